@@ -1,0 +1,56 @@
+, := ,
+# Two entry points for a fresh Debian machine: `make run` and `make test`.
+# Both install the Debian packages they need first.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+BUILD_PACKAGES = build-essential cmake pkg-config ccache qt6-base-dev libsmbclient-dev \
+                 libgtest-dev googletest
+TEST_PACKAGES  = samba smbclient iproute2 qstat xvfb xauth nbtscan fping
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+CONFIGURE = cmake -S . -B $(1) -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCORVIMAP_WERROR=ON $(2) $(CMAKE_ARGS)
+
+.PHONY: run test bench deps test-deps build build-asan check-format format
+
+define install_missing
+	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update && $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	fi
+endef
+
+deps:
+	$(call install_missing,$(BUILD_PACKAGES))
+
+test-deps:
+	$(call install_missing,$(BUILD_PACKAGES) $(TEST_PACKAGES))
+
+build: deps
+	$(call CONFIGURE,$(BUILD),)
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: test-deps
+	$(call CONFIGURE,$(ASAN_BUILD),-DCMAKE_BUILD_TYPE=Debug -DCORVIMAP_SANITIZE=address$(,)undefined)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/corvimap
+
+test: test-deps build build-asan
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+check-format:
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+
+#include "app/settings_store.h"
+
+namespace corvimap {
+
+// The five values of the current group that live in memory while the program runs. Worker
+// threads read them while the options page may change them, hence atomics.
+struct ScanSettings {
+    std::atomic<uint32_t> FlagsGroup0{0x11};
+    std::atomic<uint32_t> FlagsGroup1{0};
+    std::atomic<int32_t> PingTimeout{50};
+    std::atomic<int32_t> ScanEvery{0};
+    std::atomic<int32_t> ThreadsOfScan{7};
+
+    bool HasFlag(uint32_t mask) const { return (FlagsGroup0.load() & mask) != 0; }
+};
+
+inline constexpr int32_t kDefaultFlagsGroup0 = 0x11;
+inline constexpr int32_t kDefaultFlagsGroup1 = 0;
+inline constexpr int32_t kDefaultPingTimeout = 50;
+inline constexpr int32_t kDefaultScanEvery = 0;
+int32_t DefaultThreadsOfScan();
+
+// Reads the named group's five values from its sections, with the defaults.
+void LoadScanSettings(const SettingsStore& store, std::string_view group, ScanSettings& settings);
+// Writes all five values into the named group's sections.
+void SaveScanSettings(SettingsStore& store, std::string_view group, const ScanSettings& settings);
+
+}  // namespace corvimap
