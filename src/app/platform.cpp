@@ -6,15 +6,16 @@
 
 namespace corvimap {
 
+std::optional<bool> QueryPlatformIsNT() {
+    utsname name{};
+    if (uname(&name) != 0) {
+        return std::nullopt;
+    }
+    return std::strcmp(name.sysname, "Linux") == 0;
+}
+
 bool PlatformIsNT() {
-    static const bool is_nt = [] {
-        utsname name{};
-        // A failed query still leaves a working Linux system: assume the full family.
-        if (uname(&name) != 0) {
-            return true;
-        }
-        return std::strcmp(name.sysname, "Linux") == 0;
-    }();
+    static const bool is_nt = QueryPlatformIsNT().value_or(true);
     return is_nt;
 }
 

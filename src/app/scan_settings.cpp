@@ -5,7 +5,9 @@
 
 namespace corvimap {
 
-int32_t DefaultThreadsOfScan() { return PlatformIsNT() ? 7 : 3; }
+int32_t DefaultThreadsOfScan() {
+    return PlatformIsNT() ? 7 : 3;
+}
 
 void LoadScanSettings(const SettingsStore& store, std::string_view group, ScanSettings& settings) {
     const std::string flags = GroupFlagsSection(group);

@@ -19,8 +19,12 @@ NetAddress InetAddr(std::string_view text) {
     return ::inet_addr(terminated.c_str());
 }
 
-HostOrderAddress ToHostOrder(NetAddress address) { return ntohl(address); }
+HostOrderAddress ToHostOrder(NetAddress address) {
+    return ntohl(address);
+}
 
-NetAddress ToNetOrder(HostOrderAddress address) { return htonl(address); }
+NetAddress ToNetOrder(HostOrderAddress address) {
+    return htonl(address);
+}
 
 }  // namespace corvimap

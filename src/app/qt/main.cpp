@@ -1,9 +1,15 @@
 #include <QApplication>
-#include <QLabel>
+
+#include "app/qt/placeholder_window.h"
+#include "app/qt/qsettings_store.h"
+#include "app/qt/startup.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel label("Corvimap");
-    label.show();
-    return app.exec();
+    QApplication::setOrganizationName("Tarvok");
+    QApplication::setApplicationName("Corvimap");
+    corvimap::QSettingsStore store("Tarvok", "Corvimap");
+    return corvimap::RunProgram(store, [](corvimap::AppContext& context) {
+        return std::make_unique<corvimap::PlaceholderWindow>(context);
+    });
 }

@@ -42,8 +42,7 @@ QVariant QSettingsStore::Read(std::string_view section, std::string_view name) c
     return settings_->value(key);
 }
 
-void QSettingsStore::Write(std::string_view section, std::string_view name,
-                           const QVariant& value) {
+void QSettingsStore::Write(std::string_view section, std::string_view name, const QVariant& value) {
     const QString key = SettingsKey(section, name);
     std::lock_guard lock(mutex_);
     settings_->setValue(key, value);

@@ -1,0 +1,58 @@
+#include "app/qt/startup.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSessionManager>
+
+#include "app/platform.h"
+#include "app/qt/quit_signals.h"
+#include "engine/group_sections.h"
+
+namespace corvimap {
+namespace {
+
+std::string ReadCurrentGroup(const SettingsStore& store) {
+    return store.GetProfileString(kGroupsSection, "DefaultGroup", kDefaultGroupName);
+}
+
+}  // namespace
+
+int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
+    if (!QueryPlatformIsNT().has_value()) {
+        QMessageBox::warning(nullptr, "GetOSVersion()", "Unable to get version info");
+    }
+    (void)PlatformIsNT();  // fixed from here on
+
+    ScanSettings scan_settings;
+    LoadScanSettings(store, ReadCurrentGroup(store), scan_settings);
+
+    AppContext context{store, scan_settings};
+    std::unique_ptr<QWidget> window = make_window(context);
+    QPointer<QWidget> guarded(window.get());
+    auto close_window = [guarded] {
+        if (guarded) {
+            guarded->close();
+        }
+    };
+
+    QuitSignals quit_signals;
+    QObject::connect(&quit_signals, &QuitSignals::quitRequested, window.get(), close_window);
+    // The end of the desktop session closes the window like its close button, so the window
+    // saves what it saves at close.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, window.get(),
+                     [close_window](QSessionManager&) { close_window(); });
+
+    const bool quit_on_last = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(true);
+    window->show();
+    const int status = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quit_on_last);
+    window.reset();
+
+    // The options may have switched the group while the window ran.
+    SaveScanSettings(store, ReadCurrentGroup(store), scan_settings);
+    return status;
+}
+
+}  // namespace corvimap
