@@ -4,6 +4,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -14,7 +15,7 @@ TEST_PACKAGES  = samba smbclient iproute2 qstat xvfb xauth nbtscan fping
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE = cmake -S . -B $(1) -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCORVIMAP_WERROR=ON $(2) $(CMAKE_ARGS)
 
-.PHONY: run test bench deps test-deps build build-asan check-format format
+.PHONY: run test bench deps test-deps build build-asan build-tsan check-format format
 
 define install_missing
 	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
@@ -38,13 +39,19 @@ build-asan: test-deps
 	$(call CONFIGURE,$(ASAN_BUILD),-DCMAKE_BUILD_TYPE=Debug -DCORVIMAP_SANITIZE=address$(,)undefined)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# Threads are checked on the core alone: Qt itself is not built with ThreadSanitizer.
+build-tsan: test-deps
+	$(call CONFIGURE,$(TSAN_BUILD),-DCMAKE_BUILD_TYPE=Debug -DCORVIMAP_SANITIZE=thread -DCORVIMAP_WITH_QT=OFF)
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+
 run: build
 	./$(BUILD)/corvimap
 
-test: test-deps build build-asan
+test: test-deps build build-asan build-tsan
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
