@@ -7,16 +7,9 @@
 
 #include "app/platform.h"
 #include "app/qt/quit_signals.h"
-#include "engine/group_sections.h"
+#include "engine/network_groups.h"
 
 namespace corvimap {
-namespace {
-
-std::string ReadCurrentGroup(const SettingsStore& store) {
-    return store.GetProfileString(kGroupsSection, "DefaultGroup", kDefaultGroupName);
-}
-
-}  // namespace
 
 int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
     if (!QueryPlatformIsNT().has_value()) {
@@ -25,7 +18,7 @@ int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
     (void)PlatformIsNT();  // fixed from here on
 
     ScanSettings scan_settings;
-    LoadScanSettings(store, ReadCurrentGroup(store), scan_settings);
+    LoadScanSettings(store, CurrentGroup(store), scan_settings);
 
     AppContext context{store, scan_settings};
     std::unique_ptr<QWidget> window = make_window(context);
@@ -51,7 +44,7 @@ int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
     window.reset();
 
     // The options may have switched the group while the window ran.
-    SaveScanSettings(store, ReadCurrentGroup(store), scan_settings);
+    SaveScanSettings(store, CurrentGroup(store), scan_settings);
     return status;
 }
 
