@@ -1,0 +1,89 @@
+#include "log/event_log.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "log/log_file.h"
+#include "text/utf8_cut.h"
+
+namespace corvimap {
+namespace {
+
+constexpr const char* kLogOptionsSection = "LogOptions";
+
+// The message text, at most EventLog::kMaxTextBytes long. Each call formats into its own buffer,
+// so messages of different threads can't mix. One byte more than the limit is formatted so the
+// cut can tell whether it falls inside a UTF-8 sequence.
+std::string FormatText(const char* format, va_list args) {
+    char buffer[EventLog::kMaxTextBytes + 2];
+    int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (length < 0) {
+        return {};
+    }
+    std::string_view text(buffer, std::min(static_cast<size_t>(length), sizeof buffer - 1));
+    return std::string(text.substr(0, Utf8PrefixLength(text, EventLog::kMaxTextBytes)));
+}
+
+}  // namespace
+
+EventLog::EventLog(const ScanSettings& settings, EventLogSink& sink, const SettingsStore& store)
+    : settings_(settings), sink_(sink), store_(store) {}
+
+void EventLog::LoadSettings() {
+    int32_t max_lines =
+        store_.GetProfileInt(kLogOptionsSection, "MaxLogLines", kDefaultMaxLogLines);
+    max_log_lines_.store(max_lines);
+
+    uint32_t flags = settings_.FlagsGroup0.load();
+    std::filesystem::path path;
+    if (flags & LogEventBits::kEnableLogFile) {
+        path = store_.GetProfileString(kLogOptionsSection, "LogFile", "");
+    }
+    {
+        std::lock_guard lock(file_mutex_);
+        log_file_path_ = path;
+    }
+
+    if ((flags & LogEventBits::kAutoLoadLogFile) && !path.empty()) {
+        // Only the rows the list would keep are built, however long the file is.
+        LogRows rows(max_lines);
+        ReadLogFile(path, rows);
+        for (const LogRow& row : rows) {
+            sink_.AddRow(row);
+        }
+    }
+}
+
+void EventLog::Add(EventKind kind, const char* format, ...) {
+    if (!(settings_.FlagsGroup0.load() & LogEventBits::kEnableLog)) {
+        return;
+    }
+    LogRow row;
+    va_list args;
+    va_start(args, format);
+    row.text = FormatText(format, args);
+    va_end(args);
+    row.stamp = FormatLogStamp(std::time(nullptr));
+    row.kind = static_cast<int32_t>(kind);
+
+    // The sink may wait for the window's thread, which may itself be adding a message: no lock of
+    // ours is held while it runs.
+    sink_.AddRow(row);
+
+    std::string line = FormatLogLine(row.stamp, row.text, row.kind);
+    std::lock_guard lock(file_mutex_);
+    if (!log_file_path_.empty()) {
+        AppendLogLine(log_file_path_, line);  // a file that can't be written is skipped quietly
+    }
+}
+
+std::filesystem::path EventLog::LogFilePath() const {
+    std::lock_guard lock(file_mutex_);
+    return log_file_path_;
+}
+
+}  // namespace corvimap

@@ -1,0 +1,82 @@
+#include "text/builtin_strings.h"
+
+namespace corvimap {
+namespace {
+
+constexpr BuiltinString kBuiltinStrings[] = {
+    {-1, "English"},
+    {1, "About"},
+    {2, "Options"},
+    {3, "Refresh"},
+    {4, "Work"},
+    {5, "Log"},
+    {7, "E&xit"},
+    {8, "Name"},
+    {9, "Time"},
+    {10, "Found"},
+    {11, "Workgroup"},
+    {12, "Description"},
+    {14, "Hosts"},
+    {16, "Load"},
+    {17, "Save"},
+    {18, "Clear"},
+    {19, "Search"},
+    {20, "Stop"},
+    {21, "Send message to "},
+    {22, "Shares"},
+    {23, "Networks"},
+    {25, "Group"},
+    {26, "Networks"},
+    {27, "Add group"},
+    {28, "Delete group"},
+    {29, "Add network"},
+    {30, "Delete network"},
+    {31, "Fast search (Win host only)"},
+    {32, "Ping (standart ICMP packet)"},
+    {34, "Resolve host name"},
+    {35, "Detect MAC address"},
+    {36, "Scan share resources"},
+    {37, "Autoload host list"},
+    {38, "Minimize to tray"},
+    {39, "Show host info"},
+    {40, "Language"},
+    {41, "Ping timeout"},
+    {43, "Scan every"},
+    {44, "Threads of scan"},
+    {45, "Net utils"},
+    {46, "External progs"},
+    {47, "Corvimap start..."},
+    {48, "Corvimap close"},
+    {49, "Start network scanner"},
+    {50, "Stop network scanner"},
+    {52, "Found new host"},
+    {53, "Dead host"},
+    {54, "Global search"},
+    {55, "Local shares info"},
+    {56, "Connect new user"},
+    {57, "open file"},
+    {58, "host:"},
+    {59, "Fast search"},
+    {61, "Ping"},
+    {0, "End of Records"},
+};
+
+}  // namespace
+
+std::span<const BuiltinString> BuiltinStrings() {
+    return kBuiltinStrings;
+}
+
+const char* FindBuiltinString(int32_t id) {
+    for (const BuiltinString& entry : kBuiltinStrings) {
+        if (entry.id == 0) {
+            break;
+        }
+        if (entry.id == id) {
+            return entry.text;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace corvimap

@@ -1,0 +1,250 @@
+#include "log/event_log.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/memory_settings_store.h"
+#include "log/log_file.h"
+#include "support/temp_dir.h"
+
+namespace corvimap {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+// Stands in for the message list: keeps what it is given.
+class RecordingSink : public EventLogSink {
+public:
+    void AddRow(const LogRow& row) override {
+        std::lock_guard lock(mutex_);
+        rows_.push_back(row);
+    }
+    std::vector<LogRow> Rows() const {
+        std::lock_guard lock(mutex_);
+        return rows_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<LogRow> rows_;
+};
+
+const std::regex kStamp(R"(\d\d\.\d\d\.\d{4} / \d\d:\d\d:\d\d)");
+
+class EventLogTest : public ::testing::Test {
+protected:
+    // A log with the given flags whose file (if bit 8 is set) is log_path_.
+    void Start(uint32_t flags) {
+        settings_.FlagsGroup0 = flags;
+        store_.WriteProfileString("LogOptions", "LogFile", log_path_.string());
+        log_.LoadSettings();
+    }
+
+    TempDir dir_;
+    std::filesystem::path log_path_ = dir_.File("corvimap.log");
+    ScanSettings settings_;
+    MemorySettingsStore store_;
+    RecordingSink sink_;
+    EventLog log_{settings_, sink_, store_};
+};
+
+TEST_F(EventLogTest, EnableBitSwitchesEverythingAtOnce) {
+    Start(0x11 | (LogEventBits::kAll & ~LogEventBits::kEnableLog));
+    log_.Add(EventKind::kGeneral, "%s", "Corvimap start...");
+    EXPECT_TRUE(sink_.Rows().empty());
+    EXPECT_FALSE(std::filesystem::exists(log_path_));
+
+    settings_.FlagsGroup0 |= LogEventBits::kEnableLog;
+    log_.Add(EventKind::kDeadHost, "%s: %s", "Dead host", "127.0.0.3");
+    ASSERT_EQ(sink_.Rows().size(), 1u);
+    EXPECT_EQ(sink_.Rows()[0].text, "Dead host: 127.0.0.3");
+    EXPECT_TRUE(std::filesystem::exists(log_path_));
+
+    settings_.FlagsGroup0 &= ~LogEventBits::kEnableLog;
+    log_.Add(EventKind::kGeneral, "off again");
+    EXPECT_EQ(sink_.Rows().size(), 1u);
+}
+
+TEST_F(EventLogTest, FileLinesAreByteExactAndAppended) {
+    WriteWholeFile(log_path_, "earlier\tline\t0\n");
+    Start(0x11 | LogEventBits::kEnableLog | LogEventBits::kEnableLogFile);
+    EXPECT_EQ(log_.LogFilePath(), log_path_);
+    EXPECT_EQ(log_.MaxLogLines(), 250);
+    EXPECT_TRUE(sink_.Rows().empty()) << "no read-back without bit 9";
+
+    log_.Add(EventKind::kFoundHost, "%s: %s (%s)", "Found new host", "127.0.0.2", "BOX");
+    log_.Add(EventKind::kInternalError, "Error add to list of hosts!!!");
+    std::vector<LogRow> rows = sink_.Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(std::regex_match(rows[0].stamp, kStamp)) << rows[0].stamp;
+    EXPECT_EQ(rows[0].text, "Found new host: 127.0.0.2 (BOX)");
+    EXPECT_EQ(rows[0].kind, 2);
+    EXPECT_EQ(rows[1].kind, 5);
+    EXPECT_EQ(ReadWholeFile(log_path_), "earlier\tline\t0\n" + rows[0].stamp +
+                                            "\tFound new host: 127.0.0.2 (BOX)\t2\n" +
+                                            rows[1].stamp + "\tError add to list of hosts!!!\t5\n");
+}
+
+TEST_F(EventLogTest, TextIsCutAt1023BytesOnACharacterBoundary) {
+    Start(LogEventBits::kEnableLog);
+    std::string ascii(2000, 'a');
+    log_.Add(EventKind::kGeneral, "%s", ascii.c_str());
+    std::string umlauts;
+    for (int i = 0; i < 600; ++i) {
+        umlauts += "\xC3\xA4";  // ä
+    }
+    log_.Add(EventKind::kGeneral, "%s", umlauts.c_str());
+    std::string exact(1023, 'e');
+    log_.Add(EventKind::kGeneral, "%s", exact.c_str());
+
+    std::vector<LogRow> rows = sink_.Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].text, std::string(1023, 'a'));
+    EXPECT_EQ(rows[1].text, umlauts.substr(0, 1022)) << "half an ä is not kept";
+    EXPECT_EQ(rows[2].text, exact);
+}
+
+TEST_F(EventLogTest, TabInTextIsWrittenUnchangedAndReadBackCut) {
+    Start(0x11 | LogEventBits::kEnableLog | LogEventBits::kEnableLogFile);
+    log_.Add(EventKind::kDeadHost, "%s", "left\t7 right");
+    std::string stamp = sink_.Rows().at(0).stamp;
+    EXPECT_EQ(ReadWholeFile(log_path_), stamp + "\tleft\t7 right\t3\n");
+
+    RecordingSink second_sink;
+    EventLog second(settings_, second_sink, store_);
+    settings_.FlagsGroup0 |= LogEventBits::kAutoLoadLogFile;
+    second.LoadSettings();
+    std::vector<LogRow> rows = second_sink.Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (LogRow{stamp, "left", 7}));
+}
+
+TEST_F(EventLogTest, ReadBackHandsOverOnlyTheLastRowsAndWritesNothing) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        bytes += "stamp " + std::to_string(i) + "\tmessage " + std::to_string(i) + "\t" +
+                 std::to_string(i % 4) + "\n";
+    }
+    WriteWholeFile(log_path_, bytes);
+    Start(LogEventBits::kEnableLog | LogEventBits::kEnableLogFile | LogEventBits::kAutoLoadLogFile);
+    std::vector<LogRow> rows = sink_.Rows();
+    ASSERT_EQ(rows.size(), 250u);
+    EXPECT_EQ(rows.front(), (LogRow{"stamp 750", "message 750", 2}));
+    EXPECT_EQ(rows.back(), (LogRow{"stamp 999", "message 999", 3}));
+    EXPECT_EQ(ReadWholeFile(log_path_), bytes) << "read-back rows are not written again";
+
+    // The limit comes from the settings; 0 keeps no rows, while the file still gets messages.
+    store_.WriteProfileInt("LogOptions", "MaxLogLines", 3);
+    RecordingSink three_sink;
+    EventLog three(settings_, three_sink, store_);
+    three.LoadSettings();
+    ASSERT_EQ(three_sink.Rows().size(), 3u);
+    EXPECT_EQ(three_sink.Rows()[0].text, "message 997");
+
+    store_.WriteProfileInt("LogOptions", "MaxLogLines", 0);
+    RecordingSink none_sink;
+    EventLog none(settings_, none_sink, store_);
+    none.LoadSettings();
+    EXPECT_EQ(none.MaxLogLines(), 0);
+    EXPECT_TRUE(none_sink.Rows().empty());
+    none.Add(EventKind::kGeneral, "still written");
+    EXPECT_NE(ReadWholeFile(log_path_).find("\tstill written\t0\n"), std::string::npos);
+}
+
+TEST_F(EventLogTest, NoFileUnlessTakenAtStartAndFailuresAreSilent) {
+    // Bit 8 clear: LogFile is ignored, even with bit 9 set and a file there.
+    WriteWholeFile(log_path_, "s\tt\t0\n");
+    Start(LogEventBits::kEnableLog | LogEventBits::kAutoLoadLogFile);
+    EXPECT_EQ(log_.LogFilePath(), "");
+    EXPECT_TRUE(sink_.Rows().empty());
+    log_.Add(EventKind::kGeneral, "list only");
+    EXPECT_EQ(ReadWholeFile(log_path_), "s\tt\t0\n");
+    EXPECT_EQ(sink_.Rows().size(), 1u);
+
+    // Turning bit 8 on later changes nothing until the next start.
+    settings_.FlagsGroup0 |= LogEventBits::kEnableLogFile;
+    log_.Add(EventKind::kGeneral, "still list only");
+    EXPECT_EQ(ReadWholeFile(log_path_), "s\tt\t0\n");
+
+    // A path that can't be opened: the message still reaches the list.
+    store_.WriteProfileString("LogOptions", "LogFile", dir_.File("no/such/dir.log").string());
+    RecordingSink other_sink;
+    EventLog other(settings_, other_sink, store_);
+    other.LoadSettings();
+    other.Add(EventKind::kGeneral, "to the list");
+    EXPECT_EQ(other_sink.Rows().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("no")));
+}
+
+TEST_F(EventLogTest, ConcurrentMessagesStayWhole) {
+    Start(LogEventBits::kEnableLog | LogEventBits::kEnableLogFile);
+    constexpr int kThreads = 8;
+    constexpr int kMessages = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            // A long filler of the thread's own letter makes any mixing of texts show.
+            std::string filler(300, static_cast<char>('a' + t));
+            for (int m = 0; m < kMessages; ++m) {
+                log_.Add(EventKind::kFoundHost, "thread %d message %d %s", t, m, filler.c_str());
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+
+    auto check_text = [](const std::string& text, std::map<std::pair<int, int>, int>& seen) {
+        int t = -1;
+        int m = -1;
+        char letter_check[2] = {};
+        if (std::sscanf(text.c_str(), "thread %d message %d %1c", &t, &m, letter_check) != 3) {
+            return false;
+        }
+        std::string expected = "thread " + std::to_string(t) + " message " + std::to_string(m) +
+                               " " + std::string(300, static_cast<char>('a' + t));
+        if (text != expected) {
+            return false;
+        }
+        ++seen[{t, m}];
+        return true;
+    };
+
+    std::map<std::pair<int, int>, int> in_sink;
+    for (const LogRow& row : sink_.Rows()) {
+        EXPECT_TRUE(check_text(row.text, in_sink)) << row.text;
+    }
+
+    std::map<std::pair<int, int>, int> in_file;
+    std::istringstream file(ReadWholeFile(log_path_));
+    std::string line;
+    int lines = 0;
+    while (std::getline(file, line)) {
+        ++lines;
+        std::optional<LogRow> row = ParseLogLine(line);
+        ASSERT_TRUE(row) << line;
+        EXPECT_TRUE(std::regex_match(row->stamp, kStamp)) << line;
+        EXPECT_EQ(row->kind, 2);
+        EXPECT_TRUE(check_text(row->text, in_file)) << line;
+        EXPECT_EQ(line.substr(line.size() - 2), "\t2") << "exactly three fields";
+    }
+    EXPECT_EQ(lines, kThreads * kMessages);
+    for (auto* seen : {&in_sink, &in_file}) {
+        ASSERT_EQ(seen->size(), static_cast<size_t>(kThreads * kMessages));
+        for (const auto& [key, count] : *seen) {
+            EXPECT_EQ(count, 1) << "thread " << key.first << " message " << key.second;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,134 @@
+#include "log/log_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "log/log_rows.h"
+#include "support/temp_dir.h"
+
+namespace corvimap {
+namespace {
+
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+std::string NumberedLines(int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) {
+        bytes += "01.02.2003 / 04:05:" + std::to_string(i % 60) + "\tmessage " + std::to_string(i) +
+                 "\t" + std::to_string(i % 6) + "\n";
+    }
+    return bytes;
+}
+
+TEST(LogFileTest, StampAndLineFormat) {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    EXPECT_EQ(FormatLogStamp(0), "01.01.1970 / 00:00:00");
+    EXPECT_EQ(FormatLogStamp(1700000000), "14.11.2023 / 22:13:20");
+
+    EXPECT_EQ(FormatLogLine("14.11.2023 / 22:13:20", "Dead host: 127.0.0.9", 3),
+              "14.11.2023 / 22:13:20\tDead host: 127.0.0.9\t3\n");
+    EXPECT_EQ(FormatLogLine("s", "a\tb", -5), "s\ta\tb\t-5\n");
+}
+
+TEST(LogFileTest, LineParsing) {
+    EXPECT_EQ(ParseLogLine("stamp\ttext\t2"), (LogRow{"stamp", "text", 2}));
+    EXPECT_EQ(ParseLogLine("stamp\ttext\t 5 junk"), (LogRow{"stamp", "text", 5}));
+    EXPECT_EQ(ParseLogLine("\t\t"), (LogRow{"", "", 0}));
+    // A tab inside the text ends it; the kind is read from what follows.
+    EXPECT_EQ(ParseLogLine("stamp\tleft\t7 right\t3"), (LogRow{"stamp", "left", 7}));
+    EXPECT_FALSE(ParseLogLine("no tabs at all"));
+    EXPECT_FALSE(ParseLogLine("one\ttab only"));
+    EXPECT_FALSE(ParseLogLine(""));
+
+    // What is written comes back as the same row.
+    LogRow row{"01.01.1970 / 00:00:00", "Found new host: 127.0.0.2 (BOX)", 2};
+    std::string line = FormatLogLine(row.stamp, row.text, row.kind);
+    LogRows rows;
+    ReadLogRows(line, rows);
+    ASSERT_EQ(rows.Size(), 1u);
+    EXPECT_EQ(rows[0], row);
+}
+
+TEST(LogFileTest, RowsKeepOnlyTheNewestUpToTheLimit) {
+    LogRows rows(3);
+    EXPECT_FALSE(rows.Add({"s", "1", 0}));
+    EXPECT_FALSE(rows.Add({"s", "2", 0}));
+    EXPECT_FALSE(rows.Add({"s", "3", 0}));
+    EXPECT_TRUE(rows.Add({"s", "4", 0}));
+    ASSERT_EQ(rows.Size(), 3u);
+    EXPECT_EQ(rows[0].text, "2");
+    EXPECT_EQ(rows[2].text, "4");
+    rows.Clear();
+    EXPECT_TRUE(rows.Empty());
+
+    LogRows none(0);
+    EXPECT_TRUE(none.Add({"s", "x", 0}));
+    EXPECT_TRUE(none.Empty());
+    EXPECT_EQ(LogRows(-4).Limit(), 0u);
+
+    LogRows standard;
+    for (int i = 0; i < 251; ++i) {
+        standard.Add({"s", std::to_string(i), 0});
+    }
+    EXPECT_EQ(standard.Size(), 250u);
+    EXPECT_EQ(standard[0].text, "1") << "the 251st row pushed out the oldest";
+}
+
+TEST(LogFileTest, ReadBackKeepsTheLastRowsAndSkipsBadLines) {
+    std::string bytes = "garbage line\n" + NumberedLines(1000) + "only\tone tab\n\n";
+    LogRows rows;
+    ReadLogRows(bytes, rows);
+    ASSERT_EQ(rows.Size(), 250u);
+    EXPECT_EQ(rows[0], (LogRow{"01.02.2003 / 04:05:30", "message 750", 0}));
+    EXPECT_EQ(rows[249], (LogRow{"01.02.2003 / 04:05:39", "message 999", 3}));
+
+    // The file reader gives the same rows as the buffer parser, across its block boundaries.
+    TempDir dir;
+    std::string big = NumberedLines(5000);
+    WriteWholeFile(dir.File("big.log"), big);
+    LogRows from_file(7);
+    ASSERT_TRUE(ReadLogFile(dir.File("big.log"), from_file));
+    LogRows from_bytes(7);
+    ReadLogRows(big, from_bytes);
+    ASSERT_EQ(from_file.Size(), 7u);
+    for (size_t i = 0; i < 7; ++i) {
+        EXPECT_EQ(from_file[i], from_bytes[i]);
+    }
+    EXPECT_EQ(from_file[6].text, "message 4999");
+
+    LogRows untouched;
+    EXPECT_FALSE(ReadLogFile(dir.File("missing.log"), untouched));
+    EXPECT_TRUE(untouched.Empty());
+}
+
+TEST(LogFileTest, LongLinesAreReadInPiecesOf1023Bytes) {
+    // The first piece has one tab only and is skipped; the continuation has two and counts.
+    std::string line = "stamp\t" + std::string(1100, 'x') + "\ttail\t4\n";
+    std::string exact = "s\t" + std::string(1019, 'y') + "\t1\n";  // 1023 bytes before '\n'
+    ASSERT_EQ(exact.size(), 1024u);
+    LogRows rows;
+    ReadLogRows(line + exact, rows);
+    ASSERT_EQ(rows.Size(), 2u);
+    EXPECT_EQ(rows[0].stamp, std::string(1100 - 1017, 'x'));
+    EXPECT_EQ(rows[0].text, "tail");
+    EXPECT_EQ(rows[0].kind, 4);
+    EXPECT_EQ(rows[1], (LogRow{"s", std::string(1019, 'y'), 1}));
+}
+
+TEST(LogFileTest, AppendCreatesAndAppends) {
+    TempDir dir;
+    std::filesystem::path path = dir.File("new.log");
+    ASSERT_TRUE(AppendLogLine(path, "a\tb\t0\n"));
+    ASSERT_TRUE(AppendLogLine(path, "c\td\t1\n"));
+    EXPECT_EQ(testing::ReadWholeFile(path), "a\tb\t0\nc\td\t1\n");
+    EXPECT_FALSE(AppendLogLine(dir.File("no/such/folder.log"), "x\n"));
+    EXPECT_FALSE(AppendLogLine(dir.Path(), "x\n")) << "a folder is not a log file";
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,277 @@
+#include "text/string_table.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "text/builtin_strings.h"
+
+namespace corvimap {
+namespace {
+
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+std::string Text(int32_t id) {
+    return StringTable::Lookup(id);
+}
+
+class StringTableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        StringTable::UseBuiltIn();
+        StringTable::SetLanguageFolders({first_.Path(), second_.Path()});
+    }
+    void TearDown() override {
+        StringTable::UseBuiltIn();
+        StringTable::SetLanguageFolders(StringTable::DefaultLanguageFolders());
+    }
+
+    TempDir first_;
+    TempDir second_;
+};
+
+TEST_F(StringTableTest, BuiltInTextsAndMissingIds) {
+    const std::vector<std::pair<int32_t, std::string>> expected = {
+        {-1, "English"},
+        {1, "About"},
+        {2, "Options"},
+        {3, "Refresh"},
+        {4, "Work"},
+        {5, "Log"},
+        {7, "E&xit"},
+        {8, "Name"},
+        {9, "Time"},
+        {10, "Found"},
+        {11, "Workgroup"},
+        {12, "Description"},
+        {14, "Hosts"},
+        {16, "Load"},
+        {17, "Save"},
+        {18, "Clear"},
+        {19, "Search"},
+        {20, "Stop"},
+        {21, "Send message to "},
+        {22, "Shares"},
+        {23, "Networks"},
+        {25, "Group"},
+        {26, "Networks"},
+        {27, "Add group"},
+        {28, "Delete group"},
+        {29, "Add network"},
+        {30, "Delete network"},
+        {31, "Fast search (Win host only)"},
+        {32, "Ping (standart ICMP packet)"},
+        {34, "Resolve host name"},
+        {35, "Detect MAC address"},
+        {36, "Scan share resources"},
+        {37, "Autoload host list"},
+        {38, "Minimize to tray"},
+        {39, "Show host info"},
+        {40, "Language"},
+        {41, "Ping timeout"},
+        {43, "Scan every"},
+        {44, "Threads of scan"},
+        {45, "Net utils"},
+        {46, "External progs"},
+        {47, "Corvimap start..."},
+        {48, "Corvimap close"},
+        {49, "Start network scanner"},
+        {50, "Stop network scanner"},
+        {52, "Found new host"},
+        {53, "Dead host"},
+        {54, "Global search"},
+        {55, "Local shares info"},
+        {56, "Connect new user"},
+        {57, "open file"},
+        {58, "host:"},
+        {59, "Fast search"},
+        {61, "Ping"},
+    };
+    for (const auto& [id, text] : expected) {
+        EXPECT_EQ(Text(id), text) << "id " << id;
+    }
+    ASSERT_EQ(BuiltinStrings().size(), expected.size() + 1);
+    EXPECT_EQ(BuiltinStrings().back().id, 0);
+
+    for (int32_t id : {0, 6, 13, 15, 24, 33, 42, 51, 60, 62, -2, 1000, -2147483647 - 1}) {
+        EXPECT_EQ(Text(id), "!!!Str not found") << "id " << id;
+    }
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "English");
+    EXPECT_EQ(StringTable::CurrentLanguagePath(), "");
+    EXPECT_EQ(StringTable::ListLanguages(), std::vector<std::string>{"English"});
+}
+
+TEST_F(StringTableTest, LanguageFileWithFallbackDuplicatesAndInnerQuotes) {
+    WriteWholeFile(first_.File("de.lng"),
+                   "-1,\"Deutsch\"\n"
+                   "1,\"Über\"\n"
+                   "1,\"second definition\"\n"
+                   "12,\"Die \"beste\" Beschreibung\"\n"
+                   "0,\"id zero\"\n"
+                   "; comment, with a comma\n"
+                   "13,no quotes\n");
+    EXPECT_TRUE(StringTable::LoadLanguage("deutsch"));
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "Deutsch");
+    EXPECT_EQ(StringTable::CurrentLanguagePath(), first_.File("de.lng"));
+    EXPECT_EQ(Text(-1), "Deutsch");
+    EXPECT_EQ(Text(1), "Über");
+    EXPECT_EQ(Text(12), "Die \"beste\" Beschreibung");
+    EXPECT_EQ(Text(2), "Options") << "ids the file lacks come from the built-in set";
+    EXPECT_EQ(Text(0), "!!!Str not found");
+    EXPECT_EQ(Text(13), "!!!Str not found");
+
+    // A name no file carries brings back the built-in set.
+    EXPECT_TRUE(StringTable::LoadLanguage("Klingon"));
+    EXPECT_EQ(Text(1), "About");
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "English");
+    EXPECT_EQ(StringTable::CurrentLanguagePath(), "");
+}
+
+TEST_F(StringTableTest, LanguageAThenBAndTextsHandedOutStayValid) {
+    WriteWholeFile(first_.File("a.lng"), "-1,\"Alpha\"\n1,\"A one\"\n2,\"A two\"\n");
+    WriteWholeFile(second_.File("b.lng"), "-1,\"Beta\"\n1,\"B one\"\n3,\"B three\"\n");
+
+    StringTable::LoadLanguage("Alpha");
+    const char* held = StringTable::Lookup(2);
+    EXPECT_STREQ(held, "A two");
+
+    StringTable::LoadLanguage("Beta");
+    EXPECT_EQ(Text(1), "B one");
+    EXPECT_EQ(Text(2), "Options") << "Alpha's texts are no longer consulted";
+    EXPECT_EQ(Text(3), "B three");
+    EXPECT_EQ(Text(4), "Work");
+    EXPECT_STREQ(held, "A two") << "a text handed out earlier is never freed";
+
+    // Loading the same language again finds the same texts.
+    StringTable::LoadLanguage("Alpha");
+    EXPECT_EQ(StringTable::Lookup(2), held);
+}
+
+TEST_F(StringTableTest, ListAndLoadFollowFolderOrderAndSkipWhatCannotBeRead) {
+    WriteWholeFile(first_.File("one.lng"), "; first\n1,\"x\"\n-1,\"One\"\n-1,\"Uno\"\n");
+    WriteWholeFile(first_.File("two.lng"), "-1,\"Two\"\n1,\"two from the first folder\"\n");
+    WriteWholeFile(first_.File("none.lng"), "1,\"no name line\"\n");
+    WriteWholeFile(first_.File("other.txt"), "-1,\"Text file\"\n");
+    std::filesystem::create_directory(first_.File("folder.lng"));
+    WriteWholeFile(first_.File("locked.lng"), "-1,\"Locked\"\n");
+    std::filesystem::permissions(first_.File("locked.lng"), std::filesystem::perms::none);
+    WriteWholeFile(second_.File("two.lng"), "-1,\"TWO\"\n1,\"two from the second folder\"\n");
+    WriteWholeFile(second_.File("three.lng"), "-1,\"Three\"\n");
+
+    bool can_read_locked = ::access(first_.File("locked.lng").c_str(), R_OK) == 0;  // root can
+
+    std::vector<std::string> names = StringTable::ListLanguages();
+    ASSERT_EQ(names.size(), can_read_locked ? 6u : 5u);
+    EXPECT_EQ(names[0], "English");
+    // Within a folder the order is the file system's; the first folder comes first.
+    std::vector<std::string> first_folder(names.begin() + 1,
+                                          names.begin() + (can_read_locked ? 4 : 3));
+    std::vector<std::string> second_folder(names.begin() + first_folder.size() + 1, names.end());
+    std::sort(first_folder.begin(), first_folder.end());
+    std::sort(second_folder.begin(), second_folder.end());
+    std::vector<std::string> expected_first = {"One", "Two"};
+    if (can_read_locked) {
+        expected_first = {"Locked", "One", "Two"};
+    }
+    EXPECT_EQ(first_folder, expected_first);
+    EXPECT_EQ(second_folder, (std::vector<std::string>{"TWO", "Three"}));
+
+    // Loading by a later id -1 line of a file, and the first folder wins for equal names.
+    StringTable::LoadLanguage("uno");
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "Uno");
+    EXPECT_EQ(Text(-1), "One") << "the first id -1 line is the text of id -1";
+    StringTable::LoadLanguage("two");
+    EXPECT_EQ(Text(1), "two from the first folder");
+    StringTable::LoadLanguage("Text file");
+    EXPECT_EQ(StringTable::CurrentLanguagePath(), "") << "only *.lng files count";
+    StringTable::LoadLanguage("three");
+    EXPECT_EQ(StringTable::CurrentLanguagePath(), second_.File("three.lng"));
+    if (!can_read_locked) {
+        StringTable::LoadLanguage("Locked");
+        EXPECT_EQ(StringTable::CurrentLanguagePath(), "");
+    }
+
+    // A missing folder is no error.
+    StringTable::SetLanguageFolders({first_.File("missing"), second_.Path()});
+    EXPECT_EQ(StringTable::ListLanguages().size(), 3u);
+}
+
+TEST_F(StringTableTest, FileNamedEnglishReplacesTheBuiltInSet) {
+    WriteWholeFile(first_.File("english.lng"), "-1,\"English\"\n3,\"Rescan\"\n");
+    StringTable::LoadLanguage("English");
+    EXPECT_EQ(Text(3), "Rescan");
+    EXPECT_EQ(StringTable::CurrentLanguagePath(), first_.File("english.lng"));
+    EXPECT_EQ(StringTable::ListLanguages(), (std::vector<std::string>{"English", "English"}));
+}
+
+TEST_F(StringTableTest, ShippedGermanFile) {
+    std::filesystem::path shipped =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "lng" /
+        "Deutsch.lng";
+    ASSERT_TRUE(std::filesystem::exists(shipped)) << shipped;
+    std::filesystem::copy_file(shipped, first_.File("Deutsch.lng"));
+
+    EXPECT_EQ(StringTable::ListLanguages(), (std::vector<std::string>{"English", "Deutsch"}));
+    StringTable::LoadLanguage("Deutsch");
+    EXPECT_EQ(Text(1), "Über");
+    EXPECT_EQ(Text(7), "&Beenden");
+    EXPECT_EQ(Text(52), "Neuer Host gefunden");
+    EXPECT_EQ(Text(6), "!!!Str not found");
+    // Every id of the built-in set has a German text.
+    for (const BuiltinString& entry : BuiltinStrings()) {
+        if (entry.id > 0 && entry.id != 8 && entry.id != 14 && entry.id != 61) {
+            EXPECT_NE(Text(entry.id), entry.text) << "id " << entry.id;
+        }
+    }
+}
+
+TEST_F(StringTableTest, LookupsStaySoundWhileLanguagesChange) {
+    WriteWholeFile(first_.File("a.lng"), "-1,\"Alpha\"\n1,\"A one\"\n2,\"A two\"\n");
+    WriteWholeFile(first_.File("b.lng"), "-1,\"Beta\"\n1,\"B one\"\n");
+    const std::set<std::string> allowed_1 = {"About", "A one", "B one"};
+    const std::set<std::string> allowed_2 = {"Options", "A two"};
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::atomic<long> lookups{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                std::string one = StringTable::Lookup(1);
+                std::string two = StringTable::Lookup(2);
+                if (!allowed_1.count(one) || !allowed_2.count(two) ||
+                    std::strcmp(StringTable::Lookup(60), "!!!Str not found") != 0) {
+                    ++bad;
+                }
+                ++lookups;
+            }
+        });
+    }
+    const char* names[] = {"Alpha", "Beta", "English", "nothing"};
+    for (int round = 0; round < 400; ++round) {
+        StringTable::LoadLanguage(names[round % 4]);
+        if (round % 50 == 0) {
+            StringTable::UseBuiltIn();
+        }
+    }
+    stop = true;
+    for (std::thread& reader : readers) {
+        reader.join();
+    }
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_GT(lookups.load(), 0);
+}
+
+}  // namespace
+}  // namespace corvimap
