@@ -8,6 +8,7 @@
 #include "app/platform.h"
 #include "app/qt/quit_signals.h"
 #include "engine/network_groups.h"
+#include "text/string_table.h"
 
 namespace corvimap {
 
@@ -19,6 +20,7 @@ int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
 
     ScanSettings scan_settings;
     LoadScanSettings(store, CurrentGroup(store), scan_settings);
+    StringTable::LoadLanguage(store.GetProfileString("Main", "DefaultLng", "English"));
 
     AppContext context{store, scan_settings};
     std::unique_ptr<QWidget> window = make_window(context);
