@@ -8,6 +8,7 @@
 
 #include "app/qt/qsettings_store.h"
 #include "support/temp_dir.h"
+#include "text/string_table.h"
 
 namespace corvimap {
 namespace {
@@ -99,6 +100,25 @@ TEST_F(StartupTest, ClosingTheWindowEndsTheProgramAndSaves) {
     EXPECT_EQ(ProbeWindow::closed_count, 1);
     QSettingsStore store(File());
     EXPECT_EQ(store.GetProfileInt("Network", "ScanEvery", -1), 5);
+}
+
+TEST_F(StartupTest, LoadsTheChosenLanguageBeforeTheWindowIsBuilt) {
+    const std::filesystem::path shipped =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path() /
+        "data" / "lng";
+    StringTable::SetLanguageFolders({shipped});
+    {
+        QSettingsStore store(File());
+        store.WriteProfileString("Main", "DefaultLng", "deutsch");
+    }
+    std::string refresh_text;
+    Run([&refresh_text](AppContext&, QWidget& window) {
+        refresh_text = StringTable::Lookup(3);
+        window.close();
+    });
+    StringTable::UseBuiltIn();
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "English");
+    EXPECT_EQ(refresh_text, "Aktualisieren");
 }
 
 }  // namespace
