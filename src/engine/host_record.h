@@ -31,7 +31,7 @@ struct HostFlags {
     static constexpr uint32_t NewHost = 0x100;           // created and not yet found alive
     static constexpr uint32_t ShareWalkVisited = 0x200;  // passed by the current share walk
     static constexpr uint32_t FastFound = 0x400;         // answered the fast pass
-    static constexpr uint32_t Known = NewHost | ShareWalkVisited | FastFound;
+    static constexpr uint32_t FlagBits = NewHost | ShareWalkVisited | FastFound;
 };
 
 // Byte 0 is non-zero when the hardware address is known; bytes 1-6 are the address.

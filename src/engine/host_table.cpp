@@ -169,7 +169,7 @@ void HostTable::SetFlags(const HostHandle& record, uint32_t mask) {
     std::lock_guard lock(mutex_);
     const std::optional<std::size_t> row = RowOf(record);
     if (row) {
-        rows_[*row]->flags |= mask & HostFlags::Known;
+        rows_[*row]->flags |= mask & HostFlags::FlagBits;
     }
 }
 

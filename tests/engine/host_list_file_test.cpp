@@ -256,6 +256,12 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
         EXPECT_LE(table.ColumnText(row, HostColumn::Name).size(), kHostListFieldBytes);
         EXPECT_EQ(table.StateAt(row), HostState::Loaded);
     }
+    // Given a longer line directly, each field still keeps at most its 254 bytes.
+    const std::optional<ParsedHostLine> wide = ParseHostListLine(
+        "1.2.3.4\t" + std::string(1000, 'n') + "\t\t\t\t" + std::string(600, 'w'));
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->name, std::string(kHostListFieldBytes, 'n'));
+    EXPECT_EQ(wide->workgroup, std::string(kHostListFieldBytes, 'w'));
     // Pieces are never longer than the limit, however the bytes fall.
     std::string junk(5000, '\xA9');
     junk[300] = '\xC3';
