@@ -1,0 +1,336 @@
+#include "engine/host_list_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/host_columns.h"
+#include "support/temp_dir.h"
+
+namespace corvimap {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+constexpr MacBlock kMac = {1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+std::size_t FilesIn(const std::filesystem::path& folder) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(HostListFileTest, SavedFileHasTheHeaderAndOneTabSeparatedLinePerRecord) {
+    TempDir dir;
+    HostTable table;
+    EXPECT_TRUE(HostListFile::Save(table, dir.File("empty.txt")));
+    const std::string empty = ReadWholeFile(dir.File("empty.txt"));
+    const std::vector<std::string> header = Lines(empty);
+    ASSERT_EQ(header.size(), 3u);
+    EXPECT_EQ(header[0], "# Generate by Corvimap");
+    EXPECT_EQ(header[1].substr(0, 1), "#");
+    EXPECT_EQ(header[2], "");
+    EXPECT_EQ(empty.back(), '\n');
+
+    table.AddOrUpdate(MakeAddress(192, 168, 1, 5), 350, "HOST", "WG", kMac, HostState::Known);
+    table.AddOrUpdate(MakeAddress(10, 0, 0, 1), 0, "", "", {}, HostState::Dead);
+    EXPECT_TRUE(HostListFile::Save(table, dir.File("two.txt")));
+    EXPECT_EQ(ReadWholeFile(dir.File("two.txt")),
+              empty + "192.168.1.5\tHOST\t00-0A-95-9D-68-16\t0.35\t\tWG\t\n" +
+                  "10.0.0.1\t\t\t<10\t\t\t\n");
+}
+
+TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
+    TempDir dir;
+    HostTable saved;
+    saved.AddOrUpdate(MakeAddress(192, 168, 1, 5), 15700, "HOST", "WORKGROUP", kMac,
+                      HostState::Known);
+    saved.AddOrUpdate(MakeAddress(192, 168, 1, 6), 0, "\xC3\xA9t\xC3\xA9", "", {}, HostState::Dead);
+    saved.AddOrUpdate(MakeAddress(192, 168, 1, 7), 350, "", "HOME", {}, HostState::Known);
+    // Enough hosts that the file is read in several chunks.
+    for (int k = 0; k < 3000; ++k) {
+        saved.AddOrUpdate(
+            MakeAddress(10, 20, static_cast<uint8_t>(k / 256), static_cast<uint8_t>(k % 256)),
+            static_cast<uint32_t>(k * 7), "NAME" + std::to_string(k), "GROUP",
+            {1, 1, 2, 3, 4, 5, static_cast<uint8_t>(k)}, HostState::Known);
+    }
+    ASSERT_TRUE(HostListFile::Save(saved, dir.File("hosts.txt")));
+
+    HostTable loaded;
+    // Merged: a record already in the table is updated, others stay.
+    loaded.AddOrUpdate(MakeAddress(192, 168, 1, 5), 1, "STALE", "", {}, HostState::Answered);
+    loaded.FinishProbe(MakeAddress(192, 168, 1, 5));
+    loaded.AddOrUpdate(MakeAddress(172, 16, 0, 1), 1, "KEPT", "", {}, HostState::Known);
+    ASSERT_TRUE(HostListFile::Read(loaded, dir.File("hosts.txt")));
+    ASSERT_EQ(loaded.Count(), saved.Count() + 1);
+    EXPECT_EQ(loaded.ColumnText(1, HostColumn::Name), "KEPT");
+
+    for (std::size_t row = 0; row < saved.Count(); ++row) {
+        const NetAddress address = saved.AddressAt(row);
+        const std::size_t loaded_row = row == 0 ? 0 : row + 1;
+        ASSERT_EQ(loaded.AddressAt(loaded_row), address);
+        for (const HostColumn column :
+             {HostColumn::Address, HostColumn::Name, HostColumn::Mac, HostColumn::Workgroup}) {
+            EXPECT_EQ(loaded.ColumnText(loaded_row, column), saved.ColumnText(row, column));
+        }
+        // The time comes back as it was shown: 9996 µs showed "10.0" and reads as 10000.
+        EXPECT_EQ(loaded.ColumnText(loaded_row, HostColumn::Time),
+                  FormatHostTime(ParseTimeText(saved.ColumnText(row, HostColumn::Time))));
+        EXPECT_EQ(loaded.StateAt(loaded_row), HostState::Loaded);
+    }
+    // 15.7 ms was shown and saved as "16".
+    EXPECT_EQ(loaded.ColumnText(0, HostColumn::Time), "16");
+    const std::string again = dir.File("again.txt");
+    ASSERT_TRUE(HostListFile::Save(loaded, again));
+    EXPECT_NE(ReadWholeFile(again).find("192.168.1.5\tHOST\t00-0A-95-9D-68-16\t16\t"),
+              std::string::npos);
+    // Records created by the reader carry NewHost: their first probe shows them as new.
+    EXPECT_EQ(loaded.TestFlags(MakeAddress(192, 168, 1, 6), HostFlags::NewHost),
+              HostFlags::NewHost);
+    EXPECT_EQ(loaded.TestFlags(MakeAddress(192, 168, 1, 5), HostFlags::NewHost), 0u);
+}
+
+TEST(HostListFileTest, FieldsOfALine) {
+    std::optional<ParsedHostLine> line =
+        ParseHostListLine("10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->address, MakeAddress(10, 1, 2, 3));
+    EXPECT_EQ(line->name, "NAME");
+    EXPECT_EQ(line->mac, kMac);
+    EXPECT_EQ(line->time, 0u);
+    EXPECT_EQ(line->workgroup, "WG");
+
+    // Only an address: empty texts, no MAC, time 0.
+    line = ParseHostListLine("10.1.2.3\r\n");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->address, MakeAddress(10, 1, 2, 3));
+    EXPECT_EQ(line->name, "");
+    EXPECT_EQ(line->mac, MacBlock{});
+    EXPECT_EQ(line->time, 0u);
+
+    // Comments and lines under 7 bytes (line end included, up to a zero byte) are skipped;
+    // any other line gives a record, an unreadable address giving 255.255.255.255.
+    EXPECT_FALSE(ParseHostListLine("# 10.1.2.3\tX\n"));
+    EXPECT_FALSE(ParseHostListLine("1.2.3\n"));
+    EXPECT_FALSE(ParseHostListLine(std::string("1.2.3\0.4\tNAME\n", 14)));
+    ASSERT_TRUE(ParseHostListLine("1.2.3.4"));
+    line = ParseHostListLine("garbage text\tN");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->address, kInvalidAddress);
+    EXPECT_EQ(line->name, "N");
+
+    // The line ends at a zero byte or carriage return; text after a seventh tab is ignored.
+    line = ParseHostListLine(std::string("1.2.3.4\tNA\0ME\tAA\t1\t\tWG\n", 23));
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->name, "NA");
+    EXPECT_EQ(line->mac, MacBlock{});
+    line = ParseHostListLine("1.2.3.4\tN\r\tAA\t1\t\tWG\n");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->name, "N");
+    EXPECT_EQ(line->workgroup, "");
+    line = ParseHostListLine("1.2.3.4\tN\t\t2.5\t\tWG\tD\tEXTRA\tMORE\tWG2\n");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->time, 2500u);
+    EXPECT_EQ(line->workgroup, "WG");
+    line = ParseHostListLine("1.2.3.4\tN\t\t\t\t\t\t\tWG2\n");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->workgroup, "");
+}
+
+TEST(HostListFileTest, MacTexts) {
+    EXPECT_EQ(ParseMacText("00-0A-95-9D-68-16"), kMac);
+    EXPECT_EQ(ParseMacText("00:0a:95:9d:68:16"), kMac);
+    EXPECT_EQ(ParseMacText(""), MacBlock{});
+    // Without separators every third character is skipped as if it were one.
+    EXPECT_EQ(ParseMacText("000A959D6816"), (MacBlock{1, 0x00, 0xA9, 0x9D, 0x81, 0, 0}));
+    // Ending inside a pair: the missing half is 0 and the parse stops.
+    EXPECT_EQ(ParseMacText("00-0A-9"), (MacBlock{1, 0x00, 0x0A, 0x90, 0, 0, 0}));
+    EXPECT_EQ(ParseMacText("AB"), (MacBlock{1, 0xAB, 0, 0, 0, 0, 0}));
+    // Longer texts stop after six bytes; any non-empty text marks the MAC as known.
+    EXPECT_EQ(ParseMacText("11-22-33-44-55-66-77-88"),
+              (MacBlock{1, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}));
+    EXPECT_EQ(ParseMacText(" "), (MacBlock{1, 0, 0, 0, 0, 0, 0}));
+    // No check of the digits: "G" counts 16 and ":" 10.
+    EXPECT_EQ(ParseMacText("0G-::"), (MacBlock{1, 0x10, 0xAA, 0, 0, 0, 0}));
+}
+
+TEST(HostListFileTest, TimeTexts) {
+    EXPECT_EQ(ParseTimeText("<10"), 0u);
+    EXPECT_EQ(ParseTimeText(""), 0u);
+    EXPECT_EQ(ParseTimeText("16"), 16000u);
+    EXPECT_EQ(ParseTimeText("0.35"), 350u);
+    EXPECT_EQ(ParseTimeText("15.7"), 15700u);
+    EXPECT_EQ(ParseTimeText("  2.5ms"), 2500u);
+    EXPECT_EQ(ParseTimeText("+1e1"), 10000u);
+    EXPECT_EQ(ParseTimeText("1,5"), 1000u);  // a decimal point only, whatever the locale
+    EXPECT_EQ(ParseTimeText("0.0009"), 0u);
+    EXPECT_EQ(ParseTimeText("-5"), 0u);
+    EXPECT_EQ(ParseTimeText("nan"), 0u);
+    EXPECT_EQ(ParseTimeText("4294967.295"), 4294967295u);
+    EXPECT_EQ(ParseTimeText("4294968"), 4294967295u);
+    EXPECT_EQ(ParseTimeText("1e300"), 4294967295u);
+    EXPECT_EQ(ParseTimeText("inf"), 4294967295u);
+}
+
+TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
+    HostTable table;
+    const std::string name(300, 'x');
+    const std::string line = "10.0.0.1\t" + name + "\t\t1\t\tWG\n";
+    EXPECT_EQ(HostListFile::Merge(table, line), 2u);
+    ASSERT_EQ(table.Count(), 2u);
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Name), std::string(254 - 9, 'x'));
+    // The rest of the line is a line of its own, with an address that is no address.
+    EXPECT_EQ(table.AddressAt(1), kInvalidAddress);
+    EXPECT_EQ(table.ColumnText(1, HostColumn::Name), "");
+    EXPECT_EQ(table.ColumnText(1, HostColumn::Time), "<10");
+    EXPECT_EQ(table.ColumnText(1, HostColumn::Workgroup), "");
+
+    // "é" is two bytes; a cut at byte 254 would split the 121st one.
+    const std::string accents = "10.0.0.2\t" + std::string(4, 'y');
+    std::string text = accents;
+    for (int k = 0; k < 150; ++k) {
+        text += "\xC3\xA9";
+    }
+    std::string_view rest = text;
+    const std::string_view first = NextHostListPiece(rest);
+    EXPECT_EQ(first.size(), 253u);
+    EXPECT_EQ(rest.substr(0, 2), "\xC3\xA9");
+    // A line feed right at the limit still closes a piece of its own.
+    const std::string exact = std::string(254, 'z') + "\n12345678\n";
+    rest = exact;
+    EXPECT_EQ(NextHostListPiece(rest).size(), 254u);
+    EXPECT_EQ(NextHostListPiece(rest), "\n");
+    EXPECT_EQ(NextHostListPiece(rest), "12345678\n");
+    EXPECT_TRUE(rest.empty());
+
+    // The same through a file, which is read in chunks.
+    TempDir dir;
+    WriteWholeFile(dir.File("long.txt"), "# comment\n\n" + line + text);
+    HostTable from_file;
+    ASSERT_TRUE(HostListFile::Read(from_file, dir.File("long.txt")));
+    ASSERT_EQ(from_file.Count(), 3u);  // the broken-off rests share 255.255.255.255
+    EXPECT_EQ(from_file.ColumnText(0, HostColumn::Name), std::string(245, 'x'));
+    std::string expected_name = "yyyy";
+    for (int k = 0; k < 120; ++k) {
+        expected_name += "\xC3\xA9";
+    }
+    EXPECT_EQ(from_file.ColumnText(2, HostColumn::Name), expected_name);
+}
+
+TEST(HostListFileTest, JunkNeverBreaksTheReader) {
+    std::mt19937 random(99);
+    HostTable table;
+    for (int round = 0; round < 20; ++round) {
+        std::string junk(20000, '\0');
+        for (char& c : junk) {
+            // Mostly bytes that matter to the reader: tabs, line ends, zeros, digits, dots.
+            static const char kBytes[] = "\t\n\r\0.19aF-:#\xC3\xA9\xFF";
+            c = random() % 4 == 0 ? static_cast<char>(random())
+                                  : kBytes[random() % (sizeof kBytes - 1)];
+        }
+        HostListFile::Merge(table, junk);
+    }
+    EXPECT_GT(table.Count(), 0u);
+    for (std::size_t row = 0; row < table.Count(); ++row) {
+        EXPECT_LE(table.ColumnText(row, HostColumn::Name).size(), kHostListFieldBytes);
+        EXPECT_EQ(table.StateAt(row), HostState::Loaded);
+    }
+    // Given a longer line directly, each field still keeps at most its 254 bytes.
+    const std::optional<ParsedHostLine> wide = ParseHostListLine(
+        "1.2.3.4\t" + std::string(1000, 'n') + "\t\t\t\t" + std::string(600, 'w'));
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->name, std::string(kHostListFieldBytes, 'n'));
+    EXPECT_EQ(wide->workgroup, std::string(kHostListFieldBytes, 'w'));
+    // Pieces are never longer than the limit, however the bytes fall.
+    std::string junk(5000, '\xA9');
+    junk[300] = '\xC3';
+    std::string_view rest = junk;
+    while (!rest.empty()) {
+        EXPECT_LE(NextHostListPiece(rest).size(), kHostListPieceBytes);
+    }
+}
+
+TEST(HostListFileTest, FilesThatCannotBeOpenedChangeNothing) {
+    TempDir dir;
+    HostTable table;
+    table.AddOrUpdate(MakeAddress(1, 2, 3, 4), 0, "", "", {}, HostState::Known);
+    EXPECT_FALSE(HostListFile::Read(table, dir.File("missing.txt")));
+    EXPECT_EQ(table.Count(), 1u);
+    EXPECT_FALSE(HostListFile::Save(table, dir.File("no/such/folder/hosts.txt")));
+    // A folder in the target's place can't be replaced; no temporary file is left behind.
+    std::filesystem::create_directory(dir.File("folder"));
+    EXPECT_FALSE(HostListFile::Save(table, dir.File("folder")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+}
+
+TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
+    TempDir dir;
+    const std::filesystem::path path = dir.File("netdatabase.txt");
+    WriteWholeFile(path, "previous contents\n");
+    ::chmod(path.c_str(), 0640);
+    HostTable table;
+    table.AddOrUpdate(MakeAddress(1, 2, 3, 4), 0, "ONE", "", {}, HostState::Known);
+    ASSERT_TRUE(HostListFile::Save(table, path));
+    const std::string saved = ReadWholeFile(path);
+    EXPECT_NE(saved.find("1.2.3.4\tONE\t"), std::string::npos);
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+
+    // Through a link the linked file is replaced and the link stays.
+    const std::filesystem::path link = dir.File("link.txt");
+    std::filesystem::create_symlink(path, link);
+    table.AddOrUpdate(MakeAddress(1, 2, 3, 5), 0, "TWO", "", {}, HostState::Known);
+    ASSERT_TRUE(HostListFile::Save(table, link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(ReadWholeFile(path).find("1.2.3.5\tTWO\t"), std::string::npos);
+
+    // A save that fails half-way (here: the file size limit stops the writing) leaves the
+    // previous file as it was. Run in a child so the limit stays there.
+    for (int k = 0; k < 2000; ++k) {
+        table.AddOrUpdate(
+            MakeAddress(10, 0, static_cast<uint8_t>(k / 256), static_cast<uint8_t>(k % 256)), 0,
+            "HOST", "", {}, HostState::Known);
+    }
+    const std::string before = ReadWholeFile(path);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(HostListFile::Save(table, path) ? 1 : 0);
+    }
+    int status_code = 0;
+    ASSERT_EQ(::waitpid(child, &status_code, 0), child);
+    ASSERT_TRUE(WIFEXITED(status_code));
+    EXPECT_EQ(WEXITSTATUS(status_code), 0) << "the save should have reported its failure";
+    EXPECT_EQ(ReadWholeFile(path), before);
+    EXPECT_EQ(FilesIn(dir.Path()), 2u);  // the file and the link, no temporary file
+}
+
+}  // namespace
+}  // namespace corvimap

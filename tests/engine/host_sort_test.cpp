@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/host_table.h"
+
+namespace corvimap {
+namespace {
+
+// A host as the test knows it, kept apart from the table.
+struct Row {
+    NetAddress address = 0;
+    MacBlock mac{};
+    std::string name;
+    uint32_t time = 0;
+    std::string workgroup;
+};
+
+uint32_t HostOrder(NetAddress address) {
+    return (address & 0xFF) << 24 | ((address >> 8) & 0xFF) << 16 | ((address >> 16) & 0xFF) << 8 |
+           address >> 24;
+}
+
+// "a follows b" for each column, read straight from the rules of the host list.
+bool FollowsAscending(const Row& a, const Row& b, int column) {
+    switch (column) {
+        case 0:
+            return HostOrder(a.address) > HostOrder(b.address);
+        case 1:
+            return std::memcmp(a.mac.data() + 1, b.mac.data() + 1, 6) > 0;
+        case 2:
+            return std::strcmp(a.name.c_str(), b.name.c_str()) > 0;
+        case 3:
+            return a.time > b.time;
+        case 5:
+            return std::strcmp(a.workgroup.c_str(), b.workgroup.c_str()) > 0;
+        case 6:
+            return std::strcmp("", "") > 0;  // nothing fills the description
+        default:
+            return false;  // found: no row follows another
+    }
+}
+
+// The table's procedure written the plain way: both sides by recursion, every test done.
+class ReferenceSort {
+public:
+    ReferenceSort(int column, bool descending) : column_(column), descending_(descending) {}
+
+    void Run(std::vector<Row>& rows) {
+        if (!rows.empty()) {
+            Range(rows, 0, static_cast<int>(rows.size()) - 1);
+        }
+    }
+
+private:
+    bool Follows(const Row& a, const Row& b) const {
+        const bool ascending = FollowsAscending(a, b, column_);
+        return descending_ ? !ascending : ascending;
+    }
+
+    void Range(std::vector<Row>& rows, int lo, int hi) {
+        if (lo >= hi) {
+            return;
+        }
+        if (hi - lo <= 12) {
+            for (int k = lo + 1; k <= hi; ++k) {
+                Row x = rows[k];
+                int place = k;
+                while (place - 1 >= lo && Follows(rows[place - 1], x)) {
+                    rows[place] = rows[place - 1];
+                    --place;
+                }
+                rows[place] = x;
+            }
+            return;
+        }
+        const int m = lo + (hi - lo) / 2;
+        const Row pivot = rows[m];
+        rows[m] = rows[lo];
+        int i = lo + 1;
+        int j = hi;
+        for (;;) {
+            while (i < j && Follows(pivot, rows[i])) {
+                ++i;
+            }
+            while (j >= i && Follows(rows[j], pivot)) {
+                --j;
+            }
+            if (i < j) {
+                std::swap(rows[i], rows[j]);
+                --j;
+                ++i;
+            } else {
+                break;
+            }
+        }
+        rows[lo] = rows[j];
+        rows[j] = pivot;
+        Range(rows, lo, j - 1);
+        Range(rows, j + 1, hi);
+    }
+
+    int column_;
+    bool descending_;
+};
+
+std::vector<NetAddress> TableOrder(const HostTable& table) {
+    std::vector<NetAddress> order;
+    for (std::size_t row = 0; row < table.Count(); ++row) {
+        order.push_back(table.AddressAt(row));
+    }
+    return order;
+}
+
+std::vector<NetAddress> RowOrder(const std::vector<Row>& rows) {
+    std::vector<NetAddress> order;
+    for (const Row& row : rows) {
+        order.push_back(row.address);
+    }
+    return order;
+}
+
+void AddRows(HostTable& table, const std::vector<Row>& rows) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const Row& row = rows[k];
+        const HostHandle record = table.AddOrUpdate(row.address, row.time, row.name, row.workgroup,
+                                                    row.mac, HostState::Known);
+        // Found texts differ from row to row, yet the found column never orders them.
+        if (k % 3 == 0) {
+            table.AttachMarker(record, HostMarker{static_cast<uint8_t>(4 + k % 5), std::nullopt});
+        }
+    }
+}
+
+// Rows with few distinct keys per column, so most keys are shared by many rows.
+std::vector<Row> RandomRows(std::mt19937& random, std::size_t count) {
+    static const char* const kNames[] = {"", "alpha", "Zeta", "ZETA", "a", "\xC3\xA9t\xC3\xA9",
+                                         "z"};
+    static const char* const kGroups[] = {"", "WORKGROUP", "HOME", "home"};
+    static const uint32_t kTimes[] = {0, 350, 999, 1000, 15000, 0xFFFFFFFFu};
+    std::vector<Row> rows;
+    std::vector<NetAddress> used;
+    while (rows.size() < count) {
+        Row row;
+        // Addresses far apart in both byte orders, so network and host order would disagree.
+        row.address = static_cast<NetAddress>(random());
+        bool duplicate = false;
+        for (const NetAddress other : used) {
+            duplicate = duplicate || other == row.address;
+        }
+        if (duplicate) {
+            continue;
+        }
+        used.push_back(row.address);
+        // Byte 0 varies but never counts: an unknown MAC sorts by its bytes 1-6 too.
+        row.mac = {static_cast<uint8_t>(random() % 2),
+                   0,
+                   static_cast<uint8_t>(random() % 3 * 0x80),
+                   0,
+                   0,
+                   0,
+                   static_cast<uint8_t>(random() % 2)};
+        row.name = kNames[random() % std::size(kNames)];
+        row.time = kTimes[random() % std::size(kTimes)];
+        row.workgroup = kGroups[random() % std::size(kGroups)];
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+TEST(HostSortTest, MatchesThePlainProcedureOnTablesWithManyEqualKeys) {
+    std::mt19937 random(20240611);
+    for (const std::size_t size : {1u, 2u, 12u, 13u, 14u, 15u, 27u, 100u, 700u, 2500u}) {
+        std::vector<Row> rows = RandomRows(random, size);
+        HostTable table;
+        AddRows(table, rows);
+        // Every column both ways, each sort starting from the order the previous one left.
+        for (int round = 0; round < 2; ++round) {
+            for (int column = 0; column < 8; ++column) {
+                for (const bool descending : {false, true}) {
+                    ReferenceSort(column, descending).Run(rows);
+                    table.Sort(static_cast<HostColumn>(column), descending);
+                    ASSERT_EQ(TableOrder(table), RowOrder(rows))
+                        << "size " << size << " column " << column << " descending " << descending;
+                }
+            }
+        }
+    }
+}
+
+TEST(HostSortTest, LongRunsOfEqualKeysInBothDirections) {
+    // Equal keys in descending order follow each other, so every partition is one-sided.
+    std::mt19937 random(7);
+    std::vector<Row> rows = RandomRows(random, 3000);
+    for (Row& row : rows) {
+        row.workgroup = random() % 50 == 0 ? "OTHER" : "WORKGROUP";
+        row.time = random() % 1000 == 0 ? 5 : 7;
+    }
+    HostTable table;
+    AddRows(table, rows);
+    for (const int column : {5, 3, 4, 6}) {
+        for (const bool descending : {true, false, true}) {
+            ReferenceSort(column, descending).Run(rows);
+            table.Sort(static_cast<HostColumn>(column), descending);
+            ASSERT_EQ(TableOrder(table), RowOrder(rows))
+                << "column " << column << " descending " << descending;
+        }
+    }
+}
+
+TEST(HostSortTest, FoundColumnOrderComesFromThePartitionAlone) {
+    HostTable table;
+    for (uint8_t k = 0; k < 14; ++k) {
+        table.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, "", "", {}, HostState::Known);
+    }
+    // Fourteen rows: one partition around row 6, which swaps the outer rows pairwise.
+    table.Sort(HostColumn::Found, false);
+    const std::vector<int> expected = {7, 13, 12, 11, 10, 9, 8, 6, 0, 5, 4, 3, 2, 1};
+    for (std::size_t row = 0; row < expected.size(); ++row) {
+        EXPECT_EQ(table.AddressAt(row), MakeAddress(10, 0, 0, expected[row])) << "row " << row;
+    }
+
+    // Thirteen rows are sorted by insertion alone, which never moves a row in ascending order
+    // and, in descending order, where equal rows follow each other, turns the order round.
+    HostTable small;
+    for (uint8_t k = 0; k < 13; ++k) {
+        small.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, "", "", {}, HostState::Known);
+    }
+    small.Sort(HostColumn::Found, false);
+    small.Sort(HostColumn::Time, false);
+    for (uint8_t k = 0; k < 13; ++k) {
+        EXPECT_EQ(small.AddressAt(k), MakeAddress(10, 0, 0, k));
+    }
+    small.Sort(HostColumn::Found, true);
+    for (uint8_t k = 0; k < 13; ++k) {
+        EXPECT_EQ(small.AddressAt(k), MakeAddress(10, 0, 0, 12 - k));
+    }
+}
+
+TEST(HostSortTest, NamesSortByBytesWithEmptyNamesFirst) {
+    HostTable table;
+    const char* const names[] = {"alpha", "", "Zeta", "\xC3\xA9t\xC3\xA9", "Alpha", "zeta", ""};
+    for (uint8_t k = 0; k < std::size(names); ++k) {
+        table.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, names[k], "", {}, HostState::Known);
+    }
+    table.Sort(HostColumn::Name, false);
+    std::vector<std::string> sorted;
+    for (std::size_t row = 0; row < table.Count(); ++row) {
+        sorted.push_back(table.ColumnText(row, HostColumn::Name));
+    }
+    EXPECT_EQ(sorted, (std::vector<std::string>{"", "", "Alpha", "Zeta", "alpha", "zeta",
+                                                "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(table.AddressAt(0), MakeAddress(10, 0, 0, 1));
+    EXPECT_EQ(table.AddressAt(1), MakeAddress(10, 0, 0, 6));
+
+    // Addresses compare as host-order numbers: 9.255.255.255 comes before 10.0.0.1.
+    HostTable addresses;
+    addresses.AddOrUpdate(MakeAddress(10, 0, 0, 1), 0, "", "", {}, HostState::Known);
+    addresses.AddOrUpdate(MakeAddress(9, 255, 255, 255), 0, "", "", {}, HostState::Known);
+    addresses.AddOrUpdate(MakeAddress(10, 0, 1, 0), 0, "", "", {}, HostState::Known);
+    addresses.Sort(HostColumn::Address, false);
+    EXPECT_EQ(addresses.ColumnText(0, HostColumn::Address), "9.255.255.255");
+    EXPECT_EQ(addresses.ColumnText(1, HostColumn::Address), "10.0.0.1");
+    EXPECT_EQ(addresses.ColumnText(2, HostColumn::Address), "10.0.1.0");
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,406 @@
+#include "engine/host_table.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/host_columns.h"
+
+namespace corvimap {
+namespace {
+
+MacBlock Mac(uint8_t known, uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4, uint8_t b5,
+             uint8_t b6) {
+    return {known, b1, b2, b3, b4, b5, b6};
+}
+
+HostMarker Marker(uint8_t kind, std::optional<std::string> text = std::nullopt) {
+    return HostMarker{kind, std::move(text)};
+}
+
+// Records every notification and, from inside it, reads the table the way the view does.
+class RecordingListener : public HostTableListener {
+public:
+    explicit RecordingListener(HostTable& table) : table_(table) {}
+
+    void CountChanged(std::size_t n) override {
+        ReadBack();
+        std::lock_guard lock(mutex_);
+        events.push_back("count " + std::to_string(n));
+    }
+    void RowsChanged(std::size_t first, std::size_t last) override {
+        ReadBack();
+        std::lock_guard lock(mutex_);
+        events.push_back("rows " + std::to_string(first) + "-" + std::to_string(last));
+    }
+
+    std::vector<std::string> TakeEvents() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(events, {});
+    }
+
+    std::atomic<int> lock_held_during_notice{0};
+
+private:
+    // Another thread asks for the count while the notification runs: if the table still held
+    // its lock, that thread could not finish until the notification returned.
+    void ReadBack() {
+        std::packaged_task<std::size_t()> task([this] { return table_.Count(); });
+        std::future<std::size_t> result = task.get_future();
+        std::thread reader(std::move(task));
+        if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            ++lock_held_during_notice;
+        }
+        reader.join();
+        // And on this very thread, as a view repainting its rows would.
+        (void)table_.ColumnText(0, HostColumn::Address);
+    }
+
+    HostTable& table_;
+    std::mutex mutex_;
+    std::vector<std::string> events;
+};
+
+TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
+    EXPECT_EQ(FormatHostTime(0), "<10");
+    EXPECT_EQ(FormatHostTime(1), "0.00");
+    EXPECT_EQ(FormatHostTime(350), "0.35");
+    EXPECT_EQ(FormatHostTime(999), "1.00");
+    EXPECT_EQ(FormatHostTime(1000), "1.0");
+    EXPECT_EQ(FormatHostTime(9999), "10.0");
+    EXPECT_EQ(FormatHostTime(10000), "10");
+    EXPECT_EQ(FormatHostTime(15000), "15");
+    EXPECT_EQ(FormatHostTime(15700), "16");
+    EXPECT_EQ(FormatHostTime(0xFFFFFFFFu), "4294967");
+}
+
+TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) {
+    EXPECT_EQ(FormatMacText(Mac(0, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16)), "");
+    EXPECT_EQ(FormatMacText(Mac(1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16)), "00-0A-95-9D-68-16");
+    EXPECT_EQ(FormatMacText(Mac(7, 0xFF, 0xEE, 0, 0, 0, 1)), "FF-EE-00-00-00-01");
+    EXPECT_EQ(BuildFoundText({}), "");
+    EXPECT_EQ(BuildFoundText({Marker(8), Marker(4, "c$"), Marker(6)}), "$IMG|8|4|6|");
+
+    HostRecord record;
+    record.address = MakeAddress(192, 168, 10, 200);
+    EXPECT_EQ(HostColumnText(record, HostColumn::Address), "192.168.10.200");
+    EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(7)), "");
+    EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(-1)), "");
+}
+
+TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
+    HostTable table;
+    auto listener = std::make_shared<RecordingListener>(table);
+    table.SetListener(listener);
+    const NetAddress a = MakeAddress(10, 0, 0, 1);
+    const NetAddress b = MakeAddress(10, 0, 0, 2);
+
+    bool is_new = false;
+    const HostHandle first = table.AddOrUpdate(a, 1500, "ALPHA", "WG", Mac(1, 1, 2, 3, 4, 5, 6),
+                                               HostState::Answered, &is_new);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(is_new);
+    EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | 1u);
+    table.AddOrUpdate(b, 0, "BETA", "", Mac(0, 0, 0, 0, 0, 0, 0), HostState::Answered);
+    EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 2"}));
+
+    table.SetFlags(first, HostFlags::FastFound | 0xFF | 0x80000000u);  // only flag bits are taken
+    // An update replaces every field, an empty name too, and a MAC block with byte 0 = 0 hides
+    // the old MAC; bits above the state byte stay.
+    const HostHandle again =
+        table.AddOrUpdate(a, 0, std::string("\0hidden", 7), "OTHER", Mac(0, 9, 9, 9, 9, 9, 9),
+                          HostState::Loaded, &is_new);
+    EXPECT_FALSE(is_new);
+    EXPECT_EQ(again, first);
+    EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | HostFlags::FastFound | 5u);
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Name), "");
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Workgroup), "OTHER");
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "");
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Time), "<10");
+    EXPECT_EQ(table.StateAt(0), HostState::Loaded);
+
+    // The update of b, now in row 0 after a descending sort, repaints row 0.
+    table.Sort(HostColumn::Address, true);
+    EXPECT_EQ(table.AddressAt(0), b);
+    table.AddOrUpdate(b, 42, "BETA", "", Mac(1, 0xAA, 0, 0, 0, 0, 0), HostState::Answered);
+    EXPECT_EQ(listener->TakeEvents(),
+              (std::vector<std::string>{"rows 0-0", "rows 0-1", "rows 0-0"}));
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "AA-00-00-00-00-00");
+    EXPECT_EQ(listener->lock_held_during_notice, 0);
+
+    // Rows that are gone read as empty.
+    EXPECT_EQ(table.ColumnText(2, HostColumn::Address), "");
+    EXPECT_EQ(table.AddressAt(2), 0u);
+    EXPECT_EQ(table.StateAt(2), HostState::Known);
+    EXPECT_FALSE(table.RowTexts(2));
+}
+
+TEST(HostTableTest, ProbeStatesDeadAndNewHostThroughFinishProbe) {
+    HostTable table;
+    auto listener = std::make_shared<RecordingListener>(table);
+    const NetAddress loaded = MakeAddress(10, 0, 0, 5);
+    const NetAddress probed = MakeAddress(10, 0, 0, 6);
+    table.AddOrUpdate(loaded, 0, "FROMFILE", "", {}, HostState::Loaded);
+    const HostHandle record = table.AddOrUpdate(probed, 0, "", "", {}, HostState::Answered);
+    table.SetListener(listener);
+
+    // MarkDead clears the state byte's other bits and FastFound, keeps NewHost and the walk mark.
+    table.SetFlags(record, HostFlags::FastFound | HostFlags::ShareWalkVisited);
+    table.SetState(record, HostState::QueryQuake3);
+    EXPECT_TRUE(table.MarkDead(probed));
+    EXPECT_EQ(table.TestFlags(probed, 0xFFFFFFFFu),
+              HostFlags::NewHost | HostFlags::ShareWalkVisited | 3u);
+    EXPECT_FALSE(table.MarkDead(MakeAddress(10, 0, 0, 99)));
+    EXPECT_EQ(table.TestFlags(MakeAddress(10, 0, 0, 99), 0xFFFFFFFFu), 0u);
+
+    // A loaded host keeps NewHost while dead; its first finished probe shows it as new, once.
+    EXPECT_TRUE(table.MarkDead(loaded));
+    EXPECT_EQ(table.StateAt(0), HostState::Dead);
+    table.FinishProbe(loaded);
+    EXPECT_EQ(table.StateAt(0), HostState::New);
+    EXPECT_EQ(table.TestFlags(loaded, HostFlags::NewHost), 0u);
+    table.FinishProbe(loaded);
+    EXPECT_EQ(table.StateAt(0), HostState::Known);
+    table.FinishProbe(MakeAddress(1, 2, 3, 4));  // absent: nothing, no notification
+    EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"rows 1-1", "rows 1-1", "rows 0-0",
+                                                                "rows 0-0", "rows 0-0"}));
+    EXPECT_EQ(listener->lock_held_during_notice, 0);
+}
+
+TEST(HostTableTest, MarkersReplaceTheirKindAndAreCopiedOut) {
+    HostTable table;
+    const NetAddress address = MakeAddress(192, 168, 0, 7);
+    const HostHandle record = table.AddOrUpdate(address, 0, "H", "", {}, HostState::Answered);
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "");
+
+    table.AttachMarker(record, Marker(kSharesMarker, "old|shares"));
+    table.AttachMarker(record, Marker(6));
+    table.AttachMarker(record, Marker(kSharesMarker, "C$|music"));
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "$IMG|6|4|");
+
+    const std::optional<HostMarker> shares = table.CopyMarker(address, kSharesMarker);
+    ASSERT_TRUE(shares);
+    EXPECT_EQ(shares->text, "C$|music");
+    EXPECT_EQ(shares->Length(), 9u);
+    const std::optional<HostMarker> game = table.CopyMarker(address, 6);
+    ASSERT_TRUE(game);
+    EXPECT_EQ(game->Length(), 0u);
+    EXPECT_FALSE(table.CopyMarker(address, 7));
+    EXPECT_FALSE(table.CopyMarker(MakeAddress(192, 168, 0, 8), kSharesMarker));
+}
+
+TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) {
+    HostTable table;
+    auto listener = std::make_shared<RecordingListener>(table);
+    table.SetListener(listener);
+    const NetAddress address = MakeAddress(172, 16, 0, 1);
+    const HostHandle old_record = table.AddOrUpdate(address, 0, "OLD", "", {}, HostState::Answered);
+    table.Clear();
+    EXPECT_EQ(table.Count(), 0u);
+    EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 0"}));
+
+    // The probe still holds its record: every use of it is ignored, with no notification.
+    table.SetState(old_record, HostState::ListingShares);
+    table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
+    table.SetFlags(old_record, HostFlags::FastFound);
+    EXPECT_TRUE(listener->TakeEvents().empty());
+
+    const HostHandle new_record = table.AddOrUpdate(address, 0, "NEW", "", {}, HostState::Answered);
+    EXPECT_FALSE(new_record == old_record);
+    table.SetState(old_record, HostState::ListingShares);
+    table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
+    table.SetFlags(old_record, HostFlags::FastFound);
+    EXPECT_EQ(table.StateAt(0), HostState::Answered);
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "");
+    EXPECT_EQ(table.TestFlags(address, HostFlags::FastFound), 0u);
+    table.SetState(new_record, HostState::ListingShares);
+    EXPECT_EQ(table.StateAt(0), HostState::ListingShares);
+
+    // An empty handle is ignored too.
+    table.SetState(HostHandle(), HostState::Dead);
+    table.AttachMarker(HostHandle(), Marker(6));
+    table.Sort(HostColumn::Name, false);
+    table.Clear();
+    table.Sort(HostColumn::Name, false);  // empty: no notification
+    EXPECT_EQ(listener->TakeEvents(),
+              (std::vector<std::string>{"count 1", "rows 0-0", "rows 0-0", "count 0"}));
+    EXPECT_EQ(listener->lock_held_during_notice, 0);
+}
+
+TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt) {
+    HostTable table;
+    auto add = [&](uint8_t last, const char* name, std::optional<std::string> shares) {
+        const HostHandle record =
+            table.AddOrUpdate(MakeAddress(10, 1, 0, last), 0, name, "", {}, HostState::Known);
+        if (shares) {
+            table.AttachMarker(record, Marker(kSharesMarker, *shares));
+        }
+        table.AttachMarker(record, Marker(7));
+    };
+    add(1, "A", "a1|a2");
+    add(2, "B", std::nullopt);
+    add(3, "C", "");
+    add(4, "D", std::nullopt);
+
+    std::optional<ShareHost> host = table.NextShareHost();
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->address, MakeAddress(10, 1, 0, 1));
+    EXPECT_EQ(host->name, "A");
+    EXPECT_EQ(host->shares, "a1|a2");
+
+    add(5, "E", "e");  // appended while the walk is under way
+    host = table.NextShareHost();
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->name, "C");
+    EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 2), HostFlags::ShareWalkVisited),
+              HostFlags::ShareWalkVisited);
+
+    // A sort moves the passed records around; they stay passed.
+    table.Sort(HostColumn::Address, true);
+    host = table.NextShareHost();
+    ASSERT_TRUE(host);
+    EXPECT_EQ(host->name, "E");
+    EXPECT_FALSE(table.NextShareHost());
+    add(6, "F", std::nullopt);
+    EXPECT_FALSE(table.NextShareHost());
+    EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 6), HostFlags::ShareWalkVisited),
+              HostFlags::ShareWalkVisited);
+
+    table.ResetShareWalk();
+    EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 6), HostFlags::ShareWalkVisited), 0u);
+    std::vector<std::string> names;
+    while (std::optional<ShareHost> next = table.NextShareHost()) {
+        names.push_back(next->name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"E", "C", "A"}));
+}
+
+// Probe threads work on their own addresses while the window thread sorts and reads rows and
+// a search thread walks the shares. At the end every record must show exactly what its probe did.
+TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
+    HostTable table;
+    auto listener = std::make_shared<RecordingListener>(table);
+    table.SetListener(listener);
+    constexpr int kProbes = 4;
+    constexpr int kHostsPerProbe = 150;
+    std::atomic<bool> probes_done{false};
+
+    std::vector<std::thread> probes;
+    for (int probe = 0; probe < kProbes; ++probe) {
+        probes.emplace_back([&table, probe] {
+            for (int k = 0; k < kHostsPerProbe; ++k) {
+                const NetAddress address =
+                    MakeAddress(10, static_cast<uint8_t>(probe), static_cast<uint8_t>(k / 250),
+                                static_cast<uint8_t>(k % 250 + 1));
+                bool is_new = false;
+                const HostHandle record = table.AddOrUpdate(
+                    address, static_cast<uint32_t>(k * 100), "HOST", "WG" + std::to_string(probe),
+                    Mac(1, 0, 1, 2, 3, 4, 5), HostState::Answered, &is_new);
+                ASSERT_TRUE(record);
+                ASSERT_TRUE(is_new);
+                table.SetFlags(record, HostFlags::FastFound);
+                table.SetState(record, HostState::ListingShares);
+                table.AttachMarker(record, Marker(kSharesMarker, "share" + std::to_string(k)));
+                table.SetState(record, HostState::QueryQuakeWorld);
+                table.AttachMarker(record, Marker(6));
+                if (k % 3 == 0) {
+                    table.MarkDead(address);
+                }
+                table.FinishProbe(address);
+            }
+        });
+    }
+    std::thread window([&] {
+        int round = 0;
+        while (!probes_done) {
+            table.Sort(static_cast<HostColumn>(round % 7), round % 2 == 1);
+            const std::size_t count = table.Count();
+            for (std::size_t row = 0; row < count; ++row) {
+                (void)table.ColumnText(row, static_cast<HostColumn>(row % 7));
+                (void)table.StateAt(row);
+            }
+            ++round;
+        }
+    });
+    std::thread search([&] {
+        while (!probes_done) {
+            table.ResetShareWalk();
+            while (table.NextShareHost()) {
+            }
+        }
+    });
+    for (std::thread& probe : probes) {
+        probe.join();
+    }
+    probes_done = true;
+    window.join();
+    search.join();
+
+    ASSERT_EQ(table.Count(), static_cast<std::size_t>(kProbes * kHostsPerProbe));
+    table.Sort(HostColumn::Address, false);
+    std::set<NetAddress> seen;
+    for (std::size_t row = 0; row < table.Count(); ++row) {
+        const NetAddress address = table.AddressAt(row);
+        EXPECT_TRUE(seen.insert(address).second);
+        const int k = ((address >> 16) & 0xFF) * 250 + ((address >> 24) & 0xFF) - 1;
+        // Dead hosts lost FastFound; every host was new once, so the finished probe shows 2.
+        EXPECT_EQ(table.TestFlags(address, 0xFFFFFF00u) & ~HostFlags::ShareWalkVisited,
+                  k % 3 == 0 ? 0u : HostFlags::FastFound);
+        EXPECT_EQ(table.StateAt(row), HostState::New);
+        EXPECT_EQ(table.ColumnText(row, HostColumn::Found), "$IMG|4|6|");
+        EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->text, "share" + std::to_string(k));
+    }
+    EXPECT_EQ(listener->lock_held_during_notice, 0);
+}
+
+// The window clears the table while probes still hold their records.
+TEST(HostTableTest, ClearWhileProbesHoldRecords) {
+    HostTable table;
+    std::atomic<bool> probes_done{false};
+    std::vector<std::thread> probes;
+    for (int probe = 0; probe < 3; ++probe) {
+        probes.emplace_back([&table, probe] {
+            std::mt19937 random(probe);
+            for (int k = 0; k < 2000; ++k) {
+                const NetAddress address = MakeAddress(10, 9, static_cast<uint8_t>(probe),
+                                                       static_cast<uint8_t>(random() % 64));
+                const HostHandle record =
+                    table.AddOrUpdate(address, 5, "N", "W", {}, HostState::Answered);
+                table.SetState(record, HostState::ListingShares);
+                table.AttachMarker(record, Marker(kSharesMarker, "s"));
+                table.FinishProbe(address);
+            }
+        });
+    }
+    std::thread window([&] {
+        while (!probes_done) {
+            table.Clear();
+            table.Sort(HostColumn::Name, true);
+            (void)table.ColumnText(0, HostColumn::Found);
+        }
+    });
+    for (std::thread& probe : probes) {
+        probe.join();
+    }
+    probes_done = true;
+    window.join();
+
+    // Whatever survived is a consistent table: unique addresses, each found by its address.
+    std::set<NetAddress> seen;
+    for (std::size_t row = 0; row < table.Count(); ++row) {
+        const NetAddress address = table.AddressAt(row);
+        EXPECT_TRUE(seen.insert(address).second);
+        EXPECT_EQ(table.TestFlags(address, HostFlags::StateMask),
+                  static_cast<uint32_t>(table.StateAt(row)));
+    }
+}
+
+}  // namespace
+}  // namespace corvimap
