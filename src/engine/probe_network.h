@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/host_record.h"
+#include "engine/ipv4.h"
+
+namespace corvimap {
+
+// What a NetBIOS node status reply told about a host.
+struct NodeStatusAnswer {
+    std::string name;       // first unique name
+    std::string workgroup;  // first group name
+    uint32_t time_us = 0;   // reply time
+    MacBlock mac{};         // byte 0 non-zero when the reply carried the unit id
+};
+
+// The network questions a probe asks. The scanner uses the Linux network layer; tests may
+// answer from a script of their own.
+class ProbeNetwork {
+public:
+    virtual ~ProbeNetwork() = default;
+
+    virtual std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address,
+                                                            int timeout_ms) = 0;
+    // Reply time in microseconds (whole milliseconds), nothing when the host did not answer.
+    virtual std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) = 0;
+    // The hardware address of a local interface or of the ARP table.
+    virtual std::optional<MacBlock> LookupMac(NetAddress address) = 0;
+    // Disk share names joined by "|"; nothing when none was listed.
+    virtual std::optional<std::string> ListShares(NetAddress address) = 0;
+    // The DNS name of the address, checked forward; "" when either look-up fails or disagrees.
+    virtual std::string ResolveName(NetAddress address) = 0;
+};
+
+class HostHandle;
+
+// Asks a live host for game servers of the enabled types, marking its record while it does.
+class GameHostCheck {
+public:
+    virtual ~GameHostCheck() = default;
+    virtual void CheckHost(NetAddress address, const HostHandle& record) = 0;
+};
+
+}  // namespace corvimap

@@ -1,0 +1,135 @@
+#include "engine/scan_driver.h"
+
+#include "engine/network_groups.h"
+#include "engine/range_walk.h"
+#include "engine/scan_flags.h"
+#include "log/event_log.h"
+#include "text/builtin_strings.h"
+#include "text/string_table.h"
+
+namespace corvimap {
+
+ScanDriver::ScanDriver(ScanEngine& engine, const SettingsStore& store, ScanDriverView& view,
+                       EventLog* log)
+    : engine_(engine), store_(store), view_(view), log_(log) {}
+
+ScanDriver::~ScanDriver() {
+    RequestStop();
+    Join();
+}
+
+void ScanDriver::Join() {
+    std::lock_guard lock(thread_mutex_);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void ScanDriver::Refresh() {
+    std::lock_guard lock(thread_mutex_);
+    // The thread's own flag, not the walking flag: a second press while the scan is still
+    // starting up or winding down must not start a second scan.
+    if (running_) {
+        stop_requested_ = true;
+        return;
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    running_ = true;
+    thread_ = std::thread([this] {
+        RunScan();
+        running_ = false;
+    });
+}
+
+bool ScanDriver::WaitFinished(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (running_) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Join();
+    return true;
+}
+
+void ScanDriver::RunScan() {
+    const ScanSettings& settings = engine_.Settings();
+    // A stop pressed while the scan starts up counts for this scan.
+    stop_requested_ = false;
+    view_.SetScanButtonText(StringTable::Lookup(text_id::kStop));
+    engine_.Reset();
+    view_.EnableHostListButtons(false);
+    view_.KillScanTimer();
+    if (log_ != nullptr && settings.HasFlag(LogEventBits::kLogStartScan)) {
+        log_->Add(EventKind::kGeneral, "%s", StringTable::Lookup(text_id::kScannerStart));
+    }
+
+    if (!ReadFirstRange(store_, CurrentGroup(store_)).empty()) {
+        scanning_ = true;
+        if (settings.HasFlag(ScanFlags::kFastSearch)) {
+            Walk(true);
+            engine_.Slots().WaitIdle(std::chrono::hours(24 * 365));
+            JoinProbes(0);
+            engine_.Hosts().Sort(HostColumn::Address, false);
+        }
+        if (settings.HasFlag(ScanFlags::kPingPass)) {
+            Walk(false);
+            engine_.Hosts().Sort(HostColumn::Address, false);
+        }
+        view_.ShowScanStatus("");
+    }
+
+    view_.EnableHostListButtons(true);
+    view_.SetScanButtonText(StringTable::Lookup(text_id::kRefresh));
+    scanning_ = false;
+    if (log_ != nullptr && settings.HasFlag(LogEventBits::kLogStopScan)) {
+        log_->Add(EventKind::kGeneral, "%s", StringTable::Lookup(text_id::kScannerStop));
+    }
+    if (const int32_t minutes = settings.ScanEvery; minutes != 0) {
+        view_.ArmScanTimer(std::chrono::minutes(minutes));
+    }
+}
+
+void ScanDriver::Walk(bool fast) {
+    const char* label =
+        StringTable::Lookup(fast ? text_id::kFastSearchPhase : text_id::kPingPhase);
+    WalkRanges(store_, CurrentGroup(store_), stop_requested_, [&](NetAddress address) {
+        view_.ShowScanStatus(std::string("- ") + label + ": " + FormatAddress(address));
+        if (fast) {
+            SpawnProbe(address);
+        } else {
+            engine_.ProbeHost(address, false);
+        }
+    });
+}
+
+void ScanDriver::SpawnProbe(NetAddress address) {
+    engine_.Slots().Take();
+    try {
+        probes_.emplace_back([this, address] {
+            engine_.ProbeHost(address, true);
+            engine_.Slots().Release();
+        });
+    } catch (const std::system_error&) {
+        engine_.Slots().Release();
+        return;
+    }
+    // Threads that took their slot long ago have ended or are about to; joining them keeps the
+    // list short on a large range.
+    const size_t keep = 2 * static_cast<size_t>(std::min<uint32_t>(engine_.Slots().Limit(), 4096));
+    if (probes_.size() > keep + 64) {
+        JoinProbes(keep);
+    }
+}
+
+void ScanDriver::JoinProbes(size_t keep) {
+    while (probes_.size() > keep) {
+        probes_.front().join();
+        probes_.pop_front();
+    }
+}
+
+}  // namespace corvimap

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/settings_store.h"
+#include "engine/scan_engine.h"
+
+namespace corvimap {
+
+class EventLog;
+
+// What a scan shows in the window. Calls come from the scan thread; the window hands them over
+// to its own thread and returns when they are done.
+class ScanDriverView {
+public:
+    virtual ~ScanDriverView() = default;
+    virtual void SetScanButtonText(const std::string& text) = 0;
+    virtual void EnableHostListButtons(bool enabled) = 0;
+    virtual void KillScanTimer() = 0;
+    virtual void ArmScanTimer(std::chrono::milliseconds period) = 0;
+    // The scan's progress text in the host list's status line; "" clears it.
+    virtual void ShowScanStatus(const std::string& text) = 0;
+};
+
+// Runs scans of the current group on a thread of its own: the fast pass with a pool of probe
+// threads, then the ping pass on the scan thread, each followed by a sort by address.
+class ScanDriver {
+public:
+    ScanDriver(ScanEngine& engine, const SettingsStore& store, ScanDriverView& view,
+               EventLog* log);
+    // Asks a running scan to stop and waits for it, so no thread outlives the engine.
+    ~ScanDriver();
+    ScanDriver(const ScanDriver&) = delete;
+    ScanDriver& operator=(const ScanDriver&) = delete;
+
+    // The Refresh button and the rescan timer: starts a scan, or asks the running one to stop.
+    void Refresh();
+    void RequestStop() { stop_requested_ = true; }
+    // True from the start of a scan thread until its last step.
+    bool Running() const { return running_.load(); }
+    // True while a scan walks its ranges.
+    bool Scanning() const { return scanning_.load(); }
+    // Waits for the scan thread to end; true when none runs any more.
+    bool WaitFinished(std::chrono::milliseconds timeout);
+
+    // One whole scan on the calling thread (the command line tool runs it so).
+    void RunScan();
+
+private:
+    void Walk(bool fast);
+    void SpawnProbe(NetAddress address);
+    void JoinProbes(size_t keep);
+    void Join();
+
+    ScanEngine& engine_;
+    const SettingsStore& store_;
+    ScanDriverView& view_;
+    EventLog* log_;
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> scanning_{false};
+    std::atomic<bool> stop_requested_{false};
+
+    std::mutex thread_mutex_;  // guards thread_ against Refresh and the destructor at once
+    std::thread thread_;
+    std::deque<std::thread> probes_;  // touched by the scan thread only
+};
+
+}  // namespace corvimap

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "app/scan_settings.h"
+#include "engine/host_table.h"
+#include "engine/probe_network.h"
+#include "engine/worker_slots.h"
+
+namespace corvimap {
+
+class EventLog;
+
+// Owner of the host table and the probe thread limit; runs the probe of one address.
+class ScanEngine {
+public:
+    // The log and the game check may be absent (nothing logged, no game servers asked).
+    ScanEngine(const ScanSettings& settings, ProbeNetwork& network, EventLog* log,
+               GameHostCheck* games);
+    ScanEngine(const ScanEngine&) = delete;
+    ScanEngine& operator=(const ScanEngine&) = delete;
+
+    HostTable& Hosts() { return hosts_; }
+    const HostTable& Hosts() const { return hosts_; }
+    WorkerSlots& Slots() { return slots_; }
+    const ScanSettings& Settings() const { return settings_; }
+    void SetGameHostCheck(GameHostCheck* games) { games_ = games; }
+    void SetEventLog(EventLog* log) { log_ = log; }
+
+    // Start of a scan: no host found yet, no probe running, the current thread limit.
+    void Reset();
+    // Hosts found since the scan started, both passes.
+    uint32_t FoundCount() const { return found_.load(); }
+
+    // Asks one address and records what it learns: the fast pass asks for the NetBIOS node
+    // status, the ping pass sends an ICMP echo to hosts the fast pass did not find.
+    void ProbeHost(NetAddress address, bool fast);
+
+private:
+    const ScanSettings& settings_;
+    ProbeNetwork& network_;
+    EventLog* log_;
+    GameHostCheck* games_;
+    HostTable hosts_;
+    WorkerSlots slots_;
+    std::atomic<uint32_t> found_{0};
+};
+
+}  // namespace corvimap

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "app/memory_settings_store.h"
+#include "engine/scan_engine.h"
+#include "engine/scan_flags.h"
+#include "log/event_log.h"
+#include "support/scripted_network.h"
+
+namespace corvimap {
+namespace {
+
+using testing::CapturingLogSink;
+using testing::ScriptedNetwork;
+
+constexpr NetAddress kHost = MakeAddress(198, 18, 0, 11);
+constexpr MacBlock kNetbiosMac = {1, 0x02, 0x00, 0x00, 0x00, 0x00, 0x11};
+constexpr MacBlock kArpMac = {1, 0x52, 0x54, 0x00, 0xAB, 0xCD, 0xEF};
+
+// Records the row's state whenever the table reports a change, to see a probe's steps.
+class StateTrail final : public HostTableListener {
+public:
+    explicit StateTrail(HostTable& table) : table_(table) {}
+    void CountChanged(std::size_t) override { Note(); }
+    void RowsChanged(std::size_t, std::size_t) override { Note(); }
+    std::vector<int> states;
+
+private:
+    void Note() {
+        if (table_.Count() > 0) {
+            states.push_back(static_cast<int>(table_.StateAt(0)));
+        }
+    }
+    HostTable& table_;
+};
+
+class GameCheckSpy final : public GameHostCheck {
+public:
+    explicit GameCheckSpy(HostTable& table) : table_(table) {}
+    void CheckHost(NetAddress address, const HostHandle& record) override {
+        checked.push_back(address);
+        table_.SetState(record, HostState::QueryQuake3);
+    }
+    std::vector<NetAddress> checked;
+
+private:
+    HostTable& table_;
+};
+
+class ProbeHostTest : public ::testing::Test {
+protected:
+    ProbeHostTest() {
+        settings_.FlagsGroup0 = ScanFlags::kFastSearch | ScanFlags::kPingPass |
+                                ScanFlags::kScanShares | ScanFlags::kResolveHostName |
+                                LogEventBits::kEnableLog | LogEventBits::kLogFoundNewHost |
+                                LogEventBits::kLogDeadHost;
+        trail_ = std::make_shared<StateTrail>(engine_.Hosts());
+        engine_.Hosts().SetListener(trail_);
+    }
+
+    ScriptedNetwork::Host WindowsHost() {
+        ScriptedNetwork::Host host;
+        host.node_status = NodeStatusAnswer{"FILESRV", "LABGROUP", 1000, kNetbiosMac};
+        host.ping_time = 2000;
+        host.shares = "public|media";
+        return host;
+    }
+    std::string Cell(HostColumn column) { return engine_.Hosts().ColumnText(0, column); }
+
+    ScanSettings settings_;
+    MemorySettingsStore store_;
+    ScriptedNetwork network_;
+    CapturingLogSink sink_;
+    EventLog log_{settings_, sink_, store_};
+    ScanEngine engine_{settings_, network_, &log_, nullptr};
+    std::shared_ptr<StateTrail> trail_;
+};
+
+TEST_F(ProbeHostTest, FastPassFindsANewHostAndWalksItsStatesInOrder) {
+    GameCheckSpy games(engine_.Hosts());
+    engine_.SetGameHostCheck(&games);
+    network_.SetHost(kHost, WindowsHost());
+    network_.on_list_shares = [this](NetAddress) {
+        EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::ListingShares);
+    };
+
+    engine_.ProbeHost(kHost, true);
+
+    EXPECT_EQ(trail_->states, (std::vector<int>{1, 4, 4, 8, 2}));
+    EXPECT_EQ(Cell(HostColumn::Name), "FILESRV");
+    EXPECT_EQ(Cell(HostColumn::Workgroup), "LABGROUP");
+    EXPECT_EQ(Cell(HostColumn::Mac), "02-00-00-00-00-11") << "NetBIOS MAC without an ARP entry";
+    EXPECT_EQ(Cell(HostColumn::Time), "1.0");
+    EXPECT_EQ(Cell(HostColumn::Found), "$IMG|4|");
+    EXPECT_EQ(engine_.Hosts().CopyMarker(kHost, kSharesMarker)->text, "public|media");
+    EXPECT_NE(engine_.Hosts().TestFlags(kHost, HostFlags::FastFound), 0u);
+    EXPECT_EQ(engine_.FoundCount(), 1u);
+    EXPECT_EQ(games.checked, std::vector<NetAddress>{kHost});
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Found new host: 198.18.0.11 (FILESRV)"});
+    ASSERT_EQ(sink_.Rows().size(), 1u);
+    EXPECT_EQ(sink_.Rows()[0].kind, 2);
+
+    // The next scan: known host, the ARP table's MAC wins, no second event.
+    auto host = WindowsHost();
+    host.arp_mac = kArpMac;
+    host.shares.reset();
+    network_.SetHost(kHost, host);
+    engine_.ProbeHost(kHost, true);
+    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Known);
+    EXPECT_EQ(Cell(HostColumn::Mac), "52-54-00-AB-CD-EF");
+    EXPECT_EQ(Cell(HostColumn::Found), "$IMG|4|") << "an earlier share list stays";
+    EXPECT_EQ(sink_.Texts().size(), 1u);
+}
+
+TEST_F(ProbeHostTest, SilentAddressesMarkKnownHostsDeadAndLeaveNoTraceOtherwise) {
+    engine_.ProbeHost(MakeAddress(198, 18, 0, 99), true);
+    engine_.ProbeHost(MakeAddress(198, 18, 0, 99), false);
+    EXPECT_EQ(engine_.Hosts().Count(), 0u);
+    EXPECT_TRUE(sink_.Texts().empty());
+
+    network_.SetHost(kHost, WindowsHost());
+    engine_.ProbeHost(kHost, true);
+    network_.RemoveHost(kHost);
+    engine_.ProbeHost(kHost, true);
+    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Dead);
+    EXPECT_EQ(engine_.Hosts().TestFlags(kHost, HostFlags::FastFound), 0u);
+    ASSERT_EQ(sink_.Rows().size(), 2u);
+    EXPECT_EQ(sink_.Rows()[1].text, "Dead host: 198.18.0.11");
+    EXPECT_EQ(sink_.Rows()[1].kind, 3);
+
+    settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~LogEventBits::kLogDeadHost;
+    engine_.ProbeHost(kHost, true);
+    EXPECT_EQ(sink_.Rows().size(), 2u) << "the event has its own switch";
+}
+
+TEST_F(ProbeHostTest, IcmpOnlyHostIsMarkedDeadByTheFastPassAndRevivedByThePingPass) {
+    ScriptedNetwork::Host printer;
+    printer.ping_time = 3000;
+    printer.arp_mac = kArpMac;
+    printer.dns_name = "printer.lab";
+    network_.SetHost(kHost, printer);
+
+    engine_.ProbeHost(kHost, false);
+    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New);
+    EXPECT_EQ(Cell(HostColumn::Name), "printer.lab");
+    EXPECT_EQ(Cell(HostColumn::Mac), "52-54-00-AB-CD-EF");
+
+    for (int scan = 0; scan < 2; ++scan) {
+        engine_.ProbeHost(kHost, true);
+        EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Dead);
+        engine_.ProbeHost(kHost, false);
+        EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Known);
+    }
+    const auto texts = sink_.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Found new host: 198.18.0.11 (printer.lab)"),
+              1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Dead host: 198.18.0.11"), 2);
+
+    // Without name resolution the ping pass leaves the name empty.
+    settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~ScanFlags::kResolveHostName;
+    engine_.ProbeHost(kHost, false);
+    EXPECT_EQ(Cell(HostColumn::Name), "");
+    EXPECT_EQ(Cell(HostColumn::Mac), "52-54-00-AB-CD-EF");
+}
+
+TEST_F(ProbeHostTest, PingPassSkipsHostsTheFastPassFoundAndUsesNoNetbiosMac) {
+    auto host = WindowsHost();
+    network_.SetHost(kHost, host);
+    engine_.ProbeHost(kHost, true);
+    engine_.ProbeHost(kHost, false);
+    EXPECT_TRUE(network_.pinged.empty());
+    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New) << "state kept";
+
+    const NetAddress other = MakeAddress(198, 18, 0, 12);
+    network_.SetHost(other, host);
+    engine_.ProbeHost(other, false);
+    EXPECT_EQ(network_.pinged, std::vector<NetAddress>{other});
+    EXPECT_EQ(engine_.Hosts().ColumnText(1, HostColumn::Mac), "") << "ping pass: no NetBIOS MAC";
+}
+
+TEST_F(ProbeHostTest, HostLoadedFromTheFileShowsAsNewOnceWithoutAnEvent) {
+    engine_.Hosts().AddOrUpdate(kHost, 0, "OLDNAME", "", MacBlock{}, HostState::Loaded);
+    network_.SetHost(kHost, WindowsHost());
+    engine_.ProbeHost(kHost, true);
+    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New);
+    engine_.ProbeHost(kHost, true);
+    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Known);
+    EXPECT_TRUE(sink_.Texts().empty());
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,198 @@
+#include "engine/scan_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "app/memory_settings_store.h"
+#include "engine/network_groups.h"
+#include "engine/scan_flags.h"
+#include "log/event_log.h"
+#include "support/scripted_network.h"
+
+namespace corvimap {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::CapturingLogSink;
+using testing::ScriptedNetwork;
+
+// Writes down what the scan shows, in order.
+class RecordingView final : public ScanDriverView {
+public:
+    void SetScanButtonText(const std::string& text) override { Note("button " + text); }
+    void EnableHostListButtons(bool enabled) override {
+        Note(enabled ? "buttons on" : "buttons off");
+    }
+    void KillScanTimer() override { Note("timer killed"); }
+    void ArmScanTimer(std::chrono::milliseconds period) override {
+        Note("timer " + std::to_string(period.count()));
+    }
+    void ShowScanStatus(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        statuses.push_back(text);
+    }
+    std::vector<std::string> Events() const {
+        std::lock_guard lock(mutex_);
+        return events;
+    }
+    std::vector<std::string> statuses;
+    std::vector<std::string> events;
+
+private:
+    void Note(const std::string& event) {
+        std::lock_guard lock(mutex_);
+        events.push_back(event);
+    }
+    mutable std::mutex mutex_;
+};
+
+class ScanDriverTest : public ::testing::Test {
+protected:
+    ScanDriverTest() {
+        settings_.FlagsGroup0 = ScanFlags::kFastSearch | ScanFlags::kPingPass |
+                                LogEventBits::kEnableLog | LogEventBits::kLogStartScan |
+                                LogEventBits::kLogStopScan;
+        settings_.ThreadsOfScan = 3;
+    }
+    void SetRanges(std::vector<std::string> ranges) { WriteGroupRanges(store_, "Default", ranges); }
+    ScriptedNetwork::Host Answering() {
+        ScriptedNetwork::Host host;
+        host.node_status = NodeStatusAnswer{"HOST", "WG", 0, {}};
+        host.ping_time = 1000;
+        return host;
+    }
+
+    ScanSettings settings_;
+    MemorySettingsStore store_;
+    ScriptedNetwork network_;
+    CapturingLogSink sink_;
+    EventLog log_{settings_, sink_, store_};
+    ScanEngine engine_{settings_, network_, &log_, nullptr};
+    RecordingView view_;
+};
+
+std::vector<NetAddress> Sorted(std::vector<NetAddress> list) {
+    std::sort(list.begin(), list.end(),
+              [](NetAddress a, NetAddress b) { return ToHostOrder(a) < ToHostOrder(b); });
+    return list;
+}
+
+TEST_F(ScanDriverTest, BothPassesWalkEveryRangeAndTheTableEndsSortedByAddress) {
+    SetRanges({"198.18.0.250>198.18.1.2", "198.18.5.7-6", "198.18.9.1-3"});
+    // Answer NetBIOS in reverse order of the addresses so the table fills unsorted.
+    network_.SetHost(MakeAddress(198, 18, 9, 3), Answering());
+    network_.SetHost(MakeAddress(198, 18, 1, 1), Answering());
+    auto icmp_only = Answering();
+    icmp_only.node_status.reset();
+    network_.SetHost(MakeAddress(198, 18, 0, 251), icmp_only);
+
+    ScanDriver driver(engine_, store_, view_, &log_);
+    driver.RunScan();
+
+    const std::vector<NetAddress> walked = {
+        MakeAddress(198, 18, 0, 250), MakeAddress(198, 18, 0, 251), MakeAddress(198, 18, 0, 252),
+        MakeAddress(198, 18, 0, 253), MakeAddress(198, 18, 0, 254), MakeAddress(198, 18, 0, 255),
+        MakeAddress(198, 18, 1, 0),   MakeAddress(198, 18, 1, 1),   MakeAddress(198, 18, 1, 2),
+        MakeAddress(198, 18, 5, 7),   MakeAddress(198, 18, 9, 1),   MakeAddress(198, 18, 9, 2),
+        MakeAddress(198, 18, 9, 3)};
+    EXPECT_EQ(Sorted(network_.node_status_asked), walked);
+    std::vector<NetAddress> expected_pings = walked;
+    std::erase(expected_pings, MakeAddress(198, 18, 1, 1));
+    std::erase(expected_pings, MakeAddress(198, 18, 9, 3));
+    EXPECT_EQ(network_.pinged, expected_pings) << "ping pass: in order, skipping fast finds";
+
+    ASSERT_EQ(engine_.Hosts().Count(), 3u);
+    EXPECT_EQ(engine_.Hosts().AddressAt(0), MakeAddress(198, 18, 0, 251));
+    EXPECT_EQ(engine_.Hosts().AddressAt(1), MakeAddress(198, 18, 1, 1));
+    EXPECT_EQ(engine_.Hosts().AddressAt(2), MakeAddress(198, 18, 9, 3));
+    EXPECT_EQ(engine_.FoundCount(), 3u);
+
+    EXPECT_EQ(view_.Events(),
+              (std::vector<std::string>{"button Stop", "buttons off", "timer killed", "buttons on",
+                                        "button Refresh"}));
+    EXPECT_EQ(view_.statuses.front(), "- Fast search: 198.18.0.250");
+    EXPECT_EQ(view_.statuses[13], "- Ping: 198.18.0.250");
+    EXPECT_EQ(view_.statuses.back(), "");
+    EXPECT_EQ(sink_.Texts(),
+              (std::vector<std::string>{"Start network scanner", "Stop network scanner"}));
+}
+
+TEST_F(ScanDriverTest, FastPassNeverRunsMoreProbesThanAllowedAndZeroThreadsStillScans) {
+    SetRanges({"198.18.0.1-40"});
+    network_.node_status_delay = 5ms;
+    settings_.FlagsGroup0 = ScanFlags::kFastSearch;
+    ScanDriver driver(engine_, store_, view_, nullptr);
+    driver.RunScan();
+    EXPECT_EQ(network_.node_status_asked.size(), 40u);
+    EXPECT_LE(network_.max_in_flight_.load(), 3);
+    EXPECT_GE(network_.max_in_flight_.load(), 2) << "probes do run side by side";
+
+    network_.max_in_flight_ = 0;
+    settings_.ThreadsOfScan = 0;
+    driver.RunScan();
+    EXPECT_EQ(network_.node_status_asked.size(), 80u);
+    EXPECT_EQ(network_.max_in_flight_.load(), 1);
+}
+
+TEST_F(ScanDriverTest, StopDuringTheFastPassEndsTheScanCleanly) {
+    SetRanges({"198.18.0.1-254"});
+    settings_.ScanEvery = 5;
+    ScanDriver driver(engine_, store_, view_, &log_);
+    std::atomic<int> asked{0};
+    network_.on_node_status = [&](NetAddress) {
+        if (++asked == 10) {
+            driver.Refresh();  // the Stop button while the scan runs
+        }
+    };
+    network_.SetHost(MakeAddress(198, 18, 0, 3), Answering());
+    driver.Refresh();
+    ASSERT_TRUE(driver.WaitFinished(30s));
+
+    EXPECT_LT(network_.node_status_asked.size(), 20u) << "no new probe after the stop";
+    EXPECT_TRUE(network_.pinged.empty()) << "the ping pass sees the stop at once";
+    EXPECT_EQ(engine_.Hosts().Count(), 1u);
+    const auto events = view_.Events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[events.size() - 2], "button Refresh");
+    EXPECT_EQ(events.back(), "timer 300000");
+    EXPECT_FALSE(driver.Scanning());
+    EXPECT_EQ(sink_.Texts().back(), "Stop network scanner");
+
+    // The next Refresh starts a new scan that walks the whole range.
+    network_.on_node_status = nullptr;
+    driver.Refresh();
+    ASSERT_TRUE(driver.WaitFinished(30s));
+    EXPECT_GE(network_.node_status_asked.size(), 254u);
+}
+
+TEST_F(ScanDriverTest, EmptyFirstRangeProbesNothingButStillFinishes) {
+    settings_.ScanEvery = 1;
+    ScanDriver driver(engine_, store_, view_, &log_);
+    driver.RunScan();
+    EXPECT_TRUE(network_.node_status_asked.empty());
+    EXPECT_TRUE(view_.statuses.empty());
+    EXPECT_EQ(view_.Events().back(), "timer 60000");
+    EXPECT_EQ(sink_.Texts(),
+              (std::vector<std::string>{"Start network scanner", "Stop network scanner"}));
+
+    // An old "Net_00" left behind with "NetsNumbers" 0 is still walked.
+    store_.WriteProfileString("Network\\Nets2", "Net_00", "198.18.0.1-2");
+    driver.RunScan();
+    EXPECT_EQ(network_.node_status_asked.size(), 2u);
+}
+
+TEST_F(ScanDriverTest, DestroyingTheDriverWhileItScansWaitsForEveryThread) {
+    SetRanges({"198.18.0.1-254"});
+    network_.node_status_delay = 2ms;
+    {
+        ScanDriver driver(engine_, store_, view_, &log_);
+        driver.Refresh();
+        while (network_.node_status_count == 0) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+    EXPECT_TRUE(engine_.Slots().Idle());
+    EXPECT_EQ(view_.Events().back(), "button Refresh");
+}
+
+}  // namespace
+}  // namespace corvimap
