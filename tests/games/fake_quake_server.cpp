@@ -228,10 +228,18 @@ int FakeQuakeServer::RequestCount(const std::string& command) const {
     return it == requests_.end() ? 0 : it->second;
 }
 
-std::optional<std::string> FakeQuakeServer::ReplyTo(const std::string& command) {
+std::string FakeQuakeServer::LastRequest(const std::string& command) const {
+    std::lock_guard lock(mutex_);
+    const auto it = last_requests_.find(command);
+    return it == last_requests_.end() ? std::string() : it->second;
+}
+
+std::optional<std::string> FakeQuakeServer::ReplyTo(const std::string& command,
+                                                    const std::string& request) {
     {
         std::lock_guard lock(mutex_);
         ++requests_[command];
+        last_requests_[command] = request;
         const auto it = overrides_.find(command);
         if (it != overrides_.end()) {
             return it->second;
@@ -277,11 +285,12 @@ void FakeQuakeServer::Serve() {
         if (received < 0) {
             continue;
         }
-        const std::string command = CommandOf(datagram.substr(0, static_cast<size_t>(received)));
+        const std::string request = datagram.substr(0, static_cast<size_t>(received));
+        const std::string command = CommandOf(request);
         if (command.empty()) {
             continue;
         }
-        const std::optional<std::string> reply = ReplyTo(command);
+        const std::optional<std::string> reply = ReplyTo(command, request);
         if (reply) {
             ::sendto(socket_, reply->data(), reply->size(), 0,
                      reinterpret_cast<const sockaddr*>(&from), from_length);

@@ -62,12 +62,13 @@ public:
     // Replaces the reply to a command ("status", "getstatus", "getinfo") with these bytes;
     // nothing: the server stays silent on that command.
     void OverrideReply(const std::string& command, std::optional<std::string> reply);
-    // How many requests with this command arrived.
+    // How many requests with this command arrived, and the bytes of the last one.
     int RequestCount(const std::string& command) const;
+    std::string LastRequest(const std::string& command) const;
 
 private:
     void Serve();
-    std::optional<std::string> ReplyTo(const std::string& command);
+    std::optional<std::string> ReplyTo(const std::string& command, const std::string& request);
 
     FakeGame game_;
     FakeServerState state_;
@@ -77,6 +78,7 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, std::optional<std::string>> overrides_;
     std::map<std::string, int> requests_;
+    std::map<std::string, std::string> last_requests_;
     std::thread thread_;
 };
 
