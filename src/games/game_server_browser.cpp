@@ -31,7 +31,12 @@ GameServerType* GameServerBrowser::Find(std::string_view name) {
 }
 
 const GameServerType* GameServerBrowser::Find(std::string_view name) const {
-    return const_cast<GameServerBrowser*>(this)->Find(name);
+    for (const auto& type : types_) {
+        if (type->Name() == name) {
+            return type.get();
+        }
+    }
+    return nullptr;
 }
 
 void GameServerBrowser::SaveAll() {

@@ -27,7 +27,8 @@ inline constexpr uint8_t kQuake3Image = 8;
 // starts; afterwards the list itself never changes, only the types' settings do.
 class GameServerBrowser {
 public:
-    // Registers QuakeWorld, Quake II and Quake III Arena, each loaded from the store.
+    // Registers QuakeWorld, Quake II and Quake III Arena, each loaded from the store, which must
+    // outlive the browser.
     explicit GameServerBrowser(SettingsStore& store);
     // Saves every type: settings changed during a run reach the store at the end.
     ~GameServerBrowser();

@@ -1,6 +1,5 @@
 // Runs one fake game server on 127.0.0.1 until interrupted, for trying clients by hand:
 //   fake_quake_server qw|q2|q3   (prints the port it listens on)
-#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
