@@ -1,0 +1,285 @@
+#include "games/game_query.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/memory_settings_store.h"
+#include "fake_quake_server.h"
+#include "games/game_server_browser.h"
+#include "games/host_check.h"
+#include "games/quake_requests.h"
+#include "games/udp_exchange.h"
+
+namespace corvimap {
+namespace {
+
+using testing::FakeGame;
+using testing::FakeQuakeServer;
+using testing::FakeServerState;
+
+const NetAddress kLoopback = MakeAddress(127, 0, 0, 1);
+// Answers come at once; the wait only bounds a broken run.
+constexpr std::chrono::milliseconds kAnswerWait{2000};
+// For servers that stay silent or answer with fewer than seven bytes.
+constexpr std::chrono::milliseconds kSilenceWait{100};
+
+std::string Joined(const std::vector<std::string>& fields) {
+    std::string text;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        text += (i == 0 ? "" : "|") + fields[i];
+    }
+    return text;
+}
+
+// The report that a server with this state must give, written out field by field.
+std::string ExpectedReport(uint16_t port, const std::string& name, const std::string& map,
+                           const std::string& players, const FakeServerState& state) {
+    std::vector<std::string> fields = {"127.0.0.1:" + std::to_string(port), name, map, players};
+    for (const testing::FakePlayer& player : state.players) {
+        fields.insert(fields.end(),
+                      {player.name, std::to_string(player.frags), std::to_string(player.ping)});
+    }
+    fields.insert(fields.end(), {"", "", "end"});
+    for (const auto& [key, value] : state.info) {
+        fields.insert(fields.end(), {key, value});
+    }
+    return Joined(fields);
+}
+
+TEST(GameQueryTest, EachProtocolReadsARealisticServerOverLoopback) {
+    const FakeServerState qw_state = testing::RealisticQuakeWorldServer();
+    FakeQuakeServer qw(FakeGame::kQuakeWorld, qw_state);
+    const FakeServerState q2_state = testing::RealisticQuake2Server();
+    FakeQuakeServer q2(FakeGame::kQuake2, q2_state);
+    const FakeServerState q3_state = testing::RealisticQuake3Server();
+    FakeQuakeServer q3(FakeGame::kQuake3, q3_state);
+    ASSERT_TRUE(qw.Ok() && q2.Ok() && q3.Ok());
+
+    QueryOutcome outcome = QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait);
+    ASSERT_TRUE(outcome.answered);
+    ASSERT_TRUE(outcome.report);
+    EXPECT_EQ(outcome.report->Text(), ExpectedReport(qw.Port(),
+                                                     "\x90"
+                                                     "FragNet\x91 Deathmatch #1",
+                                                     "dm6", "4/16", qw_state));
+
+    outcome = QueryQuake2(kLoopback, q2.Port(), kAnswerWait);
+    ASSERT_TRUE(outcome.answered);
+    ASSERT_TRUE(outcome.report);
+    EXPECT_EQ(outcome.report->Text(),
+              ExpectedReport(q2.Port(), "Quake II Deathmatch Arena", "q2dm1", "3/12", q2_state));
+
+    outcome = QueryQuake3(kLoopback, q3.Port(), kAnswerWait);
+    ASSERT_TRUE(outcome.answered);
+    ASSERT_TRUE(outcome.report);
+    EXPECT_EQ(outcome.report->Text(),
+              ExpectedReport(q3.Port(), "^1Frag^7Net ^3Q3 ^7FFA", "q3dm17", "5/16", q3_state));
+    EXPECT_EQ(q3.RequestCount("getstatus"), 1);
+    EXPECT_EQ(q3.RequestCount("getinfo"), 1);
+}
+
+TEST(GameQueryTest, RequestsArriveByteForByte) {
+    FakeQuakeServer qw(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
+    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
+    ASSERT_TRUE(qw.Ok() && q3.Ok());
+    ASSERT_TRUE(QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait).answered);
+    ASSERT_TRUE(QueryQuake3(kLoopback, q3.Port(), kAnswerWait).answered);
+    using namespace std::string_literals;
+    EXPECT_EQ(qw.LastRequest("status"), "\xff\xff\xff\xffstatus\n\0\0"s);
+    EXPECT_EQ(q3.LastRequest("getstatus"), "\xff\xff\xff\xffgetstatus\n\0\0"s);
+    EXPECT_EQ(q3.LastRequest("getinfo"), "\xff\xff\xff\xffgetinfo\n\0\0"s);
+}
+
+TEST(GameQueryTest, SilenceOversizedRepliesAndAMissingReplyOfTwoAreNoAnswer) {
+    FakeQuakeServer qw(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
+    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
+    ASSERT_TRUE(qw.Ok() && q3.Ok());
+
+    qw.OverrideReply("status", std::nullopt);
+    EXPECT_FALSE(QueryQuakeWorld(kLoopback, qw.Port(), kSilenceWait).answered);
+    EXPECT_EQ(qw.RequestCount("status"), 1);
+
+    // A datagram of 4096 bytes is the largest taken.
+    const std::string head = "\xff\xff\xff\xffn\\hostname\\Big\\maxclients\\8\\pad\\";
+    const std::string largest = head + std::string(kMaxReplyBytes - head.size() - 1, 'x') + "\n";
+    ASSERT_EQ(largest.size(), 4096u);
+    qw.OverrideReply("status", largest);
+    QueryOutcome outcome = QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait);
+    ASSERT_TRUE(outcome.answered);
+    ASSERT_TRUE(outcome.report);
+    EXPECT_EQ(outcome.report->Field(1), "Big");
+    EXPECT_EQ(outcome.report->Field(12), std::string(255, 'x'));
+
+    qw.OverrideReply("status", largest + "y");
+    EXPECT_FALSE(QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait).answered)
+        << "one byte more counts as no answer";
+    qw.OverrideReply("status", std::string(20000, 'z'));
+    EXPECT_FALSE(QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait).answered);
+
+    // Quake III Arena needs both replies; without a status reply getinfo is not even sent.
+    q3.OverrideReply("getinfo", std::nullopt);
+    EXPECT_FALSE(QueryQuake3(kLoopback, q3.Port(), kSilenceWait).answered);
+    EXPECT_EQ(q3.RequestCount("getinfo"), 1);
+    q3.OverrideReply("getstatus", std::nullopt);
+    EXPECT_FALSE(QueryQuake3(kLoopback, q3.Port(), kSilenceWait).answered);
+    EXPECT_EQ(q3.RequestCount("getstatus"), 2);
+    EXPECT_EQ(q3.RequestCount("getinfo"), 1);
+
+    // Nobody listening at all.
+    uint16_t closed_port = 0;
+    {
+        FakeQuakeServer gone(FakeGame::kQuake2, testing::RealisticQuake2Server());
+        closed_port = gone.Port();
+    }
+    EXPECT_FALSE(QueryQuake2(kLoopback, closed_port, kSilenceWait).answered);
+}
+
+TEST(GameQueryTest, EmptyAndShortDatagramsAreAnswers) {
+    FakeQuakeServer q2(FakeGame::kQuake2, testing::RealisticQuake2Server());
+    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
+    ASSERT_TRUE(q2.Ok() && q3.Ok());
+
+    q2.OverrideReply("status", "");
+    QueryOutcome outcome = QueryQuake2(kLoopback, q2.Port(), kSilenceWait);
+    EXPECT_TRUE(outcome.answered);
+    EXPECT_FALSE(outcome.report) << "an empty datagram gives no report";
+
+    // Fewer than seven bytes: taken once the wait is over.
+    q2.OverrideReply("status", "\xff\xff\xff\xffp");
+    outcome = QueryQuake2(kLoopback, q2.Port(), kSilenceWait);
+    ASSERT_TRUE(outcome.answered);
+    ASSERT_TRUE(outcome.report);
+    EXPECT_EQ(outcome.report->Text(), "127.0.0.1:" + std::to_string(q2.Port()) + "|||0/|||end");
+
+    q3.OverrideReply("getstatus", "");
+    outcome = QueryQuake3(kLoopback, q3.Port(), kSilenceWait);
+    EXPECT_TRUE(outcome.answered);
+    EXPECT_FALSE(outcome.report);
+}
+
+TEST(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
+    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
+    ASSERT_TRUE(q3.Ok());
+    const QueryOutcome reference = QueryQuake3(kLoopback, q3.Port(), kAnswerWait);
+    ASSERT_TRUE(reference.report);
+
+    std::mutex mutex;
+    std::vector<std::string> reports;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 8; ++w) {
+        workers.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) {
+                const QueryOutcome outcome = QueryQuake3(kLoopback, q3.Port(), kAnswerWait);
+                std::lock_guard lock(mutex);
+                reports.push_back(outcome.report ? outcome.report->Text() : "(none)");
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    ASSERT_EQ(reports.size(), 40u);
+    for (const std::string& report : reports) {
+        EXPECT_EQ(report, reference.report->Text());
+    }
+}
+
+// Records what the host check does to a host's record, in order.
+class RecordingHost : public GameHostRecord {
+public:
+    void SetState(uint8_t state) override { events.push_back("state " + std::to_string(state)); }
+    void AttachGameMarker(uint8_t kind) override {
+        events.push_back("marker " + std::to_string(kind));
+    }
+    void FinishProbe() override { events.push_back("finish"); }
+    std::vector<std::string> events;
+};
+
+class RecordingSink : public ServerReportSink {
+public:
+    void UpdateServer(uint8_t image_index, ServerReport report) override {
+        std::lock_guard lock(mutex_);
+        reports.emplace_back(image_index, std::move(report));
+    }
+    std::vector<std::pair<uint8_t, ServerReport>> reports;
+
+private:
+    std::mutex mutex_;
+};
+
+TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
+    FakeQuakeServer qw_a(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
+    FakeQuakeServer qw_b(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
+    FakeQuakeServer q2(FakeGame::kQuake2, testing::RealisticQuake2Server());
+    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
+    ASSERT_TRUE(qw_a.Ok() && qw_b.Ok() && q2.Ok() && q3.Ok());
+    q3.OverrideReply("getinfo", std::nullopt);
+
+    MemorySettingsStore store;
+    GameServerBrowser browser(store);
+    GameServerType& qw_type = *browser.Find(kQuakeWorldName);
+    qw_type.SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
+    qw_type.SetPorts({qw_a.Port(), qw_b.Port()});
+    GameServerType& q2_type = *browser.Find(kQuake2Name);
+    q2_type.SetFlags(kGameCheckThisGame);  // in use, but not during scans
+    q2_type.SetPorts({q2.Port()});
+    GameServerType& q3_type = *browser.Find(kQuake3Name);
+    q3_type.SetFlags(kGameCheckThisGame | kGameCheckDuringScan | 0x1C);
+    q3_type.SetPorts({q3.Port()});
+
+    RecordingHost host;
+    RecordingSink sink;
+    CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
+
+    EXPECT_EQ(host.events,
+              (std::vector<std::string>{"state 6", "marker 6", "marker 6", "state 8", "finish"}))
+        << "two QuakeWorld answers, a Quake III Arena server without its info reply";
+    ASSERT_EQ(sink.reports.size(), 2u);
+    EXPECT_EQ(sink.reports[0].first, 6);
+    EXPECT_EQ(sink.reports[0].second.Field(0), "127.0.0.1:" + std::to_string(qw_a.Port()));
+    EXPECT_EQ(sink.reports[1].second.Field(0), "127.0.0.1:" + std::to_string(qw_b.Port()));
+    EXPECT_EQ(q2.RequestCount("status"), 0);
+    EXPECT_EQ(q3.RequestCount("getinfo"), 1);
+}
+
+TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish) {
+    FakeQuakeServer q2(FakeGame::kQuake2, testing::RealisticQuake2Server());
+    ASSERT_TRUE(q2.Ok());
+    q2.OverrideReply("status", "");
+
+    MemorySettingsStore store;
+    GameServerBrowser browser(store);
+    RecordingHost idle;
+    RecordingSink sink;
+    CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), idle, sink);
+    EXPECT_EQ(idle.events, std::vector<std::string>{"finish"});
+
+    GameServerType& q2_type = *browser.Find(kQuake2Name);
+    q2_type.SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
+    q2_type.SetPorts({q2.Port()});
+    RecordingHost host;
+    CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"state 7", "marker 7", "finish"}));
+    EXPECT_TRUE(sink.reports.empty());
+
+    // A type without ports is shown as asked but asks nobody.
+    q2_type.SetPorts({});
+    RecordingHost portless;
+    CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), portless, sink);
+    EXPECT_EQ(portless.events, (std::vector<std::string>{"state 7", "finish"}));
+    EXPECT_EQ(q2.RequestCount("status"), 1);
+}
+
+TEST(GameQueryTest, ExchangeTimeoutIsTwiceThePingTimeout) {
+    EXPECT_EQ(ExchangeTimeout(50), std::chrono::milliseconds(100));
+    EXPECT_EQ(ExchangeTimeout(0), std::chrono::milliseconds(0));
+    EXPECT_EQ(ExchangeTimeout(-5), std::chrono::milliseconds(0));
+    EXPECT_EQ(ExchangeTimeout(0x7FFFFFFF), std::chrono::milliseconds(2 * int64_t{0x7FFFFFFF}));
+}
+
+}  // namespace
+}  // namespace corvimap

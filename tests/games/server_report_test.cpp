@@ -1,0 +1,51 @@
+#include "games/server_report.h"
+
+#include <gtest/gtest.h>
+
+#include "games/utf8_cut.h"
+
+namespace corvimap {
+namespace {
+
+TEST(ServerReportTest, AppendingAndReadingFieldsFollowTheSeparatorRules) {
+    ServerReport report;
+    EXPECT_FALSE(report.Field(0)) << "an empty text has no fields";
+    report.AppendField("10.0.0.5:27500");
+    EXPECT_EQ(report.Text(), "10.0.0.5:27500") << "the first field comes without a separator";
+    report.AppendField("");
+    report.AppendField("e1m1");
+    report.AppendField("||end");
+    EXPECT_EQ(report.Text(), "10.0.0.5:27500||e1m1|||end");
+    EXPECT_EQ(report.Length(), report.Text().size() + 1) << "the length counts the zero";
+
+    EXPECT_EQ(report.Field(0), "10.0.0.5:27500");
+    EXPECT_EQ(report.Field(1), "") << "an empty field between separators exists";
+    EXPECT_EQ(report.Field(2), "e1m1");
+    EXPECT_EQ(report.Field(3), "");
+    EXPECT_EQ(report.Field(4), "");
+    EXPECT_EQ(report.Field(5), "end");
+    EXPECT_FALSE(report.Field(6));
+
+    EXPECT_FALSE(ServerReport::PipeField("a|b|", 2)) << "the n-th separator is the last character";
+    EXPECT_EQ(ServerReport::PipeField("a|b|", 1), "b");
+    EXPECT_EQ(ServerReport::PipeField("|", 0), "");
+    EXPECT_FALSE(ServerReport::PipeField("|", 1));
+}
+
+TEST(Utf8CutTest, CutsAtTheLimitButNeverInsideAUtf8Sequence) {
+    EXPECT_EQ(CutUtf8("abcdef", 4), "abcd");
+    EXPECT_EQ(CutUtf8("abc", 4), "abc");
+    // "é" is C3 A9: a cut after its first byte drops the whole character.
+    EXPECT_EQ(CutUtf8("abc\xC3\xA9", 4), "abc");
+    EXPECT_EQ(CutUtf8("ab\xC3\xA9z", 4), "ab\xC3\xA9");
+    // A four-byte character (U+1F600) cut after two or three of its bytes.
+    EXPECT_EQ(CutUtf8("a\xF0\x9F\x98\x80", 3), "a");
+    EXPECT_EQ(CutUtf8("a\xF0\x9F\x98\x80", 4), "a");
+    EXPECT_EQ(CutUtf8("a\xF0\x9F\x98\x80", 5), "a\xF0\x9F\x98\x80");
+    // Quake's own high-bit characters are not UTF-8 and are cut at the byte limit.
+    EXPECT_EQ(CutUtf8("\x90\x91\x92\x93", 2), "\x90\x91");
+    EXPECT_EQ(CutUtf8("a\x80\x80\x80\x80", 3), "a\x80\x80");
+}
+
+}  // namespace
+}  // namespace corvimap
