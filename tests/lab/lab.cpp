@@ -742,41 +742,28 @@ const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOp
     }
     MakeDirs(dir / "private", std::filesystem::perms(0700));
 
-    std::string conf =
-        "[global]\n"
-        "netbios name = " +
-        host.samba.netbios_name +
-        "\n"
-        "workgroup = " +
-        host.samba.workgroup +
-        "\n"
-        "interfaces = eth0\n"
-        "bind interfaces only = yes\n"
-        "pid directory = " +
-        (dir / "run").string() +
-        "\n"
-        "lock directory = " +
-        (dir / "lock").string() +
-        "\n"
-        "state directory = " +
-        (dir / "state").string() +
-        "\n"
-        "cache directory = " +
-        (dir / "cache").string() +
-        "\n"
-        "private dir = " +
-        (dir / "private").string() +
-        "\n"
-        "ncalrpc dir = " +
-        (dir / "ncalrpc").string() +
-        "\n"
-        "log file = " +
-        (dir / "log" / "log.%m").string() +
-        "\n"
-        "map to guest = Bad User\n"
-        "load printers = no\n"
-        "printcap name = /dev/null\n"
-        "disable spoolss = yes\n";
+    // Every file Samba writes stays in the host's folder, and it serves eth0 only.
+    const std::vector<std::pair<std::string, std::string>> global = {
+        {"netbios name", host.samba.netbios_name},
+        {"workgroup", host.samba.workgroup},
+        {"interfaces", "eth0"},
+        {"bind interfaces only", "yes"},
+        {"pid directory", (dir / "run").string()},
+        {"lock directory", (dir / "lock").string()},
+        {"state directory", (dir / "state").string()},
+        {"cache directory", (dir / "cache").string()},
+        {"private dir", (dir / "private").string()},
+        {"ncalrpc dir", (dir / "ncalrpc").string()},
+        {"log file", (dir / "log" / "log.%m").string()},
+        {"map to guest", "Bad User"},
+        {"load printers", "no"},
+        {"printcap name", "/dev/null"},
+        {"disable spoolss", "yes"},
+    };
+    std::string conf = "[global]\n";
+    for (const auto& [key, value] : global) {
+        conf += key + " = " + value + "\n";
+    }
     if (!host.samba.server_string.empty()) {
         conf += "server string = " + host.samba.server_string + "\n";
     }
