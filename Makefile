@@ -10,7 +10,7 @@ CMAKE_ARGS ?=
 
 BUILD_PACKAGES = build-essential cmake pkg-config ccache qt6-base-dev libsmbclient-dev \
                  libgtest-dev googletest
-TEST_PACKAGES  = samba smbclient iproute2 qstat xvfb xauth nbtscan fping
+TEST_PACKAGES  = samba smbclient iproute2 iputils-ping qstat xvfb xauth nbtscan fping
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE = cmake -S . -B $(1) -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCORVIMAP_WERROR=ON $(2) $(CMAKE_ARGS)
