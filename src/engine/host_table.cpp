@@ -301,6 +301,14 @@ std::optional<HostRowTexts> HostTable::RowTexts(std::size_t row) const {
     return texts;
 }
 
+std::optional<HostRecord> HostTable::RecordAt(std::size_t row) const {
+    std::lock_guard lock(mutex_);
+    if (row >= rows_.size()) {
+        return std::nullopt;
+    }
+    return *rows_[row];
+}
+
 std::optional<std::size_t> HostTable::RowOf(NetAddress address) const {
     const auto found = row_of_address_.find(address);
     if (found == row_of_address_.end()) {

@@ -110,6 +110,9 @@ public:
     // All column texts of one row, read at once; nothing past the last row.
     std::optional<HostRowTexts> RowTexts(std::size_t row) const;
 
+    // A copy of the whole record of a row, for reports that need the raw values.
+    std::optional<HostRecord> RecordAt(std::size_t row) const;
+
 private:
     struct Notice {
         enum class Kind { None, Count, Rows } kind = Kind::None;

@@ -1,0 +1,53 @@
+#include "cli/scan_output.h"
+
+#include <gtest/gtest.h>
+
+#include "app/memory_settings_store.h"
+#include "cli/json_text.h"
+
+namespace corvimap {
+namespace {
+
+TEST(JsonTextTest, EscapesControlsQuotesAndBrokenUtf8) {
+    EXPECT_EQ(JsonString("plain"), "\"plain\"");
+    EXPECT_EQ(JsonString("a\"b\\c\nd\te\x01"), "\"a\\\"b\\\\c\\nd\\te\\u0001\"");
+    EXPECT_EQ(JsonString("Grüße €"), "\"Grüße €\"");
+    EXPECT_EQ(JsonString("q\xE9k\xC3"), "\"q\xEF\xBF\xBDk\xEF\xBF\xBD\"");
+    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"")
+        << "surrogates are not UTF-8";
+    EXPECT_EQ(JsonString(std::string_view("a\0b", 3)), "\"a\\u0000b\"");
+}
+
+TEST(ScanOutputTest, HostsAndServersAsOneJsonObject) {
+    MemorySettingsStore store;
+    GameServerBrowser browser(store);
+    HostTable hosts;
+    const HostHandle filesrv =
+        hosts.AddOrUpdate(MakeAddress(198, 18, 0, 11), 1000, "FILESRV", "LAB",
+                          MacBlock{1, 0x02, 0, 0xC6, 0x12, 0, 0x0B}, HostState::Known);
+    hosts.AttachMarker(filesrv, HostMarker{kSharesMarker, "public|backup$"});
+    hosts.AttachMarker(filesrv, HostMarker{8, std::nullopt});
+    hosts.AddOrUpdate(MakeAddress(198, 18, 0, 13), 0, "", "", MacBlock{}, HostState::Known);
+
+    ServerCollector servers;
+    servers.UpdateServer(6, ServerReport("198.18.0.11:27500|Old name|dm2|0/8|||end"));
+    servers.UpdateServer(8, ServerReport("198.18.0.11:27960|^1Red|q3dm17|1/16|Bot \"X\"|5|0|||"
+                                         "end|sv_hostname|Red"));
+    servers.UpdateServer(6, ServerReport("198.18.0.11:27500|Lab|dm4|1/8|a|b|7|||end"));
+    servers.UpdateServer(6, ServerReport(""));
+
+    EXPECT_EQ(ScanResultJson(hosts, servers.Servers(), browser),
+              R"({"hosts":[{"address":"198.18.0.11","name":"FILESRV","workgroup":"LAB",)"
+              R"("mac":"02-00-C6-12-00-0B","time_us":1000,"shares":["public","backup$"],)"
+              R"("games":["Quake III Arena"]},{"address":"198.18.0.13","name":"","workgroup":"",)"
+              R"("mac":"","time_us":0,"shares":[],"games":[]}],"servers":[)"
+              R"({"type":"QuakeWorld","address":"198.18.0.11:27500","name":"Lab","map":"dm4",)"
+              R"("players":"1/8","player_list":[{"name":"a","frags":"b","ping":7}],"rules":{}},)"
+              R"({"type":"Quake III Arena","address":"198.18.0.11:27960","name":"^1Red",)"
+              R"("map":"q3dm17","players":"1/16","player_list":[{"name":"Bot \"X\"","frags":5,)"
+              R"("ping":0}],"rules":{"sv_hostname":"Red"}}]})"
+              "\n");
+}
+
+}  // namespace
+}  // namespace corvimap
