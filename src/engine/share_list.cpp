@@ -1,6 +1,5 @@
 #include "engine/share_list.h"
 
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,7 +9,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <mutex>
 
 #include <libsmbclient.h>
