@@ -1,0 +1,419 @@
+#include "engine/icmp_echo.h"
+
+#include <linux/errqueue.h>
+#include <linux/icmp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace corvimap {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint8_t kTypeEchoReply = 0;
+constexpr uint8_t kTypeDestUnreachable = 3;
+constexpr uint8_t kTypeSourceQuench = 4;
+constexpr uint8_t kTypeEchoRequest = 8;
+constexpr uint8_t kTypeTimeExceeded = 11;
+constexpr uint8_t kTypeParameterProblem = 12;
+constexpr uint8_t kProtocolIcmp = 1;
+constexpr size_t kIcmpHeaderSize = 8;
+constexpr size_t kMinIpHeaderSize = 20;
+// Enough for the largest IP header and a quoted request inside an ICMP error.
+constexpr size_t kReceiveSlack = 60 + 576;
+// Reads per wake-up, so a flood of foreign packets cannot keep one request from its time-out.
+constexpr int kReadsPerWakeUp = 64;
+
+// Sequence numbers are unique across the process, so concurrent requests on raw sockets, which
+// all see every ICMP packet, never take each other's replies.
+std::atomic<uint16_t> g_next_sequence{1};
+
+class SocketHandle {
+public:
+    explicit SocketHandle(int fd) : fd_(fd) {}
+    ~SocketHandle() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    SocketHandle(const SocketHandle&) = delete;
+    SocketHandle& operator=(const SocketHandle&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int OpenIcmpSocket(IcmpPath path) {
+    const int type = path == IcmpPath::kDatagram ? SOCK_DGRAM : SOCK_RAW;
+    return socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+}
+
+uint16_t Read16(std::span<const uint8_t> bytes, size_t offset) {
+    return static_cast<uint16_t>((bytes[offset] << 8) | bytes[offset + 1]);
+}
+
+NetAddress ReadAddress(std::span<const uint8_t> bytes, size_t offset) {
+    NetAddress address = 0;
+    std::memcpy(&address, bytes.data() + offset, sizeof(address));
+    return address;
+}
+
+uint16_t InternetChecksum(std::span<const uint8_t> bytes) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        sum += Read16(bytes, i);
+    }
+    if (bytes.size() % 2 != 0) {
+        sum += static_cast<uint32_t>(bytes.back()) << 8;
+    }
+    while ((sum >> 16) != 0) {
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return static_cast<uint16_t>(~sum);
+}
+
+std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, uint16_t data_size) {
+    std::vector<uint8_t> packet(kIcmpHeaderSize + data_size, 0);
+    packet[0] = kTypeEchoRequest;
+    packet[4] = static_cast<uint8_t>(identifier >> 8);
+    packet[5] = static_cast<uint8_t>(identifier);
+    packet[6] = static_cast<uint8_t>(sequence >> 8);
+    packet[7] = static_cast<uint8_t>(sequence);
+    const uint16_t checksum = InternetChecksum(packet);
+    packet[2] = static_cast<uint8_t>(checksum >> 8);
+    packet[3] = static_cast<uint8_t>(checksum);
+    return packet;
+}
+
+uint32_t LocalErrorStatus(int error) {
+    switch (error) {
+        case ENETUNREACH:
+            return icmp_status::kDestNetUnreachable;
+        case EHOSTUNREACH:
+            return icmp_status::kDestHostUnreachable;
+        case EMSGSIZE:
+            return icmp_status::kPacketTooBig;
+        default:
+            return icmp_status::kGeneralFailure;
+    }
+}
+
+uint32_t ElapsedMs(Clock::time_point start) {
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+timespec ToTimespec(Clock::duration duration) {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+struct ReceivedMessage {
+    size_t size = 0;
+    sockaddr_in from{};
+    std::optional<int> ttl;
+    const sock_extended_err* error = nullptr;
+    std::optional<NetAddress> offender;
+};
+
+// One recvmsg() without blocking; none when nothing (more) is queued.
+std::optional<ReceivedMessage> Receive(int fd, std::vector<uint8_t>& buffer,
+                                       std::vector<uint8_t>& control, int flags) {
+    ReceivedMessage message;
+    iovec io{buffer.data(), buffer.size()};
+    msghdr header{};
+    header.msg_name = &message.from;
+    header.msg_namelen = sizeof(message.from);
+    header.msg_iov = &io;
+    header.msg_iovlen = 1;
+    header.msg_control = control.data();
+    header.msg_controllen = control.size();
+    ssize_t received = -1;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        received = recvmsg(fd, &header, flags | MSG_DONTWAIT);
+        if (received >= 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            break;
+        }
+        // EINTR, or a pending socket error, which a read reports once and then clears.
+    }
+    if (received < 0) {
+        return std::nullopt;
+    }
+    message.size = static_cast<size_t>(received);
+    for (cmsghdr* item = CMSG_FIRSTHDR(&header); item != nullptr;
+         item = CMSG_NXTHDR(&header, item)) {
+        if (item->cmsg_level != SOL_IP) {
+            continue;
+        }
+        if (item->cmsg_type == IP_TTL && item->cmsg_len >= CMSG_LEN(sizeof(int))) {
+            int ttl = 0;
+            std::memcpy(&ttl, CMSG_DATA(item), sizeof(ttl));
+            message.ttl = ttl;
+        } else if (item->cmsg_type == IP_RECVERR &&
+                   item->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err))) {
+            message.error = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(item));
+            if (item->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err) + sizeof(sockaddr_in))) {
+                sockaddr_in offender{};
+                std::memcpy(&offender, SO_EE_OFFENDER(message.error), sizeof(offender));
+                if (offender.sin_family == AF_INET) {
+                    message.offender = offender.sin_addr.s_addr;
+                }
+            }
+        }
+    }
+    return message;
+}
+
+// Datagram sockets: the kernel sets the identifier and hands over only echo replies that carry
+// it, without the IP header, and queues ICMP errors (with the request they quote) separately.
+std::optional<EchoReply> ReadDatagramSocket(int fd, NetAddress destination, uint16_t sequence,
+                                            std::vector<uint8_t>& buffer,
+                                            std::vector<uint8_t>& control) {
+    for (int reads = 0; reads < kReadsPerWakeUp; ++reads) {
+        const std::optional<ReceivedMessage> message = Receive(fd, buffer, control, MSG_ERRQUEUE);
+        if (!message) {
+            break;
+        }
+        const std::span<const uint8_t> quoted(buffer.data(), message->size);
+        if (message->error == nullptr || quoted.size() < kIcmpHeaderSize ||
+            quoted[0] != kTypeEchoRequest || Read16(quoted, 6) != sequence ||
+            message->from.sin_addr.s_addr != destination) {
+            continue;
+        }
+        EchoReply reply;
+        if (message->error->ee_origin == SO_EE_ORIGIN_ICMP) {
+            reply.status = IcmpErrorStatus(message->error->ee_type, message->error->ee_code);
+            reply.address = message->offender.value_or(0);
+        } else {
+            reply.status = LocalErrorStatus(static_cast<int>(message->error->ee_errno));
+        }
+        reply.ttl = static_cast<uint8_t>(message->ttl.value_or(0));
+        return reply;
+    }
+    for (int reads = 0; reads < kReadsPerWakeUp; ++reads) {
+        const std::optional<ReceivedMessage> message = Receive(fd, buffer, control, 0);
+        if (!message) {
+            break;
+        }
+        const std::span<const uint8_t> packet(buffer.data(), message->size);
+        if (packet.size() < kIcmpHeaderSize || packet[0] != kTypeEchoReply ||
+            Read16(packet, 6) != sequence || message->from.sin_addr.s_addr != destination) {
+            continue;
+        }
+        EchoReply reply;
+        reply.address = destination;
+        reply.status = icmp_status::kSuccess;
+        reply.ttl = static_cast<uint8_t>(message->ttl.value_or(0));
+        reply.data_size = static_cast<uint16_t>(packet.size() - kIcmpHeaderSize);
+        return reply;
+    }
+    return std::nullopt;
+}
+
+std::optional<EchoReply> ReadRawSocket(int fd, NetAddress destination, uint16_t identifier,
+                                       uint16_t sequence, std::vector<uint8_t>& buffer) {
+    for (int reads = 0; reads < kReadsPerWakeUp; ++reads) {
+        const ssize_t received = recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (received < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        std::optional<EchoReply> reply = MatchRawIcmpPacket(
+            std::span<const uint8_t>(buffer.data(), received), destination, identifier, sequence);
+        if (reply) {
+            return reply;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsQuotedRequest(std::span<const uint8_t> quoted, NetAddress destination, uint16_t identifier,
+                     uint16_t sequence) {
+    if (quoted.size() < kMinIpHeaderSize) {
+        return false;
+    }
+    const size_t header_size = static_cast<size_t>(quoted[0] & 0x0F) * 4;
+    if ((quoted[0] >> 4) != 4 || header_size < kMinIpHeaderSize ||
+        quoted.size() < header_size + kIcmpHeaderSize) {
+        return false;
+    }
+    const std::span<const uint8_t> request = quoted.subspan(header_size);
+    return quoted[9] == kProtocolIcmp && ReadAddress(quoted, 16) == destination &&
+           request[0] == kTypeEchoRequest && Read16(request, 4) == identifier &&
+           Read16(request, 6) == sequence;
+}
+
+}  // namespace
+
+IcmpPath ResolveIcmpPath(IcmpPath wanted) {
+    const auto works = [](IcmpPath path) {
+        const SocketHandle probe(OpenIcmpSocket(path));
+        return probe.get() >= 0;
+    };
+    switch (wanted) {
+        case IcmpPath::kAuto:
+            if (works(IcmpPath::kDatagram)) {
+                return IcmpPath::kDatagram;
+            }
+            return works(IcmpPath::kRaw) ? IcmpPath::kRaw : IcmpPath::kUnavailable;
+        case IcmpPath::kDatagram:
+        case IcmpPath::kRaw:
+            return works(wanted) ? wanted : IcmpPath::kUnavailable;
+        case IcmpPath::kUnavailable:
+            break;
+    }
+    return IcmpPath::kUnavailable;
+}
+
+uint32_t IcmpErrorStatus(uint8_t type, uint8_t code) {
+    switch (type) {
+        case kTypeDestUnreachable:
+            switch (code) {
+                case 0:   // network
+                case 6:   // network unknown
+                case 9:   // network administratively prohibited
+                case 11:  // network for this type of service
+                    return icmp_status::kDestNetUnreachable;
+                case 2:
+                    return icmp_status::kDestProtocolUnreachable;
+                case 3:
+                    return icmp_status::kDestPortUnreachable;
+                case 4:
+                    return icmp_status::kPacketTooBig;
+                case 5:
+                    return icmp_status::kBadRoute;
+                default:
+                    return icmp_status::kDestHostUnreachable;
+            }
+        case kTypeTimeExceeded:
+            return code == 0 ? icmp_status::kTtlExpiredTransit : icmp_status::kTtlExpiredReassembly;
+        case kTypeParameterProblem:
+            return icmp_status::kParameterProblem;
+        case kTypeSourceQuench:
+            return icmp_status::kSourceQuench;
+        default:
+            return icmp_status::kGeneralFailure;
+    }
+}
+
+std::optional<EchoReply> MatchRawIcmpPacket(std::span<const uint8_t> packet, NetAddress destination,
+                                            uint16_t identifier, uint16_t sequence) {
+    if (packet.size() < kMinIpHeaderSize) {
+        return std::nullopt;
+    }
+    const size_t header_size = static_cast<size_t>(packet[0] & 0x0F) * 4;
+    if ((packet[0] >> 4) != 4 || header_size < kMinIpHeaderSize ||
+        packet.size() < header_size + kIcmpHeaderSize || packet[9] != kProtocolIcmp) {
+        return std::nullopt;
+    }
+    const NetAddress source = ReadAddress(packet, 12);
+    const std::span<const uint8_t> icmp = packet.subspan(header_size);
+    EchoReply reply;
+    reply.address = source;
+    reply.ttl = packet[8];
+    switch (icmp[0]) {
+        case kTypeEchoReply:
+            if (source != destination || Read16(icmp, 4) != identifier ||
+                Read16(icmp, 6) != sequence) {
+                return std::nullopt;
+            }
+            reply.status = icmp_status::kSuccess;
+            reply.data_size = static_cast<uint16_t>(icmp.size() - kIcmpHeaderSize);
+            return reply;
+        case kTypeDestUnreachable:
+        case kTypeSourceQuench:
+        case kTypeTimeExceeded:
+        case kTypeParameterProblem:
+            if (!IsQuotedRequest(icmp.subspan(kIcmpHeaderSize), destination, identifier,
+                                 sequence)) {
+                return std::nullopt;
+            }
+            reply.status = IcmpErrorStatus(icmp[0], icmp[1]);
+            return reply;
+        default:
+            return std::nullopt;
+    }
+}
+
+EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data_size,
+                   uint16_t timeout_ms) {
+    EchoReply timed_out;
+    EchoReply failed;
+    failed.status = icmp_status::kGeneralFailure;
+    if (path != IcmpPath::kDatagram && path != IcmpPath::kRaw) {
+        return failed;
+    }
+    const bool datagram = path == IcmpPath::kDatagram;
+    const SocketHandle socket_handle(OpenIcmpSocket(path));
+    const int fd = socket_handle.get();
+    if (fd < 0) {
+        return failed;
+    }
+    // Linux takes TTLs from 1 to 255 only.
+    const int ttl_value = std::max<int>(ttl, 1);
+    const int on = 1;
+    if (setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl_value, sizeof(ttl_value)) != 0) {
+        return failed;
+    }
+    if (datagram) {
+        if (setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof(on)) != 0 ||
+            setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof(on)) != 0) {
+            return failed;
+        }
+    } else {
+        // Only echo replies and the errors that can quote a request reach this socket.
+        icmp_filter filter{~((1u << kTypeEchoReply) | (1u << kTypeDestUnreachable) |
+                             (1u << kTypeSourceQuench) | (1u << kTypeTimeExceeded) |
+                             (1u << kTypeParameterProblem))};
+        setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof(filter));
+    }
+    const uint16_t identifier = datagram ? 0 : static_cast<uint16_t>(getpid());
+    const uint16_t sequence = g_next_sequence.fetch_add(1);
+    const std::vector<uint8_t> request = BuildEchoRequest(identifier, sequence, data_size);
+    std::vector<uint8_t> buffer(request.size() + kReceiveSlack);
+    std::vector<uint8_t> control(512);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = address;
+
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(timeout_ms);
+    if (sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+               sizeof(target)) < 0) {
+        failed.status = LocalErrorStatus(errno);
+        return failed;
+    }
+    for (;;) {
+        std::optional<EchoReply> reply =
+            datagram ? ReadDatagramSocket(fd, address, sequence, buffer, control)
+                     : ReadRawSocket(fd, address, identifier, sequence, buffer);
+        if (reply) {
+            reply->round_trip_ms = ElapsedMs(start);
+            return *reply;
+        }
+        const auto now = Clock::now();
+        if (now >= deadline) {
+            return timed_out;
+        }
+        pollfd entry{fd, POLLIN, 0};
+        const timespec wait = ToTimespec(deadline - now);
+        if (ppoll(&entry, 1, &wait, nullptr) < 0 && errno != EINTR) {
+            return timed_out;
+        }
+    }
+}
+
+}  // namespace corvimap

@@ -1,0 +1,198 @@
+#include "engine/share_list.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+
+#include <libsmbclient.h>
+
+namespace corvimap {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::array<uint16_t, 2> kSmbPorts = {445, 139};
+
+// The SMB port of the host that accepts a TCP connection first, 445 when both do at once;
+// 0 when neither does within the time-out.
+uint16_t FindOpenSmbPort(NetAddress address, int timeout_ms) {
+    std::array<pollfd, kSmbPorts.size()> entries{};
+    uint16_t found = 0;
+    for (size_t i = 0; i < kSmbPorts.size(); ++i) {
+        entries[i].fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        entries[i].events = POLLOUT;
+        if (entries[i].fd < 0) {
+            continue;
+        }
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(kSmbPorts[i]);
+        target.sin_addr.s_addr = address;
+        if (connect(entries[i].fd, reinterpret_cast<const sockaddr*>(&target), sizeof(target)) ==
+            0) {
+            found = found != 0 ? found : kSmbPorts[i];
+        } else if (errno != EINPROGRESS) {
+            close(entries[i].fd);
+            entries[i].fd = -1;
+        }
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (found == 0) {
+        const auto remaining =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const bool any_pending = std::any_of(entries.begin(), entries.end(),
+                                             [](const pollfd& entry) { return entry.fd >= 0; });
+        if (!any_pending || remaining.count() <= 0) {
+            break;
+        }
+        // poll() skips the negative descriptors of ports already refused.
+        const int ready =
+            poll(entries.data(), entries.size(), static_cast<int>(remaining.count()) + 1);
+        if (ready < 0 && errno != EINTR) {
+            break;
+        }
+        for (size_t i = 0; i < entries.size() && ready > 0; ++i) {
+            if (entries[i].fd < 0 || entries[i].revents == 0) {
+                continue;
+            }
+            int error = 0;
+            socklen_t length = sizeof(error);
+            if (getsockopt(entries[i].fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
+                error == 0 && (entries[i].revents & POLLOUT) != 0) {
+                found = found != 0 ? found : kSmbPorts[i];
+            } else {
+                close(entries[i].fd);
+                entries[i].fd = -1;
+            }
+        }
+    }
+    for (const pollfd& entry : entries) {
+        if (entry.fd >= 0) {
+            close(entry.fd);
+        }
+    }
+    return found;
+}
+
+// Anonymous log-on: no workgroup, user or password.
+void AnonymousAuth(SMBCCTX*, const char*, const char*, char* workgroup, int workgroup_length,
+                   char* user, int user_length, char* password, int password_length) {
+    if (workgroup_length > 0) {
+        workgroup[0] = '\0';
+    }
+    if (user_length > 0) {
+        user[0] = '\0';
+    }
+    if (password_length > 0) {
+        password[0] = '\0';
+    }
+}
+
+// libsmbclient keeps process-wide state (its talloc stack, the loaded configuration, a count
+// of contexts) that it guards only through thread callbacks, and the library as packaged here
+// does not even export smbc_thread_posix() to install them. So every use of the library goes
+// through this lock; the TCP check before it keeps dead hosts from holding it.
+std::mutex& LibraryLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+SMBCCTX* NewContext(uint16_t port, int reply_ms) {
+    SMBCCTX* context = smbc_new_context();
+    if (context == nullptr) {
+        return nullptr;
+    }
+    smbc_setDebug(context, 0);
+    smbc_setOptionUseKerberos(context, 0);
+    smbc_setOptionFallbackAfterKerberos(context, 1);
+    smbc_setOptionUseCCache(context, 0);
+    smbc_setOptionNoAutoAnonymousLogin(context, 0);
+    smbc_setFunctionAuthDataWithContext(context, AnonymousAuth);
+    smbc_setPort(context, port);
+    smbc_setTimeout(context, reply_ms);
+    if (smbc_init_context(context) == nullptr) {
+        smbc_free_context(context, 1);
+        return nullptr;
+    }
+    return context;
+}
+
+// One context per listing, created and freed under the library lock.
+class SmbContext {
+public:
+    SmbContext(uint16_t port, int reply_ms) {
+        // Freeing the last context unloads the library's configuration, and the next context
+        // loads it again; one context kept for the whole run avoids that churn.
+        static SMBCCTX* const keep_loaded = NewContext(0, reply_ms);
+        (void)keep_loaded;
+        context_ = NewContext(port, reply_ms);
+    }
+    ~SmbContext() {
+        if (context_ != nullptr) {
+            smbc_free_context(context_, 1);
+        }
+    }
+    SmbContext(const SmbContext&) = delete;
+    SmbContext& operator=(const SmbContext&) = delete;
+
+    SMBCCTX* get() const { return context_; }
+
+private:
+    SMBCCTX* context_ = nullptr;
+};
+
+}  // namespace
+
+void AppendField(std::string& list, std::string_view field) {
+    if (!list.empty()) {
+        list += '|';
+    }
+    list += field;
+}
+
+std::string_view LimitUtf8(std::string_view text, size_t max_bytes) {
+    if (text.size() <= max_bytes) {
+        return text;
+    }
+    size_t end = max_bytes;
+    // Step back over continuation bytes to the start of the sequence that does not fit.
+    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
+    std::string shares;
+    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
+    if (port == 0) {
+        return shares;
+    }
+    const std::lock_guard<std::mutex> lock(LibraryLock());
+    const SmbContext context(port, timeouts.reply_ms);
+    SMBCCTX* ctx = context.get();
+    if (ctx == nullptr) {
+        return shares;
+    }
+    const std::string url = "smb://" + FormatAddress(address) + "/";
+    SMBCFILE* directory = smbc_getFunctionOpendir(ctx)(ctx, url.c_str());
+    if (directory == nullptr) {
+        return shares;
+    }
+    while (const smbc_dirent* entry = smbc_getFunctionReaddir(ctx)(ctx, directory)) {
+        if (entry->smbc_type == SMBC_FILE_SHARE) {
+            AppendField(shares, LimitUtf8(entry->name, kShareNameLimit));
+        }
+    }
+    smbc_getFunctionClosedir(ctx)(ctx, directory);
+    return shares;
+}
+
+}  // namespace corvimap

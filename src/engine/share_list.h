@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/ipv4.h"
+
+namespace corvimap {
+
+// Share names are cut to this many bytes, never inside a UTF-8 sequence.
+inline constexpr size_t kShareNameLimit = 100;
+
+struct ShareListTimeouts {
+    // How long the TCP connection to the host's SMB port (445, else 139) may take. Without a
+    // bound of our own a host that drops SMB packets would hold its probe for 20 s per port.
+    int connect_ms = 1500;
+    // How long each SMB request may wait for its answer.
+    int reply_ms = 5000;
+};
+
+// Appends a field to a "|"-separated list: the field alone to an empty list, else "|" and the
+// field.
+void AppendField(std::string& list, std::string_view field);
+
+// The longest start of the text that has at most max_bytes bytes and does not end inside a
+// UTF-8 sequence.
+std::string_view LimitUtf8(std::string_view text, size_t max_bytes);
+
+// Lists the disk shares of the host at the address (hidden "$" shares too; printers, IPC and
+// devices left out) in the server's order, joined by "|". Logs on anonymously. Empty when the
+// host has no disk share or cannot be listed for any reason.
+std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts = {});
+
+}  // namespace corvimap

@@ -1,0 +1,330 @@
+#include "engine/icmp_echo.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "engine/net_api_layer.h"
+#include "netns_sandbox.h"
+
+namespace corvimap {
+namespace {
+
+using testing::ParseFields;
+using testing::PeerNamespace;
+using testing::RunInFreshNetNamespace;
+using testing::Shell;
+
+void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<uint8_t>(value);
+}
+
+void PutAddress(std::vector<uint8_t>& bytes, size_t at, NetAddress address) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<uint8_t>(address >> (8 * i));
+    }
+}
+
+// An IPv4 packet (20-byte header) carrying the ICMP bytes.
+std::vector<uint8_t> IpPacket(NetAddress source, NetAddress destination, uint8_t ttl,
+                              const std::vector<uint8_t>& icmp) {
+    std::vector<uint8_t> packet(20, 0);
+    packet[0] = 0x45;
+    Put16(packet, 2, static_cast<uint16_t>(20 + icmp.size()));
+    packet[8] = ttl;
+    packet[9] = 1;
+    PutAddress(packet, 12, source);
+    PutAddress(packet, 16, destination);
+    packet.insert(packet.end(), icmp.begin(), icmp.end());
+    return packet;
+}
+
+std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t sequence,
+                          size_t data_size = 0) {
+    std::vector<uint8_t> icmp(8 + data_size, 0);
+    icmp[0] = type;
+    icmp[1] = code;
+    Put16(icmp, 4, id);
+    Put16(icmp, 6, sequence);
+    return icmp;
+}
+
+// An ICMP error from a router that quotes the echo request (IP header and first 8 bytes).
+std::vector<uint8_t> IcmpError(uint8_t type, uint8_t code, const std::vector<uint8_t>& quoted) {
+    std::vector<uint8_t> icmp(8, 0);
+    icmp[0] = type;
+    icmp[1] = code;
+    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
+    return icmp;
+}
+
+constexpr NetAddress kUs = MakeAddress(198, 18, 0, 1);
+constexpr NetAddress kTarget = MakeAddress(198, 18, 1, 2);
+constexpr NetAddress kRouter = MakeAddress(198, 18, 0, 2);
+
+TEST(RawIcmpPacketTest, MatchesOnlyOurEchoReplyAndErrorsQuotingOurRequest) {
+    const auto reply = MatchRawIcmpPacket(IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1234, 7, 32)),
+                                          kTarget, 0x1234, 7);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, icmp_status::kSuccess);
+    EXPECT_EQ(reply->address, kTarget);
+    EXPECT_EQ(reply->ttl, 61);
+    EXPECT_EQ(reply->data_size, 32);
+
+    // Replies to other requests: another id, another sequence, or from another host.
+    EXPECT_FALSE(
+        MatchRawIcmpPacket(IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1235, 7)), kTarget, 0x1234, 7));
+    EXPECT_FALSE(
+        MatchRawIcmpPacket(IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1234, 8)), kTarget, 0x1234, 7));
+    EXPECT_FALSE(
+        MatchRawIcmpPacket(IpPacket(kRouter, kUs, 61, Icmp(0, 0, 0x1234, 7)), kTarget, 0x1234, 7));
+    // Our own echo request seen on the socket is no answer.
+    EXPECT_FALSE(
+        MatchRawIcmpPacket(IpPacket(kTarget, kUs, 61, Icmp(8, 0, 0x1234, 7)), kTarget, 0x1234, 7));
+
+    const std::vector<uint8_t> our_request = IpPacket(kUs, kTarget, 1, Icmp(8, 0, 0x1234, 7));
+    const auto expired = MatchRawIcmpPacket(
+        IpPacket(kRouter, kUs, 64, IcmpError(11, 0, our_request)), kTarget, 0x1234, 7);
+    ASSERT_TRUE(expired);
+    EXPECT_EQ(expired->status, icmp_status::kTtlExpiredTransit);
+    EXPECT_EQ(expired->address, kRouter);
+    EXPECT_EQ(expired->ttl, 64);
+
+    const auto net_unreachable = MatchRawIcmpPacket(
+        IpPacket(kRouter, kUs, 64, IcmpError(3, 0, our_request)), kTarget, 0x1234, 7);
+    ASSERT_TRUE(net_unreachable);
+    EXPECT_EQ(net_unreachable->status, icmp_status::kDestNetUnreachable);
+    const auto host_unreachable = MatchRawIcmpPacket(
+        IpPacket(kRouter, kUs, 64, IcmpError(3, 1, our_request)), kTarget, 0x1234, 7);
+    ASSERT_TRUE(host_unreachable);
+    EXPECT_EQ(host_unreachable->status, icmp_status::kDestHostUnreachable);
+
+    // Errors about somebody else's packets.
+    const std::vector<uint8_t> other_target = IpPacket(kUs, kRouter, 1, Icmp(8, 0, 0x1234, 7));
+    EXPECT_FALSE(MatchRawIcmpPacket(IpPacket(kRouter, kUs, 64, IcmpError(11, 0, other_target)),
+                                    kTarget, 0x1234, 7));
+    const std::vector<uint8_t> other_sequence = IpPacket(kUs, kTarget, 1, Icmp(8, 0, 0x1234, 9));
+    EXPECT_FALSE(MatchRawIcmpPacket(IpPacket(kRouter, kUs, 64, IcmpError(11, 0, other_sequence)),
+                                    kTarget, 0x1234, 7));
+
+    // Every cut-off form of the error is read only as far as it goes, and matches nothing.
+    const std::vector<uint8_t> full = IpPacket(kRouter, kUs, 64, IcmpError(11, 0, our_request));
+    for (size_t length = 0; length < full.size(); ++length) {
+        const std::vector<uint8_t> cut(full.begin(), full.begin() + length);
+        EXPECT_FALSE(MatchRawIcmpPacket(cut, kTarget, 0x1234, 7)) << "length " << length;
+    }
+}
+
+TEST(IcmpEchoTest, PingsLoopbackInThisNamespaceWhenIcmpIsAvailable) {
+    const NetApiLayer layer;
+    if (layer.IcmpUnavailable()) {
+        GTEST_SKIP() << "neither an ICMP datagram socket nor a raw socket may be opened here";
+    }
+    const NetAddress loopback = MakeAddress(127, 0, 0, 1);
+    const PingResult ping = layer.PingHost(loopback, 2000);
+    EXPECT_TRUE(ping.answered);
+    EXPECT_EQ(ping.time_us % 1000, 0u) << "times are whole milliseconds";
+    const auto reply = layer.EchoRequest(loopback, 2000, 56, 64);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, icmp_status::kSuccess);
+    EXPECT_EQ(reply->address, loopback);
+    EXPECT_EQ(reply->data_size, 56);
+    EXPECT_GT(reply->ttl, 0);
+}
+
+TEST(IcmpEchoTest, ConcurrentRequestsTakeOnlyTheirOwnReplies) {
+    const NetApiLayer layer;
+    if (layer.IcmpUnavailable()) {
+        GTEST_SKIP() << "neither an ICMP datagram socket nor a raw socket may be opened here";
+    }
+    // Every 127.x address answers, so each thread can check that the reply it took came from its
+    // own target; on raw sockets every thread sees all the others' replies too.
+    constexpr int kThreads = 6;
+    constexpr int kRounds = 15;
+    std::vector<int> mismatches(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&layer, &mismatches, t] {
+            const NetAddress target = MakeAddress(127, 0, 0, static_cast<uint8_t>(10 + t));
+            for (int round = 0; round < kRounds; ++round) {
+                const auto reply = layer.EchoRequest(target, 2000, static_cast<uint16_t>(t), 64);
+                if (!reply || reply->status != icmp_status::kSuccess || reply->address != target ||
+                    reply->data_size != t) {
+                    ++mismatches[t];
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+    }
+}
+
+std::string Describe(const char* key, const std::optional<EchoReply>& reply) {
+    std::ostringstream out;
+    if (!reply) {
+        out << key << "=none\n";
+        return out.str();
+    }
+    out << key << "=" << reply->status << " " << FormatAddress(reply->address) << " ttl "
+        << int{reply->ttl} << " data " << reply->data_size << "\n";
+    return out.str();
+}
+
+const char* PathName(IcmpPath path) {
+    switch (path) {
+        case IcmpPath::kAuto:
+            return "auto";
+        case IcmpPath::kDatagram:
+            return "datagram";
+        case IcmpPath::kRaw:
+            return "raw";
+        case IcmpPath::kUnavailable:
+            return "unavailable";
+    }
+    return "?";
+}
+
+bool WritePingGroupRange(const char* range) {
+    FILE* file = std::fopen("/proc/sys/net/ipv4/ping_group_range", "w");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool ok = std::fputs(range, file) >= 0;
+    return std::fclose(file) == 0 && ok;
+}
+
+TEST(IcmpEchoTest, BothPathsOnLoopbackOfAFreshNamespace) {
+    const NetAddress loopback = MakeAddress(127, 0, 0, 1);
+    const auto output = RunInFreshNetNamespace([&] {
+        std::ostringstream out;
+        // Loopback still down: no route anywhere.
+        out << Describe("down", NetApiLayer(IcmpPath::kRaw).EchoRequest(loopback, 500, 0, 64));
+        Shell("ip link set lo up");
+        // A new namespace admits no group to datagram ICMP sockets ("1 0").
+        out << "auto_before=" << PathName(NetApiLayer().icmp_path()) << "\n";
+        out << "datagram_before=" << PathName(NetApiLayer(IcmpPath::kDatagram).icmp_path()) << "\n";
+        const NetApiLayer raw(IcmpPath::kRaw);
+        out << "raw_path=" << PathName(raw.icmp_path()) << "\n";
+        out << "raw_ping=" << raw.PingHost(loopback, 1000).answered << "\n";
+        out << Describe("raw_echo", raw.EchoRequest(loopback, 1000, 100, 64));
+        // Every address of 127.0.0.0/8 is local and answers.
+        out << Describe("raw_unused", raw.EchoRequest(MakeAddress(127, 55, 0, 9), 1000, 0, 64));
+
+        out << "sysctl=" << WritePingGroupRange("0 2147483647") << "\n";
+        out << "auto_after=" << PathName(NetApiLayer().icmp_path()) << "\n";
+        const NetApiLayer datagram(IcmpPath::kDatagram);
+        out << "datagram_path=" << PathName(datagram.icmp_path()) << "\n";
+        out << "datagram_ping=" << datagram.PingHost(loopback, 1000).answered << "\n";
+        out << Describe("datagram_echo", datagram.EchoRequest(loopback, 1000, 100, 64));
+
+        const NetApiLayer none(IcmpPath::kUnavailable);
+        out << Describe("none_echo", none.EchoRequest(loopback, 1000, 0, 64));
+        out << "none_ping=" << none.PingHost(loopback, 1000).answered << "\n";
+        return out.str();
+    });
+    if (!output) {
+        GTEST_SKIP() << "cannot create a network namespace (needs root)";
+    }
+    const auto fields = ParseFields(*output);
+    EXPECT_EQ(fields.at("down"), "11002 0.0.0.0 ttl 0 data 0") << *output;
+    EXPECT_EQ(fields.at("auto_before"), "raw");
+    EXPECT_EQ(fields.at("datagram_before"), "unavailable");
+    EXPECT_EQ(fields.at("raw_path"), "raw");
+    EXPECT_EQ(fields.at("raw_ping"), "1");
+    EXPECT_EQ(fields.at("raw_echo"), "0 127.0.0.1 ttl 64 data 100");
+    EXPECT_EQ(fields.at("raw_unused"), "0 127.55.0.9 ttl 64 data 0");
+    ASSERT_EQ(fields.at("sysctl"), "1");
+    EXPECT_EQ(fields.at("auto_after"), "datagram");
+    EXPECT_EQ(fields.at("datagram_path"), "datagram");
+    EXPECT_EQ(fields.at("datagram_ping"), "1");
+    EXPECT_EQ(fields.at("datagram_echo"), "0 127.0.0.1 ttl 64 data 100");
+    EXPECT_EQ(fields.at("none_echo"), "none");
+    EXPECT_EQ(fields.at("none_ping"), "0");
+}
+
+// us (198.18.0.1) -- router (198.18.0.2, forwards) -- an empty link 198.18.1.0/24 where nobody
+// answers; the router has no route to 198.19.0.0/16 and an "unreachable" route for
+// 198.18.8.0/24. Routers send only a couple of unreachable errors in a row to one sender (the
+// kernel's route error_cost and error_burst), so each scenario gets a router of its own.
+bool BuildRouterLab(const PeerNamespace& router) {
+    const std::string r = router.name();
+    return router.ok() && Shell("ip link set lo up") &&
+           Shell("ip link add eth0 type veth peer name eth0 netns " + r) &&
+           Shell("ip addr add 198.18.0.1/24 dev eth0") && Shell("ip link set eth0 up") &&
+           Shell("ip route add 198.18.0.0/15 via 198.18.0.2") &&
+           router.Exec("ip addr add 198.18.0.2/24 dev eth0") &&
+           router.Exec("ip link set eth0 up") &&
+           router.Exec("ip link add eth1 type veth peer name eth2") &&
+           router.Exec("ip addr add 198.18.1.1/24 dev eth1") &&
+           router.Exec("ip link set eth1 up") && router.Exec("ip link set eth2 up") &&
+           router.Exec("ip route add unreachable 198.18.8.0/24") &&
+           router.Exec("sysctl -qw net.ipv4.ip_forward=1") && WritePingGroupRange("0 2147483647");
+}
+
+std::string RouterScenario(IcmpPath path) {
+    std::ostringstream out;
+    const PeerNamespace router;
+    out << "built=" << BuildRouterLab(router) << "\n";
+    const NetApiLayer layer(path);
+    out << "path=" << PathName(layer.icmp_path()) << "\n";
+    out << Describe("router", layer.EchoRequest(MakeAddress(198, 18, 0, 2), 2000, 8, 64));
+    out << Describe("expired", layer.EchoRequest(MakeAddress(198, 18, 1, 2), 2000, 8, 1));
+    out << Describe("silent", layer.EchoRequest(MakeAddress(198, 18, 1, 2), 300, 8, 64));
+    out << Describe("net", layer.EchoRequest(MakeAddress(198, 19, 7, 1), 2000, 8, 64));
+    out << Describe("host", layer.EchoRequest(MakeAddress(198, 18, 8, 1), 2000, 8, 64));
+    return out.str();
+}
+
+TEST(IcmpEchoTest, RouterErrorsAndTimeOutsOnBothPaths) {
+    for (const IcmpPath path : {IcmpPath::kRaw, IcmpPath::kDatagram}) {
+        SCOPED_TRACE(PathName(path));
+        const auto output = RunInFreshNetNamespace([path] { return RouterScenario(path); });
+        if (!output) {
+            GTEST_SKIP() << "cannot create a network namespace (needs root)";
+        }
+        const auto fields = ParseFields(*output);
+        ASSERT_EQ(fields.at("built"), "1") << *output;
+        EXPECT_EQ(fields.at("path"), PathName(path));
+        EXPECT_EQ(fields.at("router"), "0 198.18.0.2 ttl 64 data 8");
+        EXPECT_EQ(fields.at("expired").substr(0, 23), "11013 198.18.0.2 ttl 64") << *output;
+        EXPECT_EQ(fields.at("silent"), "11010 0.0.0.0 ttl 0 data 0");
+        EXPECT_EQ(fields.at("net").substr(0, 23), "11002 198.18.0.2 ttl 64") << *output;
+        EXPECT_EQ(fields.at("host").substr(0, 23), "11003 198.18.0.2 ttl 64") << *output;
+    }
+}
+
+TEST(IcmpEchoTest, PingHostCountsOnlyAnEchoReplyFromTheAddress) {
+    const auto output = RunInFreshNetNamespace([] {
+        std::ostringstream out;
+        const PeerNamespace router;
+        out << "built=" << BuildRouterLab(router) << "\n";
+        const NetApiLayer layer;
+        const PingResult ping = layer.PingHost(MakeAddress(198, 18, 8, 1), 2000);
+        out << "ping_unreachable=" << ping.answered << " " << ping.time_us << "\n";
+        // The same request again shows that the router did answer with an error.
+        out << Describe("echo_unreachable",
+                        layer.EchoRequest(MakeAddress(198, 18, 8, 1), 2000, 0, 255));
+        out << "ping_router=" << layer.PingHost(MakeAddress(198, 18, 0, 2), 2000).answered << "\n";
+        return out.str();
+    });
+    if (!output) {
+        GTEST_SKIP() << "cannot create a network namespace (needs root)";
+    }
+    const auto fields = ParseFields(*output);
+    ASSERT_EQ(fields.at("built"), "1") << *output;
+    EXPECT_EQ(fields.at("ping_unreachable"), "0 0");
+    EXPECT_EQ(fields.at("echo_unreachable").substr(0, 16), "11003 198.18.0.2") << *output;
+    EXPECT_EQ(fields.at("ping_router"), "1");
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,128 @@
+#include "engine/mac_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "engine/net_api_layer.h"
+#include "netns_sandbox.h"
+
+namespace corvimap {
+namespace {
+
+using testing::ParseFields;
+using testing::PeerNamespace;
+using testing::RunInFreshNetNamespace;
+using testing::Shell;
+
+// As the kernel prints it, including an incomplete entry, a failed entry that still remembers
+// an address, the same address on two devices and a last line without its line feed.
+constexpr const char* kArpTable =
+    "IP address       HW type     Flags       HW address            Mask     Device\n"
+    "192.168.1.10     0x1         0x2         00:1b:21:3a:4f:5c     *        eth0\n"
+    "192.168.1.1      0x1         0x0         00:00:00:00:00:00     *        eth0\n"
+    "192.168.1.1      0x1         0x2         a4:2b:b0:11:22:33     *        wlan0\n"
+    "192.168.1.7      0x1         0x0         02:aa:bb:cc:dd:ee     *        eth0\n"
+    "192.168.1.8      0x1         0x6         02:00:00:00:00:08     *        eth0\n"
+    "192.168.1.1      0x1         0x2         66:66:66:66:66:66     *        eth1\n"
+    "garbage line\n"
+    "192.168.1.9      0x1         0x2         zz:00:00:00:00:01     *        eth0\n"
+    "10.0.0.5         0x1         0x2         00:50:56:c0:00:08     *        eth2";
+
+TEST(ArpTableTest, FirstRowWithARealAddressWins) {
+    const auto mac = [](NetAddress address) { return FindArpTableMac(kArpTable, address); };
+    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 10)),
+              (HardwareAddress{0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c}));
+    // The incomplete row (all zero) gives nothing; the next row for the address does.
+    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 1)),
+              (HardwareAddress{0xa4, 0x2b, 0xb0, 0x11, 0x22, 0x33}));
+    // A row that failed but still holds an address supplies it; so does a permanent one.
+    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 7)),
+              (HardwareAddress{0x02, 0xaa, 0xbb, 0xcc, 0xdd, 0xee}));
+    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 8)),
+              (HardwareAddress{0x02, 0x00, 0x00, 0x00, 0x00, 0x08}));
+    EXPECT_EQ(mac(MakeAddress(10, 0, 0, 5)), (HardwareAddress{0x00, 0x50, 0x56, 0xc0, 0x00, 0x08}));
+    // Not listed, prefix of a listed address, malformed hardware address.
+    EXPECT_FALSE(mac(MakeAddress(192, 168, 1, 2)));
+    EXPECT_FALSE(mac(MakeAddress(192, 168, 1, 100)));
+    EXPECT_FALSE(mac(MakeAddress(192, 168, 1, 9)));
+    // The header line alone, nothing at all.
+    EXPECT_FALSE(FindArpTableMac("IP address       HW type     Flags       HW address", 0));
+    EXPECT_FALSE(FindArpTableMac("", MakeAddress(192, 168, 1, 10)));
+}
+
+TEST(AdapterMacTest, OnlyAdaptersWithARealHardwareAddressCount) {
+    const NetAddress shared = MakeAddress(10, 1, 2, 3);
+    const std::vector<LocalAdapter> adapters = {
+        {"lo", HardwareAddress{}, {MakeAddress(127, 0, 0, 1)}},
+        {"tun0", std::nullopt, {MakeAddress(10, 8, 0, 2)}},
+        {"eth0", HardwareAddress{2, 0, 0, 0, 0, 1}, {MakeAddress(192, 168, 1, 5), shared}},
+        {"eth1", HardwareAddress{2, 0, 0, 0, 0, 2}, {shared}},
+    };
+    EXPECT_FALSE(FindAdapterMac(adapters, MakeAddress(127, 0, 0, 1)));
+    EXPECT_FALSE(FindAdapterMac(adapters, MakeAddress(10, 8, 0, 2)));
+    EXPECT_EQ(FindAdapterMac(adapters, MakeAddress(192, 168, 1, 5)),
+              (HardwareAddress{2, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(FindAdapterMac(adapters, shared), (HardwareAddress{2, 0, 0, 0, 0, 1}));
+    EXPECT_FALSE(FindAdapterMac(adapters, MakeAddress(192, 168, 1, 6)));
+}
+
+std::string Describe(const char* key, const MacBlock& mac) {
+    std::ostringstream out;
+    out << key << "=";
+    if (!mac.known) {
+        out << "unknown\n";
+        return out.str();
+    }
+    char text[18];
+    std::snprintf(text, sizeof(text), "%02x:%02x:%02x:%02x:%02x:%02x", mac.address[0],
+                  mac.address[1], mac.address[2], mac.address[3], mac.address[4], mac.address[5]);
+    out << text << "\n";
+    return out.str();
+}
+
+// us: eth0 02:11:22:33:44:55 with 198.18.0.1/24 and the labelled address 198.18.0.5; a peer at
+// 198.18.0.2 (02:66:77:88:99:aa) that we talk to, so the kernel learns its address by ARP; and a
+// static entry for 198.18.0.9.
+TEST(LookupMacTest, LocalAdaptersThenTheArpTable) {
+    const auto output = RunInFreshNetNamespace([] {
+        std::ostringstream out;
+        const PeerNamespace peer;
+        const bool built =
+            peer.ok() && Shell("ip link set lo up") &&
+            Shell(
+                "ip link add eth0 address 02:11:22:33:44:55 type veth peer name eth0 "
+                "address 02:66:77:88:99:aa netns " +
+                peer.name()) &&
+            Shell("ip addr add 198.18.0.1/24 dev eth0") &&
+            Shell("ip addr add 198.18.0.5/24 dev eth0 label eth0:1") &&
+            Shell("ip link set eth0 up") && peer.Exec("ip addr add 198.18.0.2/24 dev eth0") &&
+            peer.Exec("ip link set eth0 up") &&
+            Shell("ip neigh add 198.18.0.9 lladdr 02:de:ad:be:ef:09 dev eth0 nud permanent");
+        out << "built=" << built << "\n";
+        const NetApiLayer layer;
+        out << "ping_peer=" << layer.PingHost(MakeAddress(198, 18, 0, 2), 2000).answered << "\n";
+        out << Describe("own", layer.LookupMac(MakeAddress(198, 18, 0, 1)));
+        out << Describe("labelled", layer.LookupMac(MakeAddress(198, 18, 0, 5)));
+        out << Describe("peer", layer.LookupMac(MakeAddress(198, 18, 0, 2)));
+        out << Describe("static", layer.LookupMac(MakeAddress(198, 18, 0, 9)));
+        out << Describe("loopback", layer.LookupMac(MakeAddress(127, 0, 0, 1)));
+        out << Describe("absent", layer.LookupMac(MakeAddress(198, 18, 0, 77)));
+        return out.str();
+    });
+    if (!output) {
+        GTEST_SKIP() << "cannot create a network namespace (needs root)";
+    }
+    const auto fields = ParseFields(*output);
+    ASSERT_EQ(fields.at("built"), "1") << *output;
+    ASSERT_EQ(fields.at("ping_peer"), "1") << *output;
+    EXPECT_EQ(fields.at("own"), "02:11:22:33:44:55");
+    EXPECT_EQ(fields.at("labelled"), "02:11:22:33:44:55");
+    EXPECT_EQ(fields.at("peer"), "02:66:77:88:99:aa");
+    EXPECT_EQ(fields.at("static"), "02:de:ad:be:ef:09");
+    EXPECT_EQ(fields.at("loopback"), "unknown");
+    EXPECT_EQ(fields.at("absent"), "unknown");
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,500 @@
+#include "engine/node_status.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "engine/net_api_layer.h"
+#include "engine/wait_readable.h"
+#include "netns_sandbox.h"
+#include "support/temp_dir.h"
+
+namespace corvimap {
+namespace {
+
+using testing::ParseFields;
+using testing::ProgramExists;
+using testing::RunInFreshNetNamespace;
+using testing::Shell;
+using testing::ShellOutput;
+using testing::TempDir;
+
+// Node status replies of Samba 4.17's nmbd to our request with transaction id 77, captured in a
+// network namespace made for the purpose: nmbd -D with a private smb.conf bound to a veth
+// address, the 50-byte request sent from a plain UDP socket, and the datagram that came back
+// written out unchanged. First with "netbios name = CORVITEST" and "workgroup = LABGROUP", then
+// with "netbios name = PCÉÅÄ-ß" and "workgroup = GRÜPPE", which nmbd sends in code page 850.
+// nmblookup -A showed the same five names (<00> <03> <20> unique, <00> <1e> group) for both.
+// Samba's unit id is all zero.
+constexpr uint8_t kSambaReply[] = {
+    0x4d, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x20, 0x43, 0x4b,
+    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
+    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
+    0x00, 0x00, 0x21, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x89, 0x05, 0x43, 0x4f, 0x52,
+    0x56, 0x49, 0x54, 0x45, 0x53, 0x54, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x04, 0x00,
+    0x43, 0x4f, 0x52, 0x56, 0x49, 0x54, 0x45, 0x53, 0x54, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
+    0x03, 0x04, 0x00, 0x43, 0x4f, 0x52, 0x56, 0x49, 0x54, 0x45, 0x53, 0x54, 0x20, 0x20, 0x20,
+    0x20, 0x20, 0x20, 0x20, 0x04, 0x00, 0x4c, 0x41, 0x42, 0x47, 0x52, 0x4f, 0x55, 0x50, 0x20,
+    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x84, 0x00, 0x4c, 0x41, 0x42, 0x47, 0x52, 0x4f,
+    0x55, 0x50, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x1e, 0x84, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+};
+constexpr uint8_t kSambaCp850Reply[] = {
+    0x4d, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x20, 0x43, 0x4b,
+    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
+    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
+    0x00, 0x00, 0x21, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x89, 0x05, 0x50, 0x43, 0x90,
+    0x8f, 0x8e, 0x2d, 0xe1, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x04, 0x00,
+    0x50, 0x43, 0x90, 0x8f, 0x8e, 0x2d, 0xe1, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
+    0x03, 0x04, 0x00, 0x50, 0x43, 0x90, 0x8f, 0x8e, 0x2d, 0xe1, 0x20, 0x20, 0x20, 0x20, 0x20,
+    0x20, 0x20, 0x20, 0x20, 0x04, 0x00, 0x47, 0x52, 0x9a, 0x50, 0x50, 0x45, 0x20, 0x20, 0x20,
+    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x84, 0x00, 0x47, 0x52, 0x9a, 0x50, 0x50, 0x45,
+    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x1e, 0x84, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+};
+
+std::vector<uint8_t> Bytes(std::span<const uint8_t> bytes) {
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+struct NameEntry {
+    std::string text;  // up to 15 characters, padded with spaces
+    uint8_t suffix;
+    bool group;
+};
+
+// A reply shaped like Samba's: its header and question, then the count, the name entries and
+// whatever tail follows (the unit id and statistics). count < 0: the number of entries.
+std::vector<uint8_t> MakeReply(uint16_t id, const std::vector<NameEntry>& names,
+                               const std::vector<uint8_t>& tail, int count = -1) {
+    std::vector<uint8_t> reply(std::begin(kSambaReply), std::begin(kSambaReply) + 56);
+    reply[0] = static_cast<uint8_t>(id);
+    reply[1] = static_cast<uint8_t>(id >> 8);
+    reply.push_back(static_cast<uint8_t>(count < 0 ? names.size() : count));
+    for (const NameEntry& name : names) {
+        std::string text = name.text;
+        text.resize(15, ' ');
+        reply.insert(reply.end(), text.begin(), text.end());
+        reply.push_back(name.suffix);
+        reply.push_back(name.group ? 0x84 : 0x04);
+        reply.push_back(0x00);
+    }
+    reply.insert(reply.end(), tail.begin(), tail.end());
+    return reply;
+}
+
+const std::vector<uint8_t> kUnitId = {0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c};
+const HardwareAddress kUnitIdAddress = {0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c};
+
+// Parses a copy of exactly the given size, so that the address sanitizer sees any read past it.
+std::optional<NodeStatus> Parse(const std::vector<uint8_t>& reply, uint16_t id) {
+    const std::unique_ptr<uint8_t[]> exact(new uint8_t[reply.size()]);
+    std::copy(reply.begin(), reply.end(), exact.get());
+    return ParseNodeStatusReply(std::span<const uint8_t>(exact.get(), reply.size()), id);
+}
+
+TEST(NodeStatusRequestTest, FiftyFixedBytesBehindTheTransactionId) {
+    constexpr uint8_t kExpected[kNodeStatusRequestSize] = {
+        0x4d, 0x00, 0x00, 0x10, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20,
+        0x43, 0x4b, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
+        0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
+        0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x00, 0x00, 0x21, 0x00, 0x01,
+    };
+    const auto request = BuildNodeStatusRequest(77);
+    EXPECT_TRUE(std::equal(request.begin(), request.end(), std::begin(kExpected)));
+
+    const auto other = BuildNodeStatusRequest(0xABCD);
+    EXPECT_EQ(other[0], 0xCD);
+    EXPECT_EQ(other[1], 0xAB);
+    EXPECT_TRUE(std::equal(other.begin() + 2, other.end(), std::begin(kExpected) + 2));
+
+    NetApiLayer layer(IcmpPath::kUnavailable);
+    EXPECT_EQ(layer.NextTransactionId(), 77);
+    EXPECT_EQ(layer.NextTransactionId(), 78);
+    for (int i = 0; i < 65535 - 79; ++i) {
+        layer.NextTransactionId();
+    }
+    EXPECT_EQ(layer.NextTransactionId(), 65535);
+    EXPECT_EQ(layer.NextTransactionId(), 0) << "the counter wraps at 65536";
+}
+
+TEST(NodeStatusReplyTest, RealSambaRepliesGiveNameAndWorkgroup) {
+    const auto status = Parse(Bytes(kSambaReply), 77);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->name, "CORVITEST");
+    EXPECT_EQ(status->workgroup, "LABGROUP");
+    EXPECT_FALSE(status->mac.known) << "an all-zero unit id is no hardware address";
+
+    const auto converted = Parse(Bytes(kSambaCp850Reply), 77);
+    ASSERT_TRUE(converted);
+    EXPECT_EQ(converted->name, "PCÉÅÄ-ß");
+    EXPECT_EQ(converted->workgroup, "GRÜPPE");
+
+    EXPECT_FALSE(Parse(Bytes(kSambaReply), 78)) << "another query's transaction id";
+    EXPECT_FALSE(Parse(Bytes(kSambaReply), 77 << 8)) << "id bytes in the wrong order";
+}
+
+TEST(NodeStatusReplyTest, FirstUniqueAndFirstGroupNameInReplyOrder) {
+    std::vector<uint8_t> tail = kUnitId;
+    tail.resize(46, 0);  // the statistics after the unit id
+    const auto status = Parse(MakeReply(300,
+                                        {{"OFFICE", 0x00, true},
+                                         {"DESK7", 0x20, false},
+                                         {"OTHERGROUP", 0x00, true},
+                                         {"DESK7-ALIAS", 0x00, false}},
+                                        tail),
+                              300);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->workgroup, "OFFICE");
+    EXPECT_EQ(status->name, "DESK7");
+    EXPECT_EQ(status->mac, (MacBlock{true, kUnitIdAddress}));
+}
+
+TEST(NodeStatusReplyTest, NoNamesOrANegativeCountStillAnswer) {
+    const auto none = Parse(MakeReply(1, {}, kUnitId), 1);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->name, "");
+    EXPECT_EQ(none->workgroup, "");
+    EXPECT_EQ(none->mac, (MacBlock{true, kUnitIdAddress})) << "unit id right after the count";
+
+    // 130 names read as a negative count: none are read, and the unit id is taken right after
+    // the count, here from the first name's bytes.
+    const auto negative = Parse(MakeReply(1, {{"HOST", 0x00, false}}, kUnitId, 130), 1);
+    ASSERT_TRUE(negative);
+    EXPECT_EQ(negative->name, "");
+    EXPECT_EQ(negative->mac, (MacBlock{true, {'H', 'O', 'S', 'T', ' ', ' '}}));
+
+    // The count itself missing: the reply ends after type and class and its TTL.
+    std::vector<uint8_t> headless = Bytes(kSambaReply);
+    headless.resize(56);
+    const auto bare = Parse(headless, 77);
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->name, "");
+    EXPECT_FALSE(bare->mac.known);
+}
+
+TEST(NodeStatusReplyTest, NameTextEndsAtSpaceOrZeroOrKeepsAllSixteenBytes) {
+    const auto full = Parse(
+        MakeReply(5, {{"ABCDEFGHIJKLMNO", 0x03, false}, {"GROUP\0X", 0x00, true}}, kUnitId), 5);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->name, "ABCDEFGHIJKLMNO\x03");
+    EXPECT_EQ(full->workgroup, "GROUP");
+
+    const auto spaced = Parse(MakeReply(5, {{"ABCDEFGHIJKLMNO", 0x20, false}}, {}), 5);
+    ASSERT_TRUE(spaced);
+    EXPECT_EQ(spaced->name, "ABCDEFGHIJKLMNO");
+}
+
+TEST(NodeStatusReplyTest, WrongTypeClassOrNameLengthIsNoReply) {
+    std::vector<uint8_t> reply = Bytes(kSambaReply);
+    reply[47] = 0x20;  // type NB instead of NBSTAT
+    EXPECT_FALSE(Parse(reply, 77));
+    reply = Bytes(kSambaReply);
+    reply[49] = 0x03;  // another class
+    EXPECT_FALSE(Parse(reply, 77));
+    reply = Bytes(kSambaReply);
+    reply[12] = 0xF0;  // -16: type and class would lie before the datagram
+    EXPECT_FALSE(Parse(reply, 77));
+    reply[12] = 0x7F;  // 127: past its end
+    EXPECT_FALSE(Parse(reply, 77));
+    // A name length that finds the right bytes elsewhere is taken, as the length says.
+    reply = {0x4d, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0, 0x00, 0x21, 0x00, 0x01};
+    EXPECT_TRUE(Parse(reply, 77));
+}
+
+TEST(NodeStatusReplyTest, ClaimedNamesAreReadOnlyAsFarAsTheDatagramGoes) {
+    // Every cut of the real reply: no read past it (the exact-size copy lets the sanitizer
+    // check), and no unit id unless all six bytes are there.
+    const std::vector<uint8_t> whole = Bytes(kSambaCp850Reply);
+    for (size_t length = 0; length <= whole.size(); ++length) {
+        const std::vector<uint8_t> cut(whole.begin(), whole.begin() + length);
+        const auto status = Parse(cut, 77);
+        EXPECT_EQ(status.has_value(), length >= 50) << length;
+        if (status && length < 57 + 18) {
+            EXPECT_EQ(status->name, "") << length;
+        }
+        if (status && length >= 57 + 18) {
+            EXPECT_EQ(status->name, "PCÉÅÄ-ß") << length;
+        }
+        if (status && length >= 57 + 4 * 18) {
+            EXPECT_EQ(status->workgroup, "GRÜPPE") << length;
+        }
+    }
+
+    // A reply that claims 40 names but carries 2 and nothing more.
+    std::vector<uint8_t> lying =
+        MakeReply(9, {{"GROUPONLY", 0x00, true}, {"REALNAME", 0x00, false}}, {}, 40);
+    auto status = Parse(lying, 9);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->workgroup, "GROUPONLY");
+    EXPECT_EQ(status->name, "REALNAME");
+    EXPECT_FALSE(status->mac.known);
+
+    // Claims 3 names and carries 2 plus 10 bytes: the half entry is not read, no unit id.
+    lying = MakeReply(9, {{"UNIQUE", 0x00, false}, {"ALSO", 0x00, false}},
+                      std::vector<uint8_t>(10, 0x41), 3);
+    status = Parse(lying, 9);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->name, "UNIQUE");
+    EXPECT_EQ(status->workgroup, "");
+    EXPECT_FALSE(status->mac.known);
+
+    // The unit id as the very last six bytes still lies inside the datagram.
+    status = Parse(MakeReply(9, {{"UNIQUE", 0x00, false}}, kUnitId), 9);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->mac, (MacBlock{true, kUnitIdAddress}));
+    std::vector<uint8_t> five = MakeReply(9, {{"UNIQUE", 0x00, false}}, kUnitId);
+    five.pop_back();
+    status = Parse(five, 9);
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->mac.known);
+}
+
+// A UDP socket bound to an ephemeral port on 127.0.0.1.
+class LoopbackSocket {
+public:
+    LoopbackSocket() {
+        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = MakeAddress(127, 0, 0, 1);
+        bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+        socklen_t length = sizeof(address);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~LoopbackSocket() { close(fd_); }
+    LoopbackSocket(const LoopbackSocket&) = delete;
+    LoopbackSocket& operator=(const LoopbackSocket&) = delete;
+
+    int fd() const { return fd_; }
+    uint16_t port() const { return port_; }
+
+    void SendTo(uint16_t port, const std::vector<uint8_t>& bytes) const {
+        sockaddr_in target{};
+        target.sin_family = AF_INET;
+        target.sin_port = htons(port);
+        target.sin_addr.s_addr = MakeAddress(127, 0, 0, 1);
+        sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+               sizeof(target));
+    }
+
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
+};
+
+TEST(WaitReadableTest, ReadyOnlyOnceSevenBytesAreThere) {
+    LoopbackSocket receiver;
+    LoopbackSocket sender;
+    const ReadableWait nothing = WaitReadable(receiver.fd(), 30, 7);
+    EXPECT_FALSE(nothing.ready);
+    EXPECT_EQ(nothing.waited_us, 30'000u) << "the whole time-out, in microseconds";
+
+    const ReadableWait negative = WaitReadable(receiver.fd(), -5, 7);
+    EXPECT_FALSE(negative.ready);
+    EXPECT_EQ(negative.waited_us, 0u);
+
+    // A datagram that comes while the wait blocks ends it before the time-out.
+    std::thread late_sender([&sender, &receiver] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sender.SendTo(receiver.port(), {1, 2, 3, 4, 5, 6, 7});
+    });
+    const ReadableWait arrived = WaitReadable(receiver.fd(), 10'000, 7);
+    late_sender.join();
+    EXPECT_TRUE(arrived.ready);
+    EXPECT_LT(arrived.waited_us, 10'000'000u);
+    char drain[16];
+    EXPECT_EQ(recv(receiver.fd(), drain, sizeof(drain), 0), 7);
+
+    // Six bytes are too few, however long they wait.
+    sender.SendTo(receiver.port(), {1, 2, 3, 4, 5, 6});
+    const ReadableWait short_one = WaitReadable(receiver.fd(), 30, 7);
+    EXPECT_FALSE(short_one.ready);
+    EXPECT_EQ(short_one.waited_us, 30'000u);
+    EXPECT_EQ(recv(receiver.fd(), drain, sizeof(drain), 0), 6);
+
+    const ReadableWait closed = WaitReadable(-1, 30, 7);
+    EXPECT_FALSE(closed.ready);
+}
+
+// Answers node status requests on a loopback port, the way a test tells it to.
+class FakeNameService {
+public:
+    enum class Answer { kReply, kWrongId, kShortJunk, kFromOtherSocket, kSilent };
+
+    explicit FakeNameService(Answer answer) : answer_(answer) {
+        worker_ = std::thread([this] { Serve(); });
+    }
+    ~FakeNameService() {
+        stop_ = true;
+        socket_.SendTo(socket_.port(), {0});  // wakes the receive up
+        worker_.join();
+    }
+    uint16_t port() const { return socket_.port(); }
+    std::vector<std::vector<uint8_t>> requests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
+
+private:
+    void Serve() {
+        for (;;) {
+            uint8_t buffer[2048];
+            sockaddr_in from{};
+            socklen_t length = sizeof(from);
+            const ssize_t n = recvfrom(socket_.fd(), buffer, sizeof(buffer), 0,
+                                       reinterpret_cast<sockaddr*>(&from), &length);
+            if (stop_ || n < 0) {
+                return;
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                requests_.emplace_back(buffer, buffer + n);
+            }
+            std::vector<uint8_t> reply = Bytes(kSambaReply);
+            reply[0] = buffer[0];
+            reply[1] = buffer[1];
+            if (answer_ == Answer::kWrongId) {
+                reply[0] ^= 0xFF;
+            } else if (answer_ == Answer::kShortJunk) {
+                reply.resize(6);
+            } else if (answer_ == Answer::kSilent) {
+                continue;
+            }
+            const LoopbackSocket& out = answer_ == Answer::kFromOtherSocket ? other_ : socket_;
+            out.SendTo(ntohs(from.sin_port), reply);
+        }
+    }
+
+    Answer answer_;
+    LoopbackSocket socket_;
+    LoopbackSocket other_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::vector<uint8_t>> requests_;
+    std::thread worker_;
+};
+
+TEST(NodeStatusQueryTest, AsksOverUdpAndReadsTheReply) {
+    const NetAddress loopback = MakeAddress(127, 0, 0, 1);
+    NetApiLayer layer(IcmpPath::kUnavailable);
+    FakeNameService service(FakeNameService::Answer::kReply);
+    const NodeStatusResult first = NodeStatusQuery(layer, loopback, 5000, service.port());
+    EXPECT_TRUE(first.answered);
+    EXPECT_EQ(first.status.name, "CORVITEST");
+    EXPECT_EQ(first.status.workgroup, "LABGROUP");
+    EXPECT_LT(first.time_us, 5'000'000u);
+    const NodeStatusResult second = NodeStatusQuery(layer, loopback, 5000, service.port());
+    EXPECT_TRUE(second.answered);
+
+    const auto requests = service.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const auto expected = BuildNodeStatusRequest(77);
+    EXPECT_EQ(requests[0], std::vector<uint8_t>(expected.begin(), expected.end()));
+    EXPECT_EQ(requests[1][0], 78);
+}
+
+TEST(NodeStatusQueryTest, OnlyTheRightTransactionCounts) {
+    const NetAddress loopback = MakeAddress(127, 0, 0, 1);
+    NetApiLayer layer(IcmpPath::kUnavailable);
+    {
+        FakeNameService service(FakeNameService::Answer::kWrongId);
+        EXPECT_FALSE(NodeStatusQuery(layer, loopback, 2000, service.port()).answered);
+    }
+    {
+        FakeNameService service(FakeNameService::Answer::kShortJunk);
+        const NodeStatusResult junk = NodeStatusQuery(layer, loopback, 50, service.port());
+        EXPECT_FALSE(junk.answered);
+        EXPECT_EQ(junk.time_us, 50'000u);
+    }
+    {
+        FakeNameService service(FakeNameService::Answer::kSilent);
+        const NodeStatusResult silent = NodeStatusQuery(layer, loopback, 50, service.port());
+        EXPECT_FALSE(silent.answered);
+        EXPECT_EQ(silent.time_us, 50'000u);
+    }
+    {
+        // Another sender than the one asked still counts when it brings the right id.
+        FakeNameService service(FakeNameService::Answer::kFromOtherSocket);
+        const NodeStatusResult other = NodeStatusQuery(layer, loopback, 5000, service.port());
+        EXPECT_TRUE(other.answered);
+        EXPECT_EQ(other.status.name, "CORVITEST");
+    }
+}
+
+TEST(NodeStatusQueryTest, RealNmbdInANamespaceAgreesWithNmblookup) {
+    if (!ProgramExists("nmbd") || !ProgramExists("nmblookup")) {
+        GTEST_SKIP() << "Samba's nmbd and nmblookup are not installed";
+    }
+    TempDir temp;
+    const std::filesystem::path dir = temp.Path();
+    for (const char* sub : {"pid", "lock", "state", "cache", "private", "ncalrpc"}) {
+        std::filesystem::create_directories(dir / sub);
+    }
+    std::ofstream(dir / "smb.conf") << "[global]\n"
+                                       "netbios name = QUERYTEST\n"
+                                       "workgroup = NBGROUP\n"
+                                       "interfaces = v0\n"
+                                       "bind interfaces only = yes\n"
+                                    << "pid directory = " << (dir / "pid").string() << "\n"
+                                    << "lock directory = " << (dir / "lock").string() << "\n"
+                                    << "state directory = " << (dir / "state").string() << "\n"
+                                    << "cache directory = " << (dir / "cache").string() << "\n"
+                                    << "private dir = " << (dir / "private").string() << "\n"
+                                    << "ncalrpc dir = " << (dir / "ncalrpc").string() << "\n"
+                                    << "log file = " << (dir / "log.%m").string() << "\n";
+    const auto output = RunInFreshNetNamespace([&dir] {
+        std::ostringstream out;
+        const bool built =
+            Shell("ip link set lo up") && Shell("ip link add v0 type veth peer name v1") &&
+            Shell("ip addr add 198.18.0.1/24 dev v0") && Shell("ip link set v0 up") &&
+            Shell("ip link set v1 up") && Shell("nmbd -D -s " + (dir / "smb.conf").string());
+        out << "built=" << built << "\n";
+        NetApiLayer layer(IcmpPath::kUnavailable);
+        NodeStatusResult result;
+        // nmbd answers once it has registered its names, a few seconds after start.
+        for (int attempt = 0; attempt < 60 && !result.answered; ++attempt) {
+            result = NodeStatusQuery(layer, MakeAddress(198, 18, 0, 1), 500);
+        }
+        out << "answered=" << result.answered << "\n";
+        out << "name=" << result.status.name << "\n";
+        out << "workgroup=" << result.status.workgroup << "\n";
+        out << "mac_known=" << result.status.mac.known << "\n";
+        std::string lookup = ShellOutput("nmblookup -A 198.18.0.1 2>&1");
+        for (char& c : lookup) {
+            c = c == '\n' ? ';' : c;
+        }
+        out << "nmblookup=" << lookup << "\n";
+        return out.str();
+    });
+    testing::StopDaemons({dir / "pid" / "nmbd.pid"});
+    if (!output) {
+        GTEST_SKIP() << "cannot create a network namespace (needs root)";
+    }
+    const auto fields = ParseFields(*output);
+    ASSERT_EQ(fields.at("built"), "1") << *output;
+    ASSERT_EQ(fields.at("answered"), "1") << *output;
+    EXPECT_EQ(fields.at("name"), "QUERYTEST");
+    EXPECT_EQ(fields.at("workgroup"), "NBGROUP");
+    EXPECT_EQ(fields.at("mac_known"), "0");
+    const std::string& lookup = fields.at("nmblookup");
+    EXPECT_NE(lookup.find("QUERYTEST       <00> -         B"), std::string::npos) << lookup;
+    EXPECT_NE(lookup.find("NBGROUP         <00> - <GROUP>"), std::string::npos) << lookup;
+}
+
+}  // namespace
+}  // namespace corvimap
