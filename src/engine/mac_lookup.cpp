@@ -11,6 +11,13 @@
 #include <sstream>
 
 namespace corvimap {
+
+MacBlock KnownMac(const HardwareAddress& address) {
+    MacBlock mac{};
+    mac[0] = 1;
+    std::copy(address.begin(), address.end(), mac.begin() + 1);
+    return mac;
+}
 namespace {
 
 bool IsAllZero(const HardwareAddress& address) {
@@ -161,7 +168,7 @@ MacBlock LookupMacIn(const std::vector<LocalAdapter>& adapters, NetAddress addre
     if (!found) {
         return MacBlock{};
     }
-    return MacBlock{true, *found};
+    return KnownMac(*found);
 }
 
 }  // namespace corvimap

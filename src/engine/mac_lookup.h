@@ -7,19 +7,20 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/host_record.h"
 #include "engine/ipv4.h"
 
 namespace corvimap {
 
 using HardwareAddress = std::array<uint8_t, 6>;
 
-// A hardware address that may be unknown (the 7-byte MAC block: a "known" byte and 6 bytes).
-struct MacBlock {
-    bool known = false;
-    HardwareAddress address{};
+// The MAC block of a known hardware address: byte 0 set, then the six bytes.
+MacBlock KnownMac(const HardwareAddress& address);
 
-    friend bool operator==(const MacBlock&, const MacBlock&) = default;
-};
+// Whether a MAC block holds a hardware address.
+inline bool MacKnown(const MacBlock& mac) {
+    return mac[0] != 0;
+}
 
 // One local network interface with its hardware address and IPv4 addresses.
 struct LocalAdapter {
@@ -43,8 +44,12 @@ std::optional<HardwareAddress> FindAdapterMac(const std::vector<LocalAdapter>& a
 // failed still supplies the address it last had.
 std::optional<HardwareAddress> FindArpTableMac(std::string_view arp_table_text, NetAddress address);
 
+// The ARP table of the calling thread's network namespace. /proc/net follows the process's main
+// thread, which may sit in another namespace than a scan thread.
+inline constexpr const char* kArpTablePath = "/proc/thread-self/net/arp";
+
 // The adapter list first, then the ARP table read from the given file.
 MacBlock LookupMacIn(const std::vector<LocalAdapter>& adapters, NetAddress address,
-                     const char* arp_table_path = "/proc/net/arp");
+                     const char* arp_table_path = kArpTablePath);
 
 }  // namespace corvimap

@@ -96,7 +96,7 @@ std::optional<NodeStatus> ParseNodeStatusReply(std::span<const uint8_t> reply,
         std::copy_n(reply.begin() + position, kUnitIdSize, unit_id.begin());
         // Samba sends an all-zero unit id; that is no hardware address.
         if (std::any_of(unit_id.begin(), unit_id.end(), [](uint8_t b) { return b != 0; })) {
-            status.mac = MacBlock{true, unit_id};
+            status.mac = KnownMac(unit_id);
         }
     }
     return status;

@@ -22,7 +22,7 @@ inline constexpr size_t kNodeStatusReplyLimit = 1024;
 struct NodeStatus {
     std::string name;       // the first unique name, empty when there is none
     std::string workgroup;  // the first group name, empty when there is none
-    MacBlock mac;           // the unit id, when the reply carries a non-zero one
+    MacBlock mac{};         // the unit id, when the reply carries a non-zero one
 };
 
 struct NodeStatusResult {

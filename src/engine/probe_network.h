@@ -23,8 +23,7 @@ class ProbeNetwork {
 public:
     virtual ~ProbeNetwork() = default;
 
-    virtual std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address,
-                                                            int timeout_ms) = 0;
+    virtual std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int timeout_ms) = 0;
     // Reply time in microseconds (whole milliseconds), nothing when the host did not answer.
     virtual std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) = 0;
     // The hardware address of a local interface or of the ARP table.

@@ -94,8 +94,7 @@ void ScanDriver::RunScan() {
 }
 
 void ScanDriver::Walk(bool fast) {
-    const char* label =
-        StringTable::Lookup(fast ? text_id::kFastSearchPhase : text_id::kPingPhase);
+    const char* label = StringTable::Lookup(fast ? text_id::kFastSearchPhase : text_id::kPingPhase);
     WalkRanges(store_, CurrentGroup(store_), stop_requested_, [&](NetAddress address) {
         view_.ShowScanStatus(std::string("- ") + label + ": " + FormatAddress(address));
         if (fast) {

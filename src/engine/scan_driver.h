@@ -32,8 +32,7 @@ public:
 // threads, then the ping pass on the scan thread, each followed by a sort by address.
 class ScanDriver {
 public:
-    ScanDriver(ScanEngine& engine, const SettingsStore& store, ScanDriverView& view,
-               EventLog* log);
+    ScanDriver(ScanEngine& engine, const SettingsStore& store, ScanDriverView& view, EventLog* log);
     // Asks a running scan to stop and waits for it, so no thread outlives the engine.
     ~ScanDriver();
     ScanDriver(const ScanDriver&) = delete;

@@ -70,13 +70,13 @@ TEST(AdapterMacTest, OnlyAdaptersWithARealHardwareAddressCount) {
 std::string Describe(const char* key, const MacBlock& mac) {
     std::ostringstream out;
     out << key << "=";
-    if (!mac.known) {
+    if (!MacKnown(mac)) {
         out << "unknown\n";
         return out.str();
     }
     char text[18];
-    std::snprintf(text, sizeof(text), "%02x:%02x:%02x:%02x:%02x:%02x", mac.address[0],
-                  mac.address[1], mac.address[2], mac.address[3], mac.address[4], mac.address[5]);
+    std::snprintf(text, sizeof(text), "%02x:%02x:%02x:%02x:%02x:%02x", mac[1], mac[2], mac[3],
+                  mac[4], mac[5], mac[6]);
     out << text << "\n";
     return out.str();
 }

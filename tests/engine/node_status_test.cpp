@@ -136,7 +136,7 @@ TEST(NodeStatusReplyTest, RealSambaRepliesGiveNameAndWorkgroup) {
     ASSERT_TRUE(status);
     EXPECT_EQ(status->name, "CORVITEST");
     EXPECT_EQ(status->workgroup, "LABGROUP");
-    EXPECT_FALSE(status->mac.known) << "an all-zero unit id is no hardware address";
+    EXPECT_FALSE(MacKnown(status->mac)) << "an all-zero unit id is no hardware address";
 
     const auto converted = Parse(Bytes(kSambaCp850Reply), 77);
     ASSERT_TRUE(converted);
@@ -160,7 +160,7 @@ TEST(NodeStatusReplyTest, FirstUniqueAndFirstGroupNameInReplyOrder) {
     ASSERT_TRUE(status);
     EXPECT_EQ(status->workgroup, "OFFICE");
     EXPECT_EQ(status->name, "DESK7");
-    EXPECT_EQ(status->mac, (MacBlock{true, kUnitIdAddress}));
+    EXPECT_EQ(status->mac, KnownMac(kUnitIdAddress));
 }
 
 TEST(NodeStatusReplyTest, NoNamesOrANegativeCountStillAnswer) {
@@ -168,14 +168,14 @@ TEST(NodeStatusReplyTest, NoNamesOrANegativeCountStillAnswer) {
     ASSERT_TRUE(none);
     EXPECT_EQ(none->name, "");
     EXPECT_EQ(none->workgroup, "");
-    EXPECT_EQ(none->mac, (MacBlock{true, kUnitIdAddress})) << "unit id right after the count";
+    EXPECT_EQ(none->mac, KnownMac(kUnitIdAddress)) << "unit id right after the count";
 
     // 130 names read as a negative count: none are read, and the unit id is taken right after
     // the count, here from the first name's bytes.
     const auto negative = Parse(MakeReply(1, {{"HOST", 0x00, false}}, kUnitId, 130), 1);
     ASSERT_TRUE(negative);
     EXPECT_EQ(negative->name, "");
-    EXPECT_EQ(negative->mac, (MacBlock{true, {'H', 'O', 'S', 'T', ' ', ' '}}));
+    EXPECT_EQ(negative->mac, KnownMac({'H', 'O', 'S', 'T', ' ', ' '}));
 
     // The count itself missing: the reply ends after type and class and its TTL.
     std::vector<uint8_t> headless = Bytes(kSambaReply);
@@ -183,7 +183,7 @@ TEST(NodeStatusReplyTest, NoNamesOrANegativeCountStillAnswer) {
     const auto bare = Parse(headless, 77);
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->name, "");
-    EXPECT_FALSE(bare->mac.known);
+    EXPECT_FALSE(MacKnown(bare->mac));
 }
 
 TEST(NodeStatusReplyTest, NameTextEndsAtSpaceOrZeroOrKeepsAllSixteenBytes) {
@@ -241,7 +241,7 @@ TEST(NodeStatusReplyTest, ClaimedNamesAreReadOnlyAsFarAsTheDatagramGoes) {
     ASSERT_TRUE(status);
     EXPECT_EQ(status->workgroup, "GROUPONLY");
     EXPECT_EQ(status->name, "REALNAME");
-    EXPECT_FALSE(status->mac.known);
+    EXPECT_FALSE(MacKnown(status->mac));
 
     // Claims 3 names and carries 2 plus 10 bytes: the half entry is not read, no unit id.
     lying = MakeReply(9, {{"UNIQUE", 0x00, false}, {"ALSO", 0x00, false}},
@@ -250,17 +250,17 @@ TEST(NodeStatusReplyTest, ClaimedNamesAreReadOnlyAsFarAsTheDatagramGoes) {
     ASSERT_TRUE(status);
     EXPECT_EQ(status->name, "UNIQUE");
     EXPECT_EQ(status->workgroup, "");
-    EXPECT_FALSE(status->mac.known);
+    EXPECT_FALSE(MacKnown(status->mac));
 
     // The unit id as the very last six bytes still lies inside the datagram.
     status = Parse(MakeReply(9, {{"UNIQUE", 0x00, false}}, kUnitId), 9);
     ASSERT_TRUE(status);
-    EXPECT_EQ(status->mac, (MacBlock{true, kUnitIdAddress}));
+    EXPECT_EQ(status->mac, KnownMac(kUnitIdAddress));
     std::vector<uint8_t> five = MakeReply(9, {{"UNIQUE", 0x00, false}}, kUnitId);
     five.pop_back();
     status = Parse(five, 9);
     ASSERT_TRUE(status);
-    EXPECT_FALSE(status->mac.known);
+    EXPECT_FALSE(MacKnown(status->mac));
 }
 
 // A UDP socket bound to an ephemeral port on 127.0.0.1.
@@ -473,7 +473,7 @@ TEST(NodeStatusQueryTest, RealNmbdInANamespaceAgreesWithNmblookup) {
         out << "answered=" << result.answered << "\n";
         out << "name=" << result.status.name << "\n";
         out << "workgroup=" << result.status.workgroup << "\n";
-        out << "mac_known=" << result.status.mac.known << "\n";
+        out << "mac_known=" << MacKnown(result.status.mac) << "\n";
         std::string lookup = ShellOutput("nmblookup -A 198.18.0.1 2>&1");
         for (char& c : lookup) {
             c = c == '\n' ? ';' : c;

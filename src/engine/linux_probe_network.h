@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/net_api_layer.h"
+#include "engine/probe_network.h"
+
+namespace corvimap {
+
+// The probe's questions answered by the Linux network layer: NetBIOS over UDP, ICMP echo, the
+// adapters and ARP table, libsmbclient and the resolver.
+class LinuxProbeNetwork final : public ProbeNetwork {
+public:
+    explicit LinuxProbeNetwork(NetApiLayer& layer) : layer_(layer) {}
+
+    std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int timeout_ms) override;
+    std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) override;
+    std::optional<MacBlock> LookupMac(NetAddress address) override;
+    std::optional<std::string> ListShares(NetAddress address) override;
+    std::string ResolveName(NetAddress address) override;
+
+private:
+    NetApiLayer& layer_;
+};
+
+}  // namespace corvimap
