@@ -183,7 +183,8 @@ std::string Quake3InfoReply(const FakeServerState& state) {
                        {"g_needpass", ValueOf(state, "g_needpass")}});
 }
 
-FakeQuakeServer::FakeQuakeServer(FakeGame game, FakeServerState state)
+FakeQuakeServer::FakeQuakeServer(FakeGame game, FakeServerState state, uint16_t port,
+                                 bool all_addresses)
     : game_(game), state_(std::move(state)) {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
@@ -191,7 +192,8 @@ FakeQuakeServer::FakeQuakeServer(FakeGame game, FakeServerState state)
     }
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = htonl(all_addresses ? INADDR_ANY : INADDR_LOOPBACK);
+    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||

@@ -50,7 +50,10 @@ std::string InfoString(const std::vector<std::pair<std::string, std::string>>& i
 
 class FakeQuakeServer {
 public:
-    FakeQuakeServer(FakeGame game, FakeServerState state);
+    // Listens on 127.0.0.1 and a free port unless told otherwise; the lab runs servers on every
+    // address of a host and on the games' own ports.
+    FakeQuakeServer(FakeGame game, FakeServerState state, uint16_t port = 0,
+                    bool all_addresses = false);
     ~FakeQuakeServer();
     FakeQuakeServer(const FakeQuakeServer&) = delete;
     FakeQuakeServer& operator=(const FakeQuakeServer&) = delete;

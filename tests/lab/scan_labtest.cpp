@@ -1,0 +1,375 @@
+// Whole scans against real hosts: Samba servers, a host that only answers ICMP and a host with
+// game servers, all in network namespaces of their own. The scanner runs in a namespace with no
+// default route, so nothing leaves the lab.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/memory_settings_store.h"
+#include "engine/linux_probe_network.h"
+#include "engine/network_groups.h"
+#include "engine/scan_driver.h"
+#include "engine/scan_flags.h"
+#include "games/fake_quake_server.h"
+#include "games/game_server_type.h"
+#include "games/scan_game_check.h"
+#include "lab.h"
+#include "log/event_log.h"
+#include "support/scripted_network.h"
+
+namespace corvimap {
+namespace {
+
+using namespace std::chrono_literals;
+using lab::Lab;
+using lab::LabHost;
+using lab::SambaHostOptions;
+using testing::CapturingLogSink;
+using testing::FakeGame;
+using testing::FakeQuakeServer;
+
+// Generous for sanitizer builds on a busy machine; a silent address costs this much.
+constexpr int kTimeoutMs = 400;
+
+SambaHostOptions FileServer() {
+    SambaHostOptions options;
+    options.netbios_name = "FILESRV";
+    options.workgroup = "LABGROUP";
+    options.shares = {{"public", "Public files", {"empty"}, {{"readme.txt", "hello\n"}}},
+                      {"media", "Songs", {}, {{"album/track01.mp3", "ID3"}}}};
+    return options;
+}
+
+SambaHostOptions MediaBox() {
+    SambaHostOptions options;
+    options.netbios_name = "MEDIABOX";
+    options.workgroup = "OTHERWG";
+    options.shares = {{"projects", "", {"src"}, {{"plan.txt", "plan\n"}}},
+                      {"backup$", "Hidden one", {}, {{"old.zip", "PK"}}}};
+    return options;
+}
+
+std::string MacText(std::string mac) {
+    std::replace(mac.begin(), mac.end(), ':', '-');
+    std::transform(mac.begin(), mac.end(), mac.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return mac;
+}
+
+class ReportList final : public ServerReportSink {
+public:
+    void UpdateServer(uint8_t image_index, ServerReport report) override {
+        std::lock_guard lock(mutex_);
+        reports.emplace_back(image_index, report.Text());
+    }
+    std::vector<std::pair<int, std::string>> Reports() {
+        std::lock_guard lock(mutex_);
+        return reports;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<int, std::string>> reports;
+};
+
+class QuietView final : public ScanDriverView {
+public:
+    void SetScanButtonText(const std::string& text) override { button = text; }
+    void EnableHostListButtons(bool) override {}
+    void KillScanTimer() override {}
+    void ArmScanTimer(std::chrono::milliseconds) override {}
+    void ShowScanStatus(const std::string& text) override {
+        if (!text.empty()) {
+            ++statuses;
+        }
+        if (on_status) {
+            on_status(statuses.load());
+        }
+    }
+    std::atomic<int> statuses{0};
+    std::string button;
+    std::function<void(int)> on_status;
+};
+
+// The scanner as the window builds it, with its network layer made inside the scanner's
+// namespace and every scan run on a thread there.
+class LabScanner {
+public:
+    LabScanner(const Lab& lab, uint32_t scan_flags, int threads = 7) : lab_(lab) {
+        settings.FlagsGroup0 = scan_flags | LogEventBits::kEnableLog |
+                               LogEventBits::kLogFoundNewHost | LogEventBits::kLogDeadHost;
+        settings.PingTimeout = kTimeoutMs;
+        settings.ThreadsOfScan = threads;
+        layer_ = lab.InScanner([] { return std::make_unique<NetApiLayer>(); });
+        network_ = std::make_unique<LinuxProbeNetwork>(*layer_);
+        engine = std::make_unique<ScanEngine>(settings, *network_, &log, nullptr);
+        games = std::make_unique<ScanGameCheck>(browser, engine->Hosts(), settings, reports);
+        engine->SetGameHostCheck(games.get());
+        driver = std::make_unique<ScanDriver>(*engine, store, view, &log);
+        for (size_t i = 0; i < browser.Count(); ++i) {
+            browser.At(i).SetFlags(0);
+        }
+    }
+
+    void Scan(const std::vector<std::string>& ranges) {
+        WriteGroupRanges(store, "Default", ranges);
+        lab_.InScanner([this] { driver->RunScan(); });
+    }
+
+    std::optional<size_t> RowOf(const std::string& address) const {
+        for (size_t row = 0; row < engine->Hosts().Count(); ++row) {
+            if (FormatAddress(engine->Hosts().AddressAt(row)) == address) {
+                return row;
+            }
+        }
+        return std::nullopt;
+    }
+    std::string Cell(const LabHost& host, HostColumn column) const {
+        const auto row = RowOf(host.address);
+        return row ? engine->Hosts().ColumnText(*row, column) : "<not found>";
+    }
+    HostState State(const LabHost& host) const {
+        return engine->Hosts().StateAt(RowOf(host.address).value_or(9999));
+    }
+
+    ScanSettings settings;
+    MemorySettingsStore store;
+    CapturingLogSink log_rows;
+    EventLog log{settings, log_rows, store};
+    GameServerBrowser browser{store};
+    ReportList reports;
+    QuietView view;
+    std::unique_ptr<ScanEngine> engine;
+    std::unique_ptr<ScanGameCheck> games;
+    std::unique_ptr<ScanDriver> driver;
+
+private:
+    const Lab& lab_;
+    std::unique_ptr<NetApiLayer> layer_;
+    std::unique_ptr<LinuxProbeNetwork> network_;
+};
+
+class ScanLabTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        reason_ = lab::LabUnavailableReason(lab::LabNeeds::kSamba);
+        if (!reason_.empty()) {
+            return;
+        }
+        lab_ = new Lab();
+        filesrv_ = &lab_->AddSambaHost("h1", 11, FileServer());
+        mediabox_ = &lab_->AddSambaHost("h2", 12, MediaBox());
+        printer_ = &lab_->AddIcmpHost("icmp", 13);
+        gamebox_ = &lab_->AddIcmpHost("games", 14);
+        servers_ =
+            new std::vector<std::unique_ptr<FakeQuakeServer>>(lab::InNetns(gamebox_->netns, [] {
+                std::vector<std::unique_ptr<FakeQuakeServer>> servers;
+                servers.push_back(std::make_unique<FakeQuakeServer>(
+                    FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer(), 27500, true));
+                servers.push_back(std::make_unique<FakeQuakeServer>(
+                    FakeGame::kQuake2, testing::RealisticQuake2Server(), 27910, true));
+                servers.push_back(std::make_unique<FakeQuakeServer>(
+                    FakeGame::kQuake3, testing::RealisticQuake3Server(), 27960, true));
+                return servers;
+            }));
+        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s));
+    }
+    static void TearDownTestSuite() {
+        delete servers_;
+        delete lab_;
+        servers_ = nullptr;
+        lab_ = nullptr;
+    }
+    void SetUp() override {
+        if (!reason_.empty()) {
+            GTEST_SKIP() << reason_;
+        }
+        ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer";
+        for (const auto& server : *servers_) {
+            ASSERT_TRUE(server->Ok()) << "a fake game server could not bind its port";
+        }
+    }
+
+    static inline std::string reason_;
+    static inline Lab* lab_ = nullptr;
+    static inline const LabHost* filesrv_ = nullptr;
+    static inline const LabHost* mediabox_ = nullptr;
+    static inline const LabHost* printer_ = nullptr;
+    static inline const LabHost* gamebox_ = nullptr;
+    static inline std::vector<std::unique_ptr<FakeQuakeServer>>* servers_ = nullptr;
+    static inline bool samba_ready_ = false;
+};
+
+TEST_F(ScanLabTest, FastPassFindsTheSambaHostsAsNmblookupAndSmbclientSeeThem) {
+    // 64 threads over the whole /24: the thread sanitizer build checks this scan.
+    LabScanner scanner(*lab_, ScanFlags::kFastSearch | ScanFlags::kScanShares, 64);
+    scanner.Scan({"198.18.0.1-254"});
+
+    ASSERT_EQ(scanner.engine->Hosts().Count(), 2u) << "only the Samba hosts answer NetBIOS";
+    EXPECT_EQ(scanner.engine->FoundCount(), 2u);
+    for (const LabHost* host : {filesrv_, mediabox_}) {
+        SCOPED_TRACE(host->samba.netbios_name);
+        const auto names = lab::ParseNmbLookupStatus(lab_->NodeStatus(host->address, 10s).out);
+        auto unique = std::find_if(names.begin(), names.end(), [](auto& n) { return !n.group; });
+        auto group = std::find_if(names.begin(), names.end(), [](auto& n) { return n.group; });
+        ASSERT_NE(unique, names.end());
+        ASSERT_NE(group, names.end());
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), unique->name);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), group->name);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), host->samba.netbios_name);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Mac), MacText(lab_->HostMac(*host)))
+            << "the MAC comes from the scanner's ARP table";
+        EXPECT_EQ(scanner.State(*host), HostState::New);
+
+        std::string disk_shares;
+        for (const auto& row : lab::ParseSmbclientList(lab_->ShareList(host->address, 20s).out)) {
+            if (row.type == "Disk") {
+                disk_shares += (disk_shares.empty() ? "" : "|") + row.name;
+            }
+        }
+        const auto marker =
+            scanner.engine->Hosts().CopyMarker(InetAddr(host->address), kSharesMarker);
+        ASSERT_TRUE(marker.has_value());
+        EXPECT_EQ(marker->text, disk_shares);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Found), "$IMG|4|");
+    }
+    EXPECT_EQ(FormatAddress(scanner.engine->Hosts().AddressAt(0)), "198.18.0.11");
+    EXPECT_EQ(scanner.view.button, "Refresh");
+}
+
+TEST_F(ScanLabTest, IcmpOnlyHostIsFoundByThePingPassThenMarkedDeadAndRevivedEachScan) {
+    LabScanner scanner(*lab_, ScanFlags::kFastSearch | ScanFlags::kPingPass);
+    const std::vector<std::string> range = {"198.18.0.11-13"};
+
+    scanner.Scan(range);
+    ASSERT_EQ(scanner.engine->Hosts().Count(), 3u);
+    EXPECT_EQ(scanner.State(*printer_), HostState::New);
+    EXPECT_EQ(scanner.Cell(*printer_, HostColumn::Name), "");
+    EXPECT_EQ(scanner.Cell(*printer_, HostColumn::Mac), MacText(lab_->HostMac(*printer_)));
+    EXPECT_EQ(scanner.engine->FoundCount(), 3u);
+
+    scanner.Scan(range);
+    EXPECT_EQ(scanner.State(*printer_), HostState::Known);
+    EXPECT_EQ(scanner.State(*filesrv_), HostState::Known);
+    const auto texts = scanner.log_rows.Texts();
+    auto count = [&texts](const std::string& text) {
+        return std::count(texts.begin(), texts.end(), text);
+    };
+    EXPECT_EQ(count("Found new host: 198.18.0.13 ()"), 1);
+    EXPECT_EQ(count("Dead host: 198.18.0.13"), 1) << "the second fast pass found it silent";
+    EXPECT_EQ(count("Found new host: 198.18.0.11 (FILESRV)"), 1);
+    EXPECT_EQ(count("Dead host: 198.18.0.11"), 0);
+}
+
+TEST_F(ScanLabTest, GameServersOnALiveHostAreReportedAndMarked) {
+    LabScanner scanner(*lab_, ScanFlags::kPingPass);
+    for (const char* name : {"QuakeWorld", "Quake II", "Quake III Arena"}) {
+        scanner.browser.Find(name)->SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
+    }
+    scanner.Scan({"198.18.0.14-14"});
+
+    EXPECT_EQ(scanner.Cell(*gamebox_, HostColumn::Found), "$IMG|6|7|8|");
+    EXPECT_EQ(scanner.State(*gamebox_), HostState::New);
+    const auto reports = scanner.reports.Reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0].first, 6);
+    EXPECT_TRUE(reports[0].second.starts_with("198.18.0.14:27500|"));
+    EXPECT_EQ(reports[1].first, 7);
+    EXPECT_TRUE(reports[1].second.starts_with("198.18.0.14:27910|Quake II Deathmatch Arena|"));
+    EXPECT_EQ(reports[2].first, 8);
+    EXPECT_TRUE(reports[2].second.starts_with("198.18.0.14:27960|^1Frag^7Net ^3Q3 ^7FFA|"));
+}
+
+TEST_F(ScanLabTest, HostWhoseNmbdStopsIsMarkedDeadAtTheNextScan) {
+    LabScanner scanner(*lab_, ScanFlags::kFastSearch);
+    scanner.Scan({"198.18.0.11-12"});
+    ASSERT_EQ(scanner.State(*mediabox_), HostState::New);
+
+    lab_->StopNmbd(*mediabox_);
+    scanner.Scan({"198.18.0.11-12"});
+    lab_->StartNmbd(*mediabox_);
+
+    EXPECT_EQ(scanner.State(*mediabox_), HostState::Dead);
+    EXPECT_EQ(scanner.State(*filesrv_), HostState::Known);
+    const auto rows = scanner.log_rows.Rows();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back().text, "Dead host: 198.18.0.12");
+    EXPECT_EQ(rows.back().kind, 3);
+    EXPECT_TRUE(lab_->WaitForNodeStatus(*mediabox_, 60s));
+}
+
+TEST_F(ScanLabTest, StopDuringTheFastPassEndsTheScanCleanly) {
+    LabScanner scanner(*lab_, ScanFlags::kFastSearch | ScanFlags::kPingPass, 2);
+    scanner.view.on_status = [&scanner](int statuses) {
+        if (statuses == 5) {
+            scanner.driver->RequestStop();
+        }
+    };
+    scanner.Scan({"198.18.0.1-254"});
+    EXPECT_EQ(scanner.view.statuses.load(), 5) << "no address after the stop, no ping pass";
+    EXPECT_TRUE(scanner.engine->Slots().Idle());
+    EXPECT_EQ(scanner.view.button, "Refresh");
+    EXPECT_FALSE(scanner.driver->Scanning());
+}
+
+TEST_F(ScanLabTest, BothIcmpPathsReachAHost) {
+    const auto saved = lab_->PingGroupRange(lab_->Scanner());
+    lab_->SetPingGroupRange(lab_->Scanner(), 0, 2147483647);
+    const NetAddress printer = InetAddr(printer_->address);
+    const NetAddress nobody = InetAddr(Lab::AddressOf(99));
+    lab_->InScanner([&] {
+        for (IcmpPath path : {IcmpPath::kDatagram, IcmpPath::kRaw}) {
+            SCOPED_TRACE(static_cast<int>(path));
+            NetApiLayer layer(path);
+            EXPECT_EQ(layer.icmp_path(), path);
+            EXPECT_TRUE(layer.PingHost(printer, kTimeoutMs).answered);
+            EXPECT_FALSE(layer.PingHost(nobody, 100).answered);
+        }
+    });
+    lab_->SetPingGroupRange(lab_->Scanner(), 1, 0);
+    lab_->InScanner([] { EXPECT_EQ(NetApiLayer().icmp_path(), IcmpPath::kRaw); });
+    lab_->SetPingGroupRange(lab_->Scanner(), saved.first, saved.second);
+}
+
+TEST_F(ScanLabTest, CommandLineScannerWritesHostListAndJson) {
+    const std::string program = CORVIMAP_SCAN_PROGRAM;
+    const auto log_file = lab_->WorkDir() / "scan.log";
+    auto plain = lab_->RunInScanner({program, "--ping", "--timeout", std::to_string(kTimeoutMs),
+                                     "--log", log_file.string(), "198.18.0.11-14"},
+                                    120s);
+    ASSERT_TRUE(plain.Ok()) << plain.Describe();
+    EXPECT_TRUE(plain.out.starts_with("# Generate by Corvimap\n"));
+    EXPECT_NE(plain.out.find("198.18.0.11\tFILESRV\t" + MacText(lab_->HostMac(*filesrv_))),
+              std::string::npos)
+        << plain.out;
+    EXPECT_NE(plain.out.find("\t\tLABGROUP\t\n"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("198.18.0.13\t\t"), std::string::npos) << plain.out;
+    const std::string log = testing::ReadWholeFile(log_file);
+    EXPECT_NE(log.find("\tStart network scanner\t0\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\tFound new host: 198.18.0.12 (MEDIABOX)\t2\n"), std::string::npos);
+
+    auto json = lab_->RunInScanner(
+        {program, "--no-fast", "--ping", "--no-resolve", "--shares", "--games", "q3", "--json",
+         "--timeout", std::to_string(kTimeoutMs), "198.18.0.11", "198.18.0.14"},
+        120s);
+    ASSERT_TRUE(json.Ok()) << json.Describe();
+    EXPECT_NE(json.out.find(R"("address":"198.18.0.11","name":"","workgroup":"")"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find(R"("shares":["public","media"])"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find(R"("games":["Quake III Arena"])"), std::string::npos);
+    EXPECT_NE(json.out.find(R"({"type":"Quake III Arena","address":"198.18.0.14:27960")"),
+              std::string::npos);
+
+    auto bad = lab_->RunInScanner({program, "198.18.0.1-999"}, 10s);
+    EXPECT_EQ(bad.exit_code, 2);
+    EXPECT_EQ(bad.err,
+              "corvimap-scan: bad range '198.18.0.1-999': use w.x.y.z-v, w.x.y.z>p.q.r.s "
+              "or w.x.y.z\n");
+    EXPECT_TRUE(bad.out.empty());
+}
+
+}  // namespace
+}  // namespace corvimap
