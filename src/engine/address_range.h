@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/ipv4.h"
+#include "text/leading_int.h"
 
 namespace corvimap {
 
@@ -25,11 +26,5 @@ HostOrderAddress ParseRangeStart(std::string_view text);
 // with its last octet replaced by the number after "-" (read like atoi, masked to a byte); with
 // ">" it is the address after ">". A text with neither contains nothing.
 bool RangeContains(HostOrderAddress address, std::string_view text);
-
-// Reads a decimal number the way the C library's atoi does on this system: leading white space,
-// an optional sign, digits up to the first non-digit; 0 when there are none. An overflowing
-// number is clamped to the 64-bit range first and then cut to 32 bits, as atoi = (int)strtol
-// does, without undefined behaviour.
-int32_t AtoiValue(std::string_view text);
 
 }  // namespace corvimap

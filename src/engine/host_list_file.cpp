@@ -1,5 +1,7 @@
 #include "engine/host_list_file.h"
 
+#include "text/utf8_cut.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,41 +19,6 @@
 
 namespace corvimap {
 namespace {
-
-bool IsUtf8Continuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-// Bytes of a UTF-8 sequence started by `lead`, 0 when it starts none.
-std::size_t Utf8SequenceLength(unsigned char lead) {
-    if ((lead & 0xE0) == 0xC0) {
-        return 2;
-    }
-    if ((lead & 0xF0) == 0xE0) {
-        return 3;
-    }
-    if ((lead & 0xF8) == 0xF0) {
-        return 4;
-    }
-    return 0;
-}
-
-// At most `limit` bytes of `text`, moved back so that no UTF-8 sequence is cut in two. Bytes
-// that are not UTF-8 are cut at the limit.
-std::size_t Utf8CutLength(std::string_view text, std::size_t limit) {
-    if (text.size() <= limit || !IsUtf8Continuation(static_cast<unsigned char>(text[limit]))) {
-        return std::min(text.size(), limit);
-    }
-    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
-        const auto byte = static_cast<unsigned char>(text[limit - back]);
-        if (IsUtf8Continuation(byte)) {
-            continue;
-        }
-        const std::size_t length = Utf8SequenceLength(byte);
-        return length > back && back < limit ? limit - back : limit;
-    }
-    return limit;
-}
 
 // Value of a hex digit as the reader has always taken it: no check, so any character gives some
 // value ("0"-"9" 0-9, "A"-"F" and "a"-"f" 10-15).
@@ -110,7 +77,7 @@ std::string_view NextHostListPiece(std::string_view& rest) {
     const std::size_t line_feed = rest.find('\n');
     std::size_t length = line_feed == std::string_view::npos ? rest.size() : line_feed + 1;
     if (length > kHostListPieceBytes) {
-        length = Utf8CutLength(rest, kHostListPieceBytes);
+        length = Utf8PrefixLength(rest, kHostListPieceBytes);
     }
     const std::string_view piece = rest.substr(0, length);
     rest.remove_prefix(length);
@@ -144,7 +111,7 @@ std::optional<ParsedHostLine> ParseHostListLine(std::string_view piece) {
         fields[field] = text.substr(field_start, at - field_start);
     }
     for (std::string_view& f : fields) {
-        f = f.substr(0, Utf8CutLength(f, kHostListFieldBytes));
+        f = f.substr(0, Utf8PrefixLength(f, kHostListFieldBytes));
     }
 
     ParsedHostLine line;

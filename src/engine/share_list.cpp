@@ -1,5 +1,8 @@
 #include "engine/share_list.h"
 
+#include "text/pipe_list.h"
+#include "text/utf8_cut.h"
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -150,25 +153,6 @@ private:
 
 }  // namespace
 
-void AppendField(std::string& list, std::string_view field) {
-    if (!list.empty()) {
-        list += '|';
-    }
-    list += field;
-}
-
-std::string_view LimitUtf8(std::string_view text, size_t max_bytes) {
-    if (text.size() <= max_bytes) {
-        return text;
-    }
-    size_t end = max_bytes;
-    // Step back over continuation bytes to the start of the sequence that does not fit.
-    while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return text.substr(0, end);
-}
-
 std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
     std::string shares;
     const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
@@ -188,7 +172,7 @@ std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
     }
     while (const smbc_dirent* entry = smbc_getFunctionReaddir(ctx)(ctx, directory)) {
         if (entry->smbc_type == SMBC_FILE_SHARE) {
-            AppendField(shares, LimitUtf8(entry->name, kShareNameLimit));
+            AppendField(shares, CutUtf8(entry->name, kShareNameLimit));
         }
     }
     smbc_getFunctionClosedir(ctx)(ctx, directory);

@@ -19,14 +19,6 @@ struct ShareListTimeouts {
     int reply_ms = 5000;
 };
 
-// Appends a field to a "|"-separated list: the field alone to an empty list, else "|" and the
-// field.
-void AppendField(std::string& list, std::string_view field);
-
-// The longest start of the text that has at most max_bytes bytes and does not end inside a
-// UTF-8 sequence.
-std::string_view LimitUtf8(std::string_view text, size_t max_bytes);
-
 // Lists the disk shares of the host at the address (hidden "$" shares too; printers, IPC and
 // devices left out) in the server's order, joined by "|". Logs on anonymously. Empty when the
 // host has no disk share or cannot be listed for any reason.

@@ -1,7 +1,7 @@
 #include "games/quake_report.h"
 
 #include "games/quake_reply_parser.h"
-#include "games/utf8_cut.h"
+#include "text/utf8_cut.h"
 
 namespace corvimap {
 namespace {

@@ -1,28 +1,15 @@
 #include "games/server_report.h"
 
+#include "text/pipe_list.h"
+
 namespace corvimap {
 
 void ServerReport::AppendField(std::string_view field) {
-    if (!text_.empty()) {
-        text_ += '|';
-    }
-    text_ += field;
+    corvimap::AppendField(text_, field);
 }
 
 std::optional<std::string_view> ServerReport::PipeField(std::string_view text, size_t index) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    size_t start = 0;
-    for (size_t separators = 0; separators < index; ++separators) {
-        const size_t bar = text.find('|', start);
-        if (bar == std::string_view::npos || bar + 1 == text.size()) {
-            return std::nullopt;
-        }
-        start = bar + 1;
-    }
-    const size_t end = text.find('|', start);
-    return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    return corvimap::PipeField(text, index);
 }
 
 }  // namespace corvimap

@@ -26,9 +26,7 @@ public:
 
     std::optional<std::string_view> Field(size_t index) const { return PipeField(text_, index); }
 
-    // Field n of a "|"-separated text: the text after the n-th "|" up to the next "|" or the end
-    // (field 0 starts the text). It does not exist when the text has fewer than n separators or
-    // when the n-th separator is the last character; field 0 of an empty text does not exist.
+    // Field n of a "|"-separated text (see text/pipe_list.h).
     static std::optional<std::string_view> PipeField(std::string_view text, size_t index);
 
 private:

@@ -1,7 +1,7 @@
 #include "games/server_report_details.h"
 
 #include "games/server_report.h"
-#include "games/utf8_cut.h"
+#include "text/utf8_cut.h"
 
 namespace corvimap {
 namespace {

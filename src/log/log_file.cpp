@@ -53,7 +53,7 @@ std::optional<LogRow> ParseLogLine(std::string_view line) {
     }
     return LogRow{std::string(line.substr(0, first_tab)),
                   std::string(line.substr(first_tab + 1, second_tab - first_tab - 1)),
-                  ParseLeadingInt(line.substr(second_tab + 1))};
+                  AtoiValue(line.substr(second_tab + 1))};
 }
 
 void ReadLogRows(std::string_view bytes, LogRows& rows) {

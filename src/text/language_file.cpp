@@ -52,7 +52,7 @@ std::optional<LanguageEntry> ParseLanguageLine(std::string_view line) {
     if (open == std::string_view::npos || close == open) {
         return std::nullopt;
     }
-    return LanguageEntry{ParseLeadingInt(line.substr(0, comma)),
+    return LanguageEntry{AtoiValue(line.substr(0, comma)),
                          std::string(line.substr(open + 1, close - open - 1))};
 }
 

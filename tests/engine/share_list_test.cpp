@@ -1,4 +1,6 @@
 #include "engine/share_list.h"
+#include "text/pipe_list.h"
+#include "text/utf8_cut.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -36,19 +38,19 @@ TEST(ShareListTextTest, FieldsJoinWithBars) {
 
 TEST(ShareListTextTest, NamesAreCutAtAHundredBytesBetweenCharacters) {
     const std::string ascii(120, 'L');
-    EXPECT_EQ(LimitUtf8(ascii, 100), std::string(100, 'L'));
-    EXPECT_EQ(LimitUtf8("short", 100), "short");
+    EXPECT_EQ(CutUtf8(ascii, 100), std::string(100, 'L'));
+    EXPECT_EQ(CutUtf8("short", 100), "short");
 
     std::string accented;
     for (int i = 0; i < 60; ++i) {
         accented += "é";  // two bytes each
     }
-    EXPECT_EQ(LimitUtf8(accented, 100).size(), 100u);
-    EXPECT_EQ(LimitUtf8("a" + accented, 100), "a" + accented.substr(0, 98))
+    EXPECT_EQ(CutUtf8(accented, 100).size(), 100u);
+    EXPECT_EQ(CutUtf8("a" + accented, 100), "a" + accented.substr(0, 98))
         << "the 50th é would straddle the limit";
-    EXPECT_EQ(LimitUtf8("ab€", 4), "ab") << "a three-byte character is not split";
-    EXPECT_EQ(LimitUtf8("ab€", 5), "ab€");
-    EXPECT_EQ(LimitUtf8("𝄞x", 3), "") << "nor a four-byte one";
+    EXPECT_EQ(CutUtf8("ab€", 4), "ab") << "a three-byte character is not split";
+    EXPECT_EQ(CutUtf8("ab€", 5), "ab€");
+    EXPECT_EQ(CutUtf8("𝄞x", 3), "") << "nor a four-byte one";
 }
 
 // True once a TCP connection to the address and port is accepted, within about ten seconds.
@@ -128,7 +130,7 @@ std::string SmbclientDiskShares(const std::string& address, const std::string& c
         }
         std::string name = line.substr(1, disk - 1);
         name.erase(name.find_last_not_of(' ') + 1);
-        AppendField(shares, LimitUtf8(name, kShareNameLimit));
+        AppendField(shares, CutUtf8(name, kShareNameLimit));
     }
     return shares;
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "games/utf8_cut.h"
+#include "text/utf8_cut.h"
 
 namespace corvimap {
 namespace {

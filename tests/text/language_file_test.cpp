@@ -116,7 +116,7 @@ TEST(LanguageFileTest, SplitterGivesTheSamePiecesWhateverTheBlockSize) {
     }
 }
 
-TEST(LanguageFileTest, Utf8PrefixAndLeadingInt) {
+TEST(LanguageFileTest, Utf8Prefix) {
     EXPECT_EQ(Utf8PrefixLength("abc", 5), 3u);
     EXPECT_EQ(Utf8PrefixLength("abcdef", 4), 4u);
     EXPECT_EQ(Utf8PrefixLength("ab\xE2\x82\xAC", 3), 2u);
@@ -126,14 +126,6 @@ TEST(LanguageFileTest, Utf8PrefixAndLeadingInt) {
                                5),
               5u);
     EXPECT_EQ(Utf8PrefixLength("\x80\x80\x80\x80\x80\x80", 4), 4u) << "not UTF-8: cut at the limit";
-
-    EXPECT_EQ(ParseLeadingInt(" \t-42abc"), -42);
-    EXPECT_EQ(ParseLeadingInt("+17"), 17);
-    EXPECT_EQ(ParseLeadingInt("- 1"), 0);
-    EXPECT_EQ(ParseLeadingInt(""), 0);
-    EXPECT_EQ(ParseLeadingInt("99999999999999999999"), 2147483647);
-    EXPECT_EQ(ParseLeadingInt("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ParseLeadingInt("-99999999999999999999"), -2147483647 - 1);
 }
 
 }  // namespace

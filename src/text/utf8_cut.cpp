@@ -1,4 +1,4 @@
-#include "games/utf8_cut.h"
+#include "text/utf8_cut.h"
 
 namespace corvimap {
 namespace {
@@ -23,12 +23,12 @@ size_t SequenceLength(unsigned char byte) {
 
 }  // namespace
 
-std::string_view CutUtf8(std::string_view text, size_t max_bytes) {
+size_t Utf8PrefixLength(std::string_view text, size_t max_bytes) {
     if (text.size() <= max_bytes) {
-        return text;
+        return text.size();
     }
     if (!IsContinuation(static_cast<unsigned char>(text[max_bytes]))) {
-        return text.substr(0, max_bytes);
+        return max_bytes;
     }
     // The byte after the cut continues a sequence: look back (at most three bytes) for its lead.
     size_t lead = max_bytes;
@@ -37,19 +37,19 @@ std::string_view CutUtf8(std::string_view text, size_t max_bytes) {
         --lead;
     }
     if (lead == 0) {
-        return text.substr(0, max_bytes);
+        return max_bytes;
     }
     --lead;
     const size_t length = SequenceLength(static_cast<unsigned char>(text[lead]));
     if (length == 0 || lead + length <= max_bytes) {
-        return text.substr(0, max_bytes);  // not a sequence that the cut would split
+        return max_bytes;  // not a sequence that the cut would split
     }
     for (size_t i = lead + 1; i < lead + length && i < text.size(); ++i) {
         if (!IsContinuation(static_cast<unsigned char>(text[i]))) {
-            return text.substr(0, max_bytes);  // broken sequence: plain bytes
+            return max_bytes;  // broken sequence: plain bytes
         }
     }
-    return text.substr(0, lead);
+    return lead;
 }
 
 }  // namespace corvimap
