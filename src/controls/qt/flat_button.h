@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QPushButton>
+
+namespace corvimap {
+
+// A push button drawn flat: the window's own colour at rest, a hover colour under the mouse,
+// a darker one while pressed. Its tool tip and accessible name follow its caption.
+class FlatButton final : public QPushButton {
+    Q_OBJECT
+public:
+    explicit FlatButton(QWidget* parent = nullptr);
+
+    // Sets the caption ("&" marks the shortcut letter), the tool tip and the accessible name.
+    void SetCaption(const QString& caption);
+
+    void SetHoverColor(const QColor& color) { hover_color_ = color; }
+    bool Hovered() const { return hovered_; }
+
+    // The caption without its shortcut marks, as a tool tip shows it.
+    static QString PlainCaption(const QString& caption);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QColor hover_color_{0xd6, 0xe3, 0xf5};
+    bool hovered_ = false;
+};
+
+}  // namespace corvimap
