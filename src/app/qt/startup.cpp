@@ -22,7 +22,7 @@ int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
     LoadScanSettings(store, CurrentGroup(store), scan_settings);
     StringTable::LoadLanguage(store.GetProfileString("Main", "DefaultLng", "English"));
 
-    AppContext context{store, scan_settings};
+    AppContext context{store, scan_settings, nullptr};
     std::unique_ptr<QWidget> window = make_window(context);
     QPointer<QWidget> guarded(window.get());
     auto close_window = [guarded] {
@@ -44,6 +44,8 @@ int RunProgram(SettingsStore& store, const WindowFactory& make_window) {
     const int status = QApplication::exec();
     QApplication::setQuitOnLastWindowClosed(quit_on_last);
     window.reset();
+    // Waits for the workers that still run, so none outlives what it uses.
+    context.engine.reset();
 
     // The options may have switched the group while the window ran.
     SaveScanSettings(store, CurrentGroup(store), scan_settings);

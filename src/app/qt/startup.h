@@ -13,6 +13,9 @@ namespace corvimap {
 struct AppContext {
     SettingsStore& store;
     ScanSettings& scan_settings;
+    // What the window works with and its workers use (the scan engine): made by the window
+    // factory, released after the window and before the scan settings are saved.
+    std::shared_ptr<void> engine;
 };
 
 using WindowFactory = std::function<std::unique_ptr<QWidget>(AppContext&)>;

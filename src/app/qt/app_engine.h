@@ -1,0 +1,83 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "app/qt/startup.h"
+#include "app/qt/ui_handover.h"
+#include "app/qt/window_scan_view.h"
+#include "engine/net_api_layer.h"
+#include "engine/probe_network.h"
+#include "engine/scan_driver.h"
+#include "engine/scan_engine.h"
+#include "games/game_server_browser.h"
+#include "games/scan_game_check.h"
+#include "games/server_report_sink.h"
+#include "log/event_log.h"
+
+namespace corvimap {
+
+class LogPane;
+class MainWindow;
+
+// Everything the window works with that worker threads touch: the hand-over to the UI thread,
+// the network layer, the scan engine and driver, the game server types and the event log. It is
+// built before the window and outlives it: the window's close stops the workers and closes the
+// hand-over, and destroying the engine waits for the scan to end before anything is freed.
+class AppEngine {
+public:
+    // How long the end of the program waits for a scan to wind down before it says so.
+    static constexpr std::chrono::seconds kShutdownWait{10};
+
+    // Built on the UI thread. Without a network of its own the engine asks the Linux network
+    // layer; tests pass a scripted one.
+    explicit AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network = nullptr);
+    // Stops the workers, waits for them, then saves the game server types.
+    ~AppEngine();
+    AppEngine(const AppEngine&) = delete;
+    AppEngine& operator=(const AppEngine&) = delete;
+
+    SettingsStore& Store() { return store_; }
+    ScanSettings& Settings() { return settings_; }
+    UiHandover& Handover() { return *handover_; }
+    ScanEngine& Scan() { return *scan_engine_; }
+    ScanDriver& Driver() { return *driver_; }
+    EventLog& Log() { return *event_log_; }
+    GameServerBrowser& Games() { return *games_; }
+    // The system's network layer, for the ping and traceroute pages; none with a network of the
+    // caller's.
+    NetApiLayer* NetApi() { return net_api_.get(); }
+
+    // On the UI thread: where the scan's progress and the log rows are shown. None detaches.
+    void AttachWindow(MainWindow* window);
+    void AttachLogPane(LogPane* pane);
+    // On the UI thread: who lists the game servers a scan finds. Reports reach it on the UI
+    // thread; a target that is a QObject is dropped automatically when it is destroyed.
+    void SetServerReportTarget(ServerReportSink* target);
+
+    // The window is closing: every worker is asked to stop, the hand-over runs nothing any more
+    // and waiting workers are released.
+    void BeginShutdown();
+    // Waits for the scan to end; true when no worker runs any more.
+    bool WaitForWorkers(std::chrono::milliseconds timeout);
+
+private:
+    class LogPaneSink;
+    class ReportForwarder;
+
+    SettingsStore& store_;
+    ScanSettings& settings_;
+    std::unique_ptr<UiHandover> handover_;
+    std::unique_ptr<NetApiLayer> net_api_;
+    std::unique_ptr<ProbeNetwork> network_;
+    std::unique_ptr<LogPaneSink> log_sink_;
+    std::unique_ptr<EventLog> event_log_;
+    std::unique_ptr<WindowScanView> scan_view_;
+    std::unique_ptr<GameServerBrowser> games_;
+    std::unique_ptr<ReportForwarder> reports_;
+    std::unique_ptr<ScanEngine> scan_engine_;
+    std::unique_ptr<ScanGameCheck> game_check_;
+    std::unique_ptr<ScanDriver> driver_;
+};
+
+}  // namespace corvimap

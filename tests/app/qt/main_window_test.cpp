@@ -1,0 +1,484 @@
+#include "app/qt/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <chrono>
+
+#include "app/qt/app_engine.h"
+#include "app/qt/language_changed.h"
+#include "app/qt/log_pane.h"
+#include "app/qt/qsettings_store.h"
+#include "app/qt/status_line.h"
+#include "controls/qt/flat_button.h"
+#include "engine/scan_flags.h"
+#include "log/event_kinds.h"
+#include "options/version_info.h"
+#include "support/scripted_network.h"
+#include "support/temp_dir.h"
+#include "text/string_table.h"
+
+namespace corvimap {
+namespace {
+
+using testing::ScriptedNetwork;
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+// Runs the event loop until done() or a generous deadline; false on the deadline.
+bool ProcessEventsUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+QRect Rect(const PixelRect& rect) {
+    return QRect(rect.left, rect.top, rect.Width(), rect.Height());
+}
+
+// A control's place in window coordinates.
+QRect PlaceInWindow(QWidget* control, QWidget* window) {
+    return QRect(control->mapTo(window, QPoint(0, 0)), control->size());
+}
+
+// A host that answers the node status question with its name.
+ScriptedNetwork::Host Answering(const std::string& name) {
+    ScriptedNetwork::Host host;
+    NodeStatusAnswer answer;
+    answer.name = name;
+    answer.workgroup = "LAB";
+    answer.time_us = 1000;
+    host.node_status = answer;
+    return host;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+        : store_(QString::fromStdString(dir_.File("Corvimap.conf").string())),
+          context_{store_, settings_, nullptr} {}
+
+    ~MainWindowTest() override {
+        window_.reset();
+        engine_.reset();
+    }
+
+    void Open() {
+        auto network = std::make_unique<ScriptedNetwork>();
+        network_ = network.get();
+        engine_ = std::make_unique<AppEngine>(context_, std::move(network));
+        window_ = std::make_unique<MainWindow>(context_, *engine_);
+    }
+    void OpenAndShow() {
+        Open();
+        window_->show();
+    }
+
+    // The current group's one network, 10.1.2.1 to 10.1.2.last, answered by the script only.
+    void ScriptNetwork(int last) {
+        store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 1);
+        store_.WriteProfileString("Network\\Nets2", "Net_00", "10.1.2.1-" + std::to_string(last));
+    }
+
+    QString Caption(int id) const { return window_->SideButton(id)->text(); }
+
+    TempDir dir_;
+    QSettingsStore store_;
+    ScanSettings settings_;
+    AppContext context_;
+    ScriptedNetwork* network_ = nullptr;
+    std::unique_ptr<AppEngine> engine_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) {
+    Open();
+    EXPECT_EQ(window_->CurrentPane(), kNoPane) << "nothing is shown before the first show";
+    EXPECT_EQ(window_->Status()->Text(), "Loading...");
+    EXPECT_EQ(window_->windowTitle().toStdString(), VersionInfo().VersionLine());
+    EXPECT_TRUE(window_->windowTitle().startsWith("Corvimap 2.0.17.beta "));
+    EXPECT_EQ(window_->pos(), QPoint(10, 10));
+    // 527 wide as stored; the stored height 414 is below the window's minimum of 455.
+    EXPECT_EQ(window_->size(), QSize(527, 455));
+    EXPECT_FALSE(window_->windowIcon().isNull());
+
+    window_->show();
+    EXPECT_EQ(window_->CurrentPane(), 2);
+    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  ");
+    for (int pane : kPanes) {
+        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == 2) << "pane " << pane;
+    }
+    EXPECT_EQ(window_->PaneContainer(6), nullptr);
+
+    const std::map<int, QString> captions = {{control_id::kAbout, "About"},
+                                             {control_id::kOptions, "Options"},
+                                             {control_id::kRefresh, "Refresh"},
+                                             {control_id::kWork, "Work"},
+                                             {control_id::kNetUtils, "Net utils"},
+                                             {control_id::kGlobalSearch, "Global search"},
+                                             {control_id::kLocalShares, "Local shares info"},
+                                             {control_id::kGameServers, "Game servers"},
+                                             {control_id::kLog, "Log"},
+                                             {control_id::kExit, "E&xit"}};
+    for (const auto& [id, caption] : captions) {
+        FlatButton* button = window_->SideButton(id);
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_EQ(button->text(), caption);
+        EXPECT_EQ(button->accessibleName(), FlatButton::PlainCaption(caption));
+        EXPECT_EQ(button->toolTip(), FlatButton::PlainCaption(caption));
+    }
+    EXPECT_EQ(window_->SideButton(control_id::kExit)->accessibleName(), "Exit");
+    EXPECT_EQ(window_->Status()->accessibleName(), "Hosts: 0/0  ");
+    EXPECT_EQ(window_->PaneContainer(2)->accessibleName(), "Work");
+    EXPECT_EQ(window_->Log()->View()->accessibleName(), "Log");
+    EXPECT_FALSE(window_->accessibleName().isEmpty());
+    EXPECT_TRUE(window_->LocalSharesTimer()->isActive());
+    EXPECT_EQ(window_->LocalSharesTimer()->interval(), 160);
+    EXPECT_FALSE(window_->ScanTimer()->isActive()) << "ScanEvery 0: no automatic rescan";
+}
+
+TEST_F(MainWindowTest, ControlsStandWhereTheRulesPutThemAndFollowTheSize) {
+    store_.WriteProfileInt("Main", "WindowW", 640);
+    store_.WriteProfileInt("Main", "WindowH", 480);
+    Open();
+    std::map<int, QWidget*> controls;
+    for (int pane : {2, 4, 5, 8}) {
+        for (int id : PaneControls(pane)) {
+            QWidget* control = (id == control_id::kSearchMask)
+                                   ? static_cast<QWidget*>(new QLineEdit)
+                               : (id >= control_id::kLoad && id <= control_id::kFind) ||
+                                       id == control_id::kSearchButton
+                                   ? static_cast<QWidget*>(new QPushButton)
+                                   : static_cast<QWidget*>(new QTreeWidget);
+            window_->SetPaneControl(id, control);
+            controls[id] = control;
+        }
+    }
+    window_->show();
+    EXPECT_EQ(static_cast<QPushButton*>(controls[control_id::kLoad])->text(), "Load");
+    EXPECT_EQ(static_cast<QPushButton*>(controls[control_id::kFind])->text(), "Search");
+
+    for (QSize size :
+         {QSize(640, 480), QSize(kMinimumWindowWidth, kMinimumWindowHeight), QSize(1001, 777)}) {
+        window_->resize(size);
+        const auto frame = LayoutFrame(size.width(), size.height());
+        EXPECT_EQ(window_->SideButton(control_id::kExit)->geometry(),
+                  Rect(*FindPlace(frame, control_id::kExit)));
+        EXPECT_EQ(window_->SideButton(control_id::kLog)->geometry(),
+                  Rect(*FindPlace(frame, control_id::kLog)));
+        EXPECT_EQ(window_->SideButton(control_id::kAbout)->geometry(),
+                  Rect(*DesignedRect(control_id::kAbout)));
+        EXPECT_EQ(window_->Status()->geometry(), Rect(*FindPlace(frame, control_id::kStatusLine)));
+        const PixelRect pane = PaneRect(size.width(), size.height());
+        for (int number : {2, 4, 8}) {
+            window_->SwitchPane(number);
+            for (const ControlPlace& place : LayoutPane(number, pane)) {
+                EXPECT_EQ(PlaceInWindow(controls[place.id], window_.get()), Rect(place.rect))
+                    << "control " << place.id << " at " << size.width() << "x" << size.height();
+            }
+        }
+        window_->SwitchPane(7);
+        EXPECT_EQ(PlaceInWindow(window_->Log(), window_.get()), Rect(pane));
+    }
+
+    window_->resize(300, 200);
+    EXPECT_EQ(window_->size(), QSize(kMinimumWindowWidth, kMinimumWindowHeight));
+}
+
+TEST_F(MainWindowTest, ClickingTheCurrentPaneLaysItOutAgainOnlyAfterTheSizeChanged) {
+    Open();
+    auto* list = new QTreeWidget;
+    window_->SetPaneControl(control_id::kGameServerList, list);
+    window_->show();
+    window_->SideButton(control_id::kGameServers)->click();
+    EXPECT_EQ(window_->CurrentPane(), 8);
+    const QRect placed = list->geometry();
+
+    list->setGeometry(1, 1, 10, 10);
+    window_->SideButton(control_id::kGameServers)->click();
+    EXPECT_EQ(list->geometry(), QRect(1, 1, 10, 10)) << "same size: no new layout";
+    window_->resize(window_->width() + 20, window_->height());
+    EXPECT_EQ(list->geometry().width(), placed.width() + 20);
+}
+
+TEST_F(MainWindowTest, StatusLineShowsOnlyUpdatesOfTheCurrentPane) {
+    OpenAndShow();
+    window_->ShowStatus(2, "- Fast search: 10.1.2.3");
+    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
+    window_->ShowStatus(4, "found 3 files");
+    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
+
+    const std::map<int, QString> titles = {
+        {control_id::kAbout, "About"},
+        {control_id::kOptions, "Options"},
+        {control_id::kNetUtils, "Net utils"},
+        {control_id::kGlobalSearch, "Global search, enter mask (example: *.mp3|*.mpg|*.avi)"},
+        {control_id::kLocalShares, "Local shares"},
+        {control_id::kLog, "Log"},
+        {control_id::kGameServers, "Game servers list"},
+        {control_id::kWork, "Hosts: 0/0  "}};
+    for (const auto& [button, title] : titles) {
+        window_->SideButton(button)->click();
+        EXPECT_EQ(window_->Status()->Text(), title) << "button " << button;
+    }
+    window_->SwitchPane(4);
+    window_->ShowStatus(4, "found 3 files");
+    EXPECT_EQ(window_->Status()->Text(), "found 3 files");
+    window_->ShowStatus(2, "");
+    EXPECT_EQ(window_->Status()->Text(), "found 3 files");
+    EXPECT_EQ(StatusLineText(2, "x", {3, 10}), "Hosts: 3/10  x");
+    EXPECT_EQ(StatusLineText(7, "x", {3, 10}), "x");
+}
+
+TEST_F(MainWindowTest, LocalSharesListsGetTallerWithTheirRowsUpToAThird) {
+    Open();
+    auto* shares = new QTreeWidget;
+    auto* sessions = new QTreeWidget;
+    auto* files = new QTreeWidget;
+    window_->SetPaneControl(control_id::kSharesList, shares);
+    window_->SetPaneControl(control_id::kSessionsList, sessions);
+    window_->SetPaneControl(control_id::kFilesList, files);
+    window_->show();
+    window_->SideButton(control_id::kLocalShares)->click();
+    const int empty_height = shares->height();
+    EXPECT_EQ(sessions->y(), shares->y() + empty_height + 1);
+
+    shares->addTopLevelItem(new QTreeWidgetItem({"share"}));
+    window_->ForceLayout();
+    const int one_row = shares->height();
+    EXPECT_GT(one_row, empty_height);
+    EXPECT_EQ(sessions->y(), shares->y() + one_row + 1);
+    EXPECT_EQ(files->y() + files->height(), window_->PaneContainer(5)->height());
+
+    for (int i = 0; i < 200; ++i) {
+        shares->addTopLevelItem(new QTreeWidgetItem({"more"}));
+    }
+    window_->ForceLayout();
+    EXPECT_EQ(shares->height(), window_->PaneContainer(5)->height() / 3);
+}
+
+TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
+    store_.WriteProfileInt("Main", "WindowX", 30);
+    store_.WriteProfileInt("Main", "WindowY", 40);
+    store_.WriteProfileInt("Main", "WindowW", 600);
+    store_.WriteProfileInt("Main", "WindowH", 500);
+    OpenAndShow();
+    EXPECT_EQ(window_->pos(), QPoint(30, 40));
+    EXPECT_EQ(window_->size(), QSize(600, 500));
+
+    window_->move(50, 60);
+    window_->resize(700, 520);
+    window_->SideButton(control_id::kExit)->click();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 50);
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowY", -1), 60);
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowW", -1), 700);
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowH", -1), 520);
+    window_.reset();
+    engine_.reset();
+
+    OpenAndShow();
+    EXPECT_EQ(window_->pos(), QPoint(50, 60));
+    window_->move(80, 90);
+    window_->showMinimized();
+    ASSERT_TRUE(window_->isMinimized());
+    window_->close();
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 50);
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowH", -1), 520);
+}
+
+TEST_F(MainWindowTest, ClosingLogsThenSavesListsThenTheMaskThenThePlace) {
+    settings_.FlagsGroup0 = 0x11 | LogEventBits::kEnableLog | LogEventBits::kLogStartProgram |
+                            LogEventBits::kLogCloseProgram;
+    store_.WriteProfileString("Search", "LastSearchMask", "*.mp3");
+    Open();
+    ASSERT_EQ(window_->Log()->RowCount(), 1u);
+    EXPECT_EQ(window_->Log()->Rows()[0].text, "Corvimap start...");
+    auto* mask = new QLineEdit;
+    window_->SetPaneControl(control_id::kSearchMask, mask);
+    EXPECT_EQ(mask->text(), "*.mp3");
+    window_->show();
+
+    std::vector<std::string> seen;
+    window_->AddListLayoutSaver([&] {
+        seen.push_back("first list, log rows " + std::to_string(window_->Log()->RowCount()));
+    });
+    window_->AddListLayoutSaver([&] {
+        seen.push_back("second list, mask " +
+                       store_.GetProfileString("Search", "LastSearchMask", "") + ", place " +
+                       std::to_string(store_.GetProfileInt("Main", "WindowX", -1)));
+    });
+    mask->setText("*.avi");
+    window_->close();
+    EXPECT_EQ(seen, (std::vector<std::string>{"first list, log rows 2",
+                                              "second list, mask *.mp3, place -1"}));
+    EXPECT_EQ(window_->Log()->Rows()[1].text, "Corvimap close");
+    EXPECT_EQ(store_.GetProfileString("Search", "LastSearchMask", ""), "*.avi");
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 10);
+
+    window_->close();  // a second close request saves nothing twice
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_TRUE(engine_->Handover().Closed());
+}
+
+TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
+    ScriptNetwork(20);
+    settings_.ScanEvery = 5;
+    Open();
+    network_->SetHost(MakeAddress(10, 1, 2, 5), Answering("ALPHA"));
+    network_->SetHost(MakeAddress(10, 1, 2, 9), Answering("BETA"));
+    network_->node_status_delay = std::chrono::milliseconds(20);
+    std::map<int, QPushButton*> buttons;
+    for (int id : {control_id::kLoad, control_id::kSave, control_id::kClear, control_id::kFind}) {
+        buttons[id] = new QPushButton;
+        window_->SetPaneControl(id, buttons[id]);
+    }
+    std::vector<bool> enabled_signals;
+    QObject::connect(window_.get(), &MainWindow::hostListButtonsEnabled,
+                     [&](bool enabled) { enabled_signals.push_back(enabled); });
+    window_->show();
+    EXPECT_TRUE(window_->ScanTimer()->isActive()) << "ScanEvery 5 arms the rescan at start";
+    window_->SwitchPane(7);
+
+    FlatButton* refresh = window_->SideButton(control_id::kRefresh);
+    refresh->click();
+    EXPECT_EQ(window_->CurrentPane(), 2) << "Refresh shows the host list first";
+    ASSERT_TRUE(ProcessEventsUntil([&] { return refresh->text() == "Stop"; }));
+    // Then Load, Save and Clear go grey and the rescan timer stops while the scan runs.
+    ASSERT_TRUE(ProcessEventsUntil([&] {
+        return !buttons[control_id::kLoad]->isEnabled() && !window_->ScanTimer()->isActive();
+    }));
+    EXPECT_FALSE(buttons[control_id::kSave]->isEnabled());
+    EXPECT_FALSE(buttons[control_id::kClear]->isEnabled());
+    EXPECT_TRUE(buttons[control_id::kFind]->isEnabled());
+    EXPECT_EQ(refresh->text(), "Stop");
+    EXPECT_TRUE(window_->Status()->Text().startsWith("Hosts: "));
+
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refresh->text(), "Refresh");
+    EXPECT_EQ(engine_->Scan().Hosts().Count(), 2u);
+    EXPECT_EQ(network_->node_status_count.load(), 20);
+    EXPECT_EQ(window_->Status()->Text(), "Hosts: 2/2  ");
+    EXPECT_TRUE(buttons[control_id::kLoad]->isEnabled());
+    EXPECT_EQ(enabled_signals, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(window_->ScanTimer()->isActive());
+    EXPECT_EQ(window_->ScanTimer()->interval(), 5 * 60000);
+}
+
+TEST_F(MainWindowTest, RefreshWhileAScanRunsStopsItInsteadOfStartingAnother) {
+    ScriptNetwork(254);
+    settings_.ThreadsOfScan = 2;
+    OpenAndShow();
+    network_->node_status_delay = std::chrono::milliseconds(30);
+    window_->Refresh();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return network_->node_status_count.load() >= 4; }));
+    window_->Refresh();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
+    EXPECT_LT(network_->node_status_count.load(), 254);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_->SideButton(control_id::kRefresh)->text(), "Refresh");
+}
+
+TEST_F(MainWindowTest, ClosingDuringAScanStopsItAndReleasesTheWorkers) {
+    ScriptNetwork(254);
+    settings_.FlagsGroup0 = 0x11 | LogEventBits::kEnableLog | LogEventBits::kLogFoundNewHost |
+                            LogEventBits::kLogStopScan;
+    OpenAndShow();
+    for (int i = 1; i <= 254; i += 3) {
+        network_->SetHost(MakeAddress(10, 1, 2, static_cast<uint8_t>(i)),
+                          Answering("H" + std::to_string(i)));
+    }
+    network_->node_status_delay = std::chrono::milliseconds(100);
+    window_->Refresh();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return network_->node_status_count.load() >= 7; }));
+
+    // Workers are now waiting for the UI thread to show their rows; the UI thread closes.
+    window_->close();
+    window_.reset();
+    EXPECT_TRUE(engine_->WaitForWorkers(std::chrono::seconds(30)));
+    EXPECT_LT(network_->node_status_count.load(), 254) << "the scan stopped at close";
+    engine_.reset();
+}
+
+TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineBeforeSaving) {
+    ScriptNetwork(254);
+    ScriptedNetwork* network = nullptr;
+    int seen_count = 0;
+    const int status = RunProgram(store_, [&](AppContext& context) {
+        auto scripted = std::make_unique<ScriptedNetwork>();
+        network = scripted.get();
+        network->node_status_delay = std::chrono::milliseconds(100);
+        auto engine = std::make_shared<AppEngine>(context, std::move(scripted));
+        context.engine = engine;
+        auto window = std::make_unique<MainWindow>(context, *engine);
+        MainWindow* shown = window.get();
+        QTimer::singleShot(0, shown, [shown, network] {
+            shown->SideButton(control_id::kRefresh)->click();
+            auto* poll = new QTimer(shown);
+            QObject::connect(poll, &QTimer::timeout, shown, [shown, network] {
+                if (network->node_status_count.load() >= 3) {
+                    shown->SideButton(control_id::kExit)->click();
+                }
+            });
+            poll->start(5);
+        });
+        return window;
+    });
+    seen_count = network->node_status_count.load();
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(seen_count, 254);
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 10);
+    EXPECT_EQ(store_.GetProfileInt("Network", "ThreadsOfScan", -1), 7);
+}
+
+TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
+    TempDir languages;
+    WriteWholeFile(languages.File("test.lng"),
+                   "-1,\"Testish\"\n1,\"Info\"\n3,\"Rescan\"\n5,\"Journal\"\n7,\"&Quit\"\n");
+    StringTable::SetLanguageFolders({languages.Path()});
+    OpenAndShow();
+    int applied = 0;
+    QObject::connect(window_.get(), &MainWindow::languageApplied, [&] { ++applied; });
+
+    store_.WriteProfileString("Main", "DefaultLng", "Testish");
+    PostLanguageChanged(window_->Status());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(applied, 1);
+    EXPECT_EQ(Caption(control_id::kAbout), "Info");
+    EXPECT_EQ(Caption(control_id::kRefresh), "Rescan");
+    EXPECT_EQ(Caption(control_id::kLog), "Journal");
+    EXPECT_EQ(Caption(control_id::kExit), "&Quit");
+    EXPECT_EQ(window_->SideButton(control_id::kExit)->accessibleName(), "Quit");
+    EXPECT_EQ(Caption(control_id::kOptions), "Options") << "missing ids keep the built-in text";
+    EXPECT_EQ(Caption(control_id::kGameServers), "Game servers");
+
+    store_.WriteProfileString("Main", "DefaultLng", "English");
+    PostLanguageChanged(window_.get());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Caption(control_id::kAbout), "About");
+    StringTable::SetLanguageFolders(StringTable::DefaultLanguageFolders());
+    StringTable::UseBuiltIn();
+}
+
+TEST_F(MainWindowTest, AutoloadReadsTheLastSavedHostList) {
+    WriteWholeFile(dir_.File("hosts.txt"),
+                   "# Generate by Corvimap\n#\n\n10.1.2.3\tALPHA\t\t1.0\t\tLAB\t\n");
+    store_.WriteProfileString("Network", "LastSave", dir_.File("hosts.txt").string());
+    settings_.FlagsGroup0 = 0x11 | ScanFlags::kAutoloadHostList;
+    OpenAndShow();
+    EXPECT_EQ(engine_->Scan().Hosts().Count(), 1u);
+    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/1  ");
+}
+
+}  // namespace
+}  // namespace corvimap
