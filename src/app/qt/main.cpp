@@ -1,6 +1,5 @@
 #include <QApplication>
 
-#include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
@@ -10,9 +9,6 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("Tarvok");
     QApplication::setApplicationName("Corvimap");
     corvimap::QSettingsStore store("Tarvok", "Corvimap");
-    return corvimap::RunProgram(store, [](corvimap::AppContext& context) {
-        auto engine = std::make_shared<corvimap::AppEngine>(context);
-        context.engine = engine;
-        return std::make_unique<corvimap::MainWindow>(context, *engine);
-    });
+    return corvimap::RunProgram(
+        store, [](corvimap::AppContext& context) { return corvimap::MakeProgramWindow(context); });
 }

@@ -190,6 +190,10 @@ MainWindow::MainWindow(AppContext& context, AppEngine& engine, QWidget* parent)
     : QWidget(parent), context_(context), engine_(engine) {
     setObjectName("MainWindow");
     setWindowIcon(AppIcon());
+    // The pixel places of the controls were made for an 8-point font.
+    QFont window_font = font();
+    window_font.setPointSize(8);
+    setFont(window_font);
     setMinimumSize(kMinimumWindowWidth, kMinimumWindowHeight);
 
     CreateSideButtons();
@@ -572,6 +576,12 @@ void MainWindow::SaveOnClose() {
         store.WriteProfileInt(kMainSection, "WindowW", width());
         store.WriteProfileInt(kMainSection, "WindowH", height());
     }
+}
+
+std::unique_ptr<MainWindow> MakeProgramWindow(AppContext& context) {
+    auto engine = std::make_shared<AppEngine>(context);
+    context.engine = engine;
+    return std::make_unique<MainWindow>(context, *engine);
 }
 
 }  // namespace corvimap

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,5 +126,9 @@ private:
     bool closed_ = false;
     QRect last_laid_out_;
 };
+
+// The program's window with the engine it works with: the engine goes into context.engine, so
+// it outlives the window (see RunProgram).
+std::unique_ptr<MainWindow> MakeProgramWindow(AppContext& context);
 
 }  // namespace corvimap
