@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "app/qt/app_engine.h"
 #include "app/qt/language_changed.h"
@@ -410,23 +412,23 @@ TEST_F(MainWindowTest, ClosingDuringAScanStopsItAndReleasesTheWorkers) {
     engine_.reset();
 }
 
-TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineBeforeSaving) {
+TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineWithIt) {
     ScriptNetwork(254);
-    ScriptedNetwork* network = nullptr;
-    int seen_count = 0;
-    const int status = RunProgram(store_, [&](AppContext& context) {
-        auto scripted = std::make_unique<ScriptedNetwork>();
-        network = scripted.get();
+    // Outlives the engine, which owns the network.
+    auto asked = std::make_shared<std::atomic<int>>(0);
+    const int status = RunProgram(store_, [asked](AppContext& context) {
+        auto network = std::make_unique<ScriptedNetwork>();
         network->node_status_delay = std::chrono::milliseconds(100);
-        auto engine = std::make_shared<AppEngine>(context, std::move(scripted));
+        network->on_node_status = [asked](NetAddress) { ++*asked; };
+        auto engine = std::make_shared<AppEngine>(context, std::move(network));
         context.engine = engine;
         auto window = std::make_unique<MainWindow>(context, *engine);
         MainWindow* shown = window.get();
-        QTimer::singleShot(0, shown, [shown, network] {
+        QTimer::singleShot(0, shown, [shown, asked] {
             shown->SideButton(control_id::kRefresh)->click();
             auto* poll = new QTimer(shown);
-            QObject::connect(poll, &QTimer::timeout, shown, [shown, network] {
-                if (network->node_status_count.load() >= 3) {
+            QObject::connect(poll, &QTimer::timeout, shown, [shown, asked] {
+                if (asked->load() >= 3) {
                     shown->SideButton(control_id::kExit)->click();
                 }
             });
@@ -434,11 +436,15 @@ TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineBefor
         });
         return window;
     });
-    seen_count = network->node_status_count.load();
     EXPECT_EQ(status, 0);
-    EXPECT_LT(seen_count, 254);
+    const int at_return = asked->load();
+    EXPECT_LT(at_return, 254) << "the scan stopped at close";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(asked->load(), at_return) << "no probe runs after the program returned";
     EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 10);
     EXPECT_EQ(store_.GetProfileInt("Network", "ThreadsOfScan", -1), 7);
+    EXPECT_EQ(store_.GetProfileInt("GameServers\\QuakeWorld", "Flags", -1), 2)
+        << "the game server types were saved when the engine went";
 }
 
 TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
