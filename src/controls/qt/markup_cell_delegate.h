@@ -10,7 +10,7 @@ class MarkupListCtrl;
 
 // Draws the cells of a MarkupListCtrl the way the list's settings say: row picture, image cells,
 // colour codes, or one line of text cut with an ellipsis.
-class MarkupCellDelegate final : public QStyledItemDelegate {
+class MarkupCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     explicit MarkupCellDelegate(MarkupListCtrl* list);
