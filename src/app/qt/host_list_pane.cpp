@@ -58,6 +58,7 @@ HostListPane::HostListPane(HostTable& table, SettingsStore& store,
     model_ = new HostListModel(table_, this);
     list_ = new MarkupListCtrl(this);
     list_->setModel(model_);
+    list_->setAccessibleName(QStringLiteral("Host list"));
     list_->SetImageList(&ListImages::Standard());
     list_->SetCellMarkup(true);
     QHeaderView* header = list_->header();
@@ -93,9 +94,10 @@ HostListPane::HostListPane(HostTable& table, SettingsStore& store,
 
     // The host info window follows the cursor over the rows.
     list_->setMouseTracking(true);
+    list_->viewport()->setMouseTracking(true);
     list_->viewport()->installEventFilter(this);
-    header->setMouseTracking(true);
-    header->installEventFilter(this);
+    header->viewport()->setMouseTracking(true);
+    header->viewport()->installEventFilter(this);
     // A row that changed or went away is filled afresh when the cursor comes back to it.
     connect(model_, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& first, const QModelIndex& last) {
@@ -305,7 +307,7 @@ bool HostListPane::eventFilter(QObject* watched, QEvent* event) {
             // same as resting on no row.
             info_->StartHideTimer();
         }
-    } else if (watched == list_->header() && event->type() == QEvent::MouseMove) {
+    } else if (watched == list_->header()->viewport() && event->type() == QEvent::MouseMove) {
         info_->StartHideTimer();
     }
     return QWidget::eventFilter(watched, event);

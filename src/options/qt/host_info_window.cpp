@@ -66,6 +66,7 @@ HostInfoWindow::HostInfoWindow(const HostTable& table, QWidget* parent)
     shares_->SetSortedByFirstColumn(true);
     share_list_ = new MarkupListCtrl(this);
     share_list_->setModel(shares_);
+    share_list_->setAccessibleName(QStringLiteral("Shares"));
     share_list_->SetImageList(&ListImages::Standard());
     share_list_->setItemDelegate(new HoverLinkDelegate(share_list_));
     share_list_->setHeaderHidden(true);

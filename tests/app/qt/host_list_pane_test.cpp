@@ -392,11 +392,17 @@ TEST(HostListPaneTest, HostInfoFollowsTheCursorOnlyWithTheShowHostInfoFlag) {
     }
     EXPECT_FALSE(info.isVisible());
 
-    // A pane switch starts the same timer.
+    // The header is part of the list but holds no row; a pane switch starts the same timer.
     MoveOver(list.viewport(), row0);
     ASSERT_TRUE(info.isVisible());
+    EXPECT_FALSE(info.HideTimer().isActive());
+    MoveOver(f.Header().viewport(), QPoint(10, 5));
+    EXPECT_TRUE(info.HideTimer().isActive());
+    MoveOver(list.viewport(), row0);
+    EXPECT_FALSE(info.HideTimer().isActive()) << "resting on the shown row keeps it";
     f.pane->StartHostInfoHideTimer();
     EXPECT_TRUE(info.HideTimer().isActive());
+    EXPECT_TRUE(list.viewport()->hasMouseTracking());
 }
 
 }  // namespace
