@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <array>
+
+class QPainter;
+
+namespace corvimap {
+
+// The one image list of the program: nine 16 x 16 pictures shared by the host list, the log, the
+// game servers and the host info window. The index of a picture is fixed: host states, share and
+// game server findings and log kinds all use these numbers.
+class ListImages {
+public:
+    static constexpr int kCount = 9;
+    static constexpr int kSize = 16;
+
+    enum Index : int {
+        kKnownHost = 0,
+        kAnswered = 1,  // answered, probe under way; also the blink picture of the find dialog
+        kNewHost = 2,
+        kDeadHost = 3,
+        kShares = 4,  // shares found, or share listing under way
+        kLoaded = 5,  // loaded from the host list file
+        kQuakeWorld = 6,
+        kQuake2 = 7,
+        kQuake3 = 8,
+    };
+
+    ListImages();
+
+    // The set every list uses. Images are plain QImages, so this works before and after the
+    // application object and from any thread once made.
+    static const ListImages& Standard();
+
+    static bool Valid(int index) { return index >= 0 && index < kCount; }
+
+    // The picture at 16 x 16 pixels; a null image for an index outside the list.
+    const QImage& Image(int index) const;
+
+    // Draws the picture with its top left corner at `at`, sharp on high-density screens too.
+    // Indexes outside the list draw nothing, as an image list does.
+    void Draw(QPainter& painter, int index, QPoint at) const;
+
+    // What the picture means, for screen readers.
+    static QString Meaning(int index);
+
+private:
+    std::array<QImage, kCount> normal_;
+    std::array<QImage, kCount> double_;
+    QImage none_;
+};
+
+}  // namespace corvimap

@@ -1,0 +1,409 @@
+#include "app/qt/host_list_pane.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QThread>
+#include <algorithm>
+
+#include "app/memory_settings_store.h"
+#include "app/qt/column_menu.h"
+#include "app/qt/host_list_model.h"
+#include "app/qt/qsettings_store.h"
+#include "controls/qt/markup_list.h"
+#include "controls/qt/stored_rows_model.h"
+#include "engine/scan_flags.h"
+#include "options/qt/host_info_window.h"
+#include "support/temp_dir.h"
+
+namespace corvimap {
+namespace {
+
+NetAddress Lab(int last) {
+    return MakeAddress(198, 18, 0, static_cast<uint8_t>(last));
+}
+
+// Three hosts in table order .9 "bravo", .7 "alpha" (shares C and D), .8 "charlie".
+void FillTable(HostTable& table) {
+    table.AddOrUpdate(Lab(9), 300, "bravo", "WG", {}, HostState::Known);
+    const HostHandle alpha = table.AddOrUpdate(Lab(7), 100, "alpha", "WG", {}, HostState::Known);
+    table.AttachMarker(alpha, HostMarker{kSharesMarker, "C|D"});
+    table.AddOrUpdate(Lab(8), 200, "charlie", "WG", {}, HostState::Known);
+}
+
+struct PaneFixture {
+    explicit PaneFixture(SettingsStore& store_in) : store(store_in) {
+        FillTable(table);
+        pane = std::make_unique<HostListPane>(table, store, settings);
+        pane->setGeometry(99, 48, 700, 400);
+        pane->show();
+        QApplication::processEvents();
+        pane->Model().ApplyPendingChanges();
+        pane->ShellOpen().SetOpener([this](const QUrl& url, const std::string& verb) {
+            opened.push_back(url.toString().toStdString());
+            verbs.push_back(verb);
+        });
+        pane->SetProgramStarter([this](const QString& program, const QStringList& arguments) {
+            started_program = program;
+            started_arguments = arguments;
+            return true;
+        });
+    }
+    ~PaneFixture() {
+        for (QWidget* popup = QApplication::activePopupWidget(); popup != nullptr;
+             popup = QApplication::activePopupWidget()) {
+            popup->close();
+        }
+    }
+
+    QHeaderView& Header() { return *pane->List().header(); }
+    QString Cell(int row, int column) { return pane->Model().index(row, column).data().toString(); }
+    void ClickHeader(int column) {
+        QHeaderView& header = Header();
+        const QPoint at(header.sectionViewportPosition(column) + header.sectionSize(column) / 2,
+                        header.height() / 2);
+        const QPoint global = header.viewport()->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(header.viewport(), &press);
+        QApplication::sendEvent(header.viewport(), &release);
+        QApplication::processEvents();
+    }
+    void Delivered() {
+        pane->ShellOpen().WaitIdle();
+        QApplication::processEvents();
+    }
+
+    SettingsStore& store;
+    ScanSettings settings;
+    HostTable table;
+    std::unique_ptr<HostListPane> pane;
+    std::vector<std::string> opened;
+    std::vector<std::string> verbs;
+    QString started_program;
+    QStringList started_arguments;
+};
+
+QStringList Texts(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions()) {
+        texts << action->text();
+    }
+    return texts;
+}
+
+TEST(HostListPaneTest, HeaderClicksSortTheTableAndMoveTheSortMark) {
+    MemorySettingsStore store;
+    PaneFixture f(store);
+    EXPECT_EQ(f.Header().sortIndicatorSection(), 0);
+    EXPECT_EQ(f.Header().sortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(f.Cell(0, 2), "bravo");
+
+    f.ClickHeader(2);  // Name, a new column: ascending
+    EXPECT_EQ(f.pane->SortColumn(), 2);
+    EXPECT_FALSE(f.pane->SortDescending());
+    EXPECT_EQ(f.Cell(0, 2), "alpha");
+    EXPECT_EQ(f.Cell(2, 2), "charlie");
+    EXPECT_EQ(f.Header().sortIndicatorSection(), 2);
+    EXPECT_EQ(f.Header().sortIndicatorOrder(), Qt::AscendingOrder);
+
+    f.ClickHeader(2);  // the same column: the direction flips
+    EXPECT_TRUE(f.pane->SortDescending());
+    EXPECT_EQ(f.Cell(0, 2), "charlie");
+    EXPECT_EQ(f.Header().sortIndicatorOrder(), Qt::DescendingOrder);
+
+    f.ClickHeader(3);  // Time, another column: ascending again
+    EXPECT_FALSE(f.pane->SortDescending());
+    EXPECT_EQ(f.Cell(0, 0), "198.18.0.7");
+    EXPECT_EQ(f.Header().sortIndicatorSection(), 3);
+    EXPECT_EQ(f.Header().sortIndicatorOrder(), Qt::AscendingOrder);
+
+    f.ClickHeader(0);
+    EXPECT_EQ(f.Cell(0, 0), "198.18.0.7");
+    EXPECT_EQ(f.Cell(2, 0), "198.18.0.9");
+}
+
+TEST(HostListPaneTest, ColumnMenuHidesAColumnThatStaysHiddenAtTheNextStart) {
+    testing::TempDir dir;
+    const QString ini = QString::fromStdString(dir.File("settings.conf").string());
+    {
+        QSettingsStore store(ini);
+        PaneFixture f(store);
+        ColumnMenu& menu = f.pane->Columns();
+        ASSERT_EQ(menu.actions().size(), 7);
+        EXPECT_EQ(Texts(menu),
+                  (QStringList{"IP", "MAC", "Name", "Time", "Found", "Workgroup", "Description"}));
+        // A right click on the header opens the column menu, checked by column widths.
+        QContextMenuEvent on_header(QContextMenuEvent::Mouse, QPoint(20, 5),
+                                    f.Header().viewport()->mapToGlobal(QPoint(20, 5)));
+        QApplication::sendEvent(f.Header().viewport(), &on_header);
+        EXPECT_TRUE(menu.isVisible());
+        EXPECT_EQ(f.pane->HostMenu(), nullptr);
+        EXPECT_TRUE(menu.actions()[1]->isChecked());
+        menu.actions()[1]->trigger();  // hide MAC
+        EXPECT_TRUE(f.Header().isSectionHidden(1));
+        EXPECT_FALSE(menu.actions()[1]->isChecked());
+        menu.close();
+        f.pane->SaveLayout();
+    }
+    QSettingsStore store(ini);
+    EXPECT_EQ(store.GetProfileInt("WorkList", "Column01Width", -1), 0);
+    PaneFixture f(store);
+    EXPECT_TRUE(f.Header().isSectionHidden(1));
+    f.pane->Columns().RefreshChecks();
+    EXPECT_FALSE(f.pane->Columns().actions()[1]->isChecked());
+    EXPECT_TRUE(f.pane->Columns().actions()[2]->isChecked());
+    f.pane->Columns().actions()[1]->trigger();  // shown again, 70 pixels wide
+    EXPECT_FALSE(f.Header().isSectionHidden(1));
+    EXPECT_EQ(f.Header().sectionSize(1), 70);
+}
+
+TEST(HostListPaneTest, HostMenuOffersSharesAndProgramsOnlyWhenThereAreAny) {
+    MemorySettingsStore store;
+    PaneFixture f(store);
+    // Row 0 (.9) has no shares and no programs are stored: one item.
+    QMenu* menu = f.pane->BuildHostMenu(0);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Texts(*menu), QStringList{"open: \\\\198.18.0.9"});
+    EXPECT_EQ(f.pane->BuildHostMenu(3), nullptr) << "no such row";
+
+    // Row 1 (.7) has shares C and D; two programs are stored; the verb is the stored one.
+    store.WriteProfileString("Network", "OpenExplore", "explore");
+    store.WriteProfileInt("Progs\\ProgsList", "ItemCount", 2);
+    store.WriteProfileInt("Progs\\ProgsList", "SubItemCount", 3);
+    store.WriteProfileString("Progs\\ProgsList", "Item0000_00", "Telnet");
+    store.WriteProfileString("Progs\\ProgsList", "Item0000_01", "/usr/bin/telnet");
+    store.WriteProfileString("Progs\\ProgsList", "Item0000_02", "%a 23");
+    store.WriteProfileString("Progs\\ProgsList", "Item0001_00", "Scan & probe");
+    store.WriteProfileString("Progs\\ProgsList", "Item0001_01", "/opt/probe tool/probe");
+    store.WriteProfileString("Progs\\ProgsList", "Item0001_02", "-h %a -p 80 --tag '%a x'");
+    menu = f.pane->BuildHostMenu(1);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "explore: \\\\198.18.0.7");
+    QMenu* shares = menu->actions()[1]->menu();
+    ASSERT_NE(shares, nullptr);
+    EXPECT_EQ(menu->actions()[1]->text(), "Shares");
+    EXPECT_EQ(Texts(*shares),
+              (QStringList{"explore: \\\\198.18.0.7\\C", "explore: \\\\198.18.0.7\\D"}));
+    QMenu* programs = menu->actions()[2]->menu();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_EQ(menu->actions()[2]->text(), "External progs");
+    EXPECT_EQ(Texts(*programs), (QStringList{"Telnet", "Scan && probe"}));
+
+    // The commands act on the host the menu shows, even after the list was sorted meanwhile.
+    f.pane->SortByColumn(2);
+    QApplication::processEvents();
+    ASSERT_EQ(f.Cell(1, 2), "bravo");
+    shares->actions()[1]->trigger();
+    menu->actions()[0]->trigger();
+    f.Delivered();
+    // Each request has a thread of its own, so they may arrive in either order.
+    std::sort(f.opened.begin(), f.opened.end());
+    EXPECT_EQ(f.opened, (std::vector<std::string>{"smb://198.18.0.7/", "smb://198.18.0.7/D"}));
+    EXPECT_EQ(f.verbs, (std::vector<std::string>{"explore", "explore"}));
+
+    programs->actions()[1]->trigger();
+    EXPECT_EQ(f.started_program, "/opt/probe tool/probe");
+    EXPECT_EQ(f.started_arguments, (QStringList{"-h", "198.18.0.7", "-p", "80", "--tag", "%a x"}));
+    programs->actions()[0]->trigger();
+    EXPECT_EQ(f.started_arguments, (QStringList{"198.18.0.7", "23"}));
+}
+
+TEST(HostListPaneTest, RightClickOnARowBelowTheHeaderShowsTheHostMenu) {
+    MemorySettingsStore store;
+    PaneFixture f(store);
+    MarkupListCtrl& list = f.pane->List();
+    const QRect row = list.visualRect(f.pane->Model().index(2, 0));
+    QContextMenuEvent on_row(QContextMenuEvent::Mouse, row.center(),
+                             list.viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list.viewport(), &on_row);
+    ASSERT_NE(f.pane->HostMenu(), nullptr);
+    EXPECT_TRUE(f.pane->HostMenu()->isVisible());
+    EXPECT_FALSE(f.pane->Columns().isVisible());
+    EXPECT_EQ(f.pane->HostMenu()->actions()[0]->text(), "open: \\\\198.18.0.8");
+    f.pane->HostMenu()->close();
+
+    // Empty space under the rows: no menu at all.
+    const QPoint empty(10, list.viewport()->height() - 5);
+    QContextMenuEvent below(QContextMenuEvent::Mouse, empty, list.viewport()->mapToGlobal(empty));
+    QApplication::sendEvent(list.viewport(), &below);
+    EXPECT_EQ(f.pane->HostMenu(), nullptr);
+}
+
+TEST(HostListPaneTest, SaveClearLoadAndAutoloadGoThroughTheHostListFile) {
+    testing::TempDir dir;
+    MemorySettingsStore store;
+    PaneFixture f(store);
+    const QString path = QString::fromStdString(dir.File("hosts list.txt").string());
+    int status_updates = 0;
+    QString last_status = "x";
+    QObject::connect(f.pane.get(), &HostListPane::StatusUpdate, [&](const QString& text) {
+        ++status_updates;
+        last_status = text;
+    });
+    QString chosen = path;
+    bool asked_to_save = false;
+    f.pane->SetFileChooser([&](bool save) {
+        asked_to_save = save;
+        return chosen;
+    });
+
+    f.pane->ButtonAt(HostListPane::kSaveButton).click();
+    EXPECT_TRUE(asked_to_save);
+    EXPECT_TRUE(
+        testing::ReadWholeFile(dir.File("hosts list.txt")).starts_with("# Generate by Corvimap"));
+    EXPECT_EQ(store.GetProfileString("Network", "LastSave", ""), path.toStdString());
+    EXPECT_EQ(status_updates, 0);
+
+    f.pane->ButtonAt(HostListPane::kClearButton).click();
+    QApplication::processEvents();
+    EXPECT_EQ(f.table.Count(), 0u);
+    EXPECT_EQ(f.pane->Model().rowCount(), 0);
+    EXPECT_EQ(status_updates, 1);
+    EXPECT_EQ(last_status, "");
+
+    f.pane->ButtonAt(HostListPane::kLoadButton).click();
+    QApplication::processEvents();
+    EXPECT_FALSE(asked_to_save);
+    EXPECT_EQ(f.table.Count(), 3u);
+    EXPECT_EQ(f.pane->Model().rowCount(), 3);
+    EXPECT_EQ(f.table.StateAt(0), HostState::Loaded);
+    EXPECT_EQ(status_updates, 2);
+
+    chosen.clear();  // cancelled dialogs change nothing
+    f.pane->ButtonAt(HostListPane::kLoadButton).click();
+    EXPECT_EQ(status_updates, 2);
+
+    // Autoload: only with the flag and a stored "LastSave".
+    f.table.Clear();
+    EXPECT_FALSE(f.pane->AutoloadHostList());
+    f.settings.FlagsGroup0 = f.settings.FlagsGroup0.load() | ScanFlags::kAutoloadHostList;
+    EXPECT_TRUE(f.pane->AutoloadHostList());
+    EXPECT_EQ(f.table.Count(), 3u);
+    MemorySettingsStore empty_store;
+    PaneFixture g(empty_store);
+    g.settings.FlagsGroup0 = ScanFlags::kAutoloadHostList;
+    g.table.Clear();
+    EXPECT_FALSE(g.pane->AutoloadHostList());
+    EXPECT_EQ(g.table.Count(), 0u);
+}
+
+TEST(HostListPaneTest, ButtonsStandInARowAboveTheListAndScanDisablesThree) {
+    MemorySettingsStore store;
+    PaneFixture f(store);
+    const QSize size = f.pane->ButtonSize();
+    EXPECT_GT(size.width(), 40);
+    for (int button = 0; button < 4; ++button) {
+        const QRect place = f.pane->ButtonAt(static_cast<HostListPane::Button>(button)).geometry();
+        EXPECT_EQ(place.topLeft(), QPoint(button * (size.width() + 4), 0));
+        EXPECT_EQ(place.size(), size);
+    }
+    EXPECT_EQ(f.pane->ButtonAt(HostListPane::kLoadButton).text(), "Load");
+    EXPECT_EQ(f.pane->ButtonAt(HostListPane::kSearchButton).text(), "Search");
+    const QRect list = f.pane->List().geometry();
+    EXPECT_EQ(list.top(), f.pane->ListTop());
+    EXPECT_GE(list.top(), 22);
+    EXPECT_EQ(list.left(), 0);
+    EXPECT_EQ(list.width(), 700);
+    EXPECT_EQ(list.bottom(), 399);
+
+    f.pane->SetButtonsEnabled(false);
+    EXPECT_FALSE(f.pane->ButtonAt(HostListPane::kLoadButton).isEnabled());
+    EXPECT_FALSE(f.pane->ButtonAt(HostListPane::kSaveButton).isEnabled());
+    EXPECT_FALSE(f.pane->ButtonAt(HostListPane::kClearButton).isEnabled());
+    EXPECT_TRUE(f.pane->ButtonAt(HostListPane::kSearchButton).isEnabled());
+    f.pane->SetButtonsEnabled(true);
+    EXPECT_TRUE(f.pane->ButtonAt(HostListPane::kClearButton).isEnabled());
+}
+
+TEST(HostListPaneTest, HostListDialogProposesTheDefaultFile) {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    ConfigureHostListDialog(dialog, true);
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog.nameFilters(), QStringList{"All Files (*)"});
+    EXPECT_EQ(dialog.defaultSuffix(), "");
+    ASSERT_FALSE(dialog.selectedFiles().isEmpty());
+    EXPECT_TRUE(dialog.selectedFiles().front().endsWith("/netdatabase.txt"));
+    ConfigureHostListDialog(dialog, false);
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
+}
+
+void MoveOver(QWidget* viewport, const QPoint& at) {
+    QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+}
+
+TEST(HostListPaneTest, HostInfoFollowsTheCursorOnlyWithTheShowHostInfoFlag) {
+    MemorySettingsStore store;
+    PaneFixture f(store);
+    MarkupListCtrl& list = f.pane->List();
+    HostInfoWindow& info = f.pane->InfoWindow();
+    const QPoint row0 = list.visualRect(f.pane->Model().index(0, 0)).center();
+    const QPoint row1 = list.visualRect(f.pane->Model().index(1, 0)).center();
+    const QPoint empty(10, list.viewport()->height() - 5);
+
+    MoveOver(list.viewport(), row1);
+    EXPECT_FALSE(info.isVisible()) << "flag clear: never shown";
+
+    f.settings.FlagsGroup0 = f.settings.FlagsGroup0.load() | ScanFlags::kShowHostInfo;
+    MoveOver(list.viewport(), row1);
+    ASSERT_TRUE(info.isVisible());
+    EXPECT_EQ(info.Title(), "alpha (198.18.0.7)");
+    EXPECT_EQ(info.Shares().RowCount(), 2);
+    const QPoint list_right = list.mapToGlobal(QPoint(list.width(), 0));
+    EXPECT_EQ(info.x(), list_right.x() - 2);
+
+    // Within the same row it is only shown again, not filled: a change the list has not yet been
+    // told about does not show.
+    f.table.AddOrUpdate(Lab(7), 100, "renamed", "WG", {}, HostState::Known);
+    info.hide();
+    MoveOver(list.viewport(), row1);
+    EXPECT_TRUE(info.isVisible());
+    EXPECT_EQ(info.Title(), "alpha (198.18.0.7)");
+    // Once the list learns that the row changed, the next move fills the window afresh.
+    QApplication::processEvents();
+    MoveOver(list.viewport(), row1);
+    EXPECT_EQ(info.Title(), "renamed (198.18.0.7)");
+
+    MoveOver(list.viewport(), row0);
+    EXPECT_EQ(info.Title(), "bravo (198.18.0.9)");
+    EXPECT_EQ(info.Shares().RowCount(), 0);
+    EXPECT_FALSE(info.HideTimer().isActive());
+
+    MoveOver(list.viewport(), empty);
+    EXPECT_TRUE(info.HideTimer().isActive());
+    EXPECT_EQ(info.HideTimer().interval(), 450);
+    for (int i = 0; i < 300 && info.isVisible(); ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    EXPECT_FALSE(info.isVisible());
+
+    // The header is part of the list but holds no row; a pane switch starts the same timer.
+    MoveOver(list.viewport(), row0);
+    ASSERT_TRUE(info.isVisible());
+    EXPECT_FALSE(info.HideTimer().isActive());
+    MoveOver(f.Header().viewport(), QPoint(10, 5));
+    EXPECT_TRUE(info.HideTimer().isActive());
+    MoveOver(list.viewport(), row0);
+    EXPECT_FALSE(info.HideTimer().isActive()) << "resting on the shown row keeps it";
+    f.pane->StartHostInfoHideTimer();
+    EXPECT_TRUE(info.HideTimer().isActive());
+    EXPECT_TRUE(list.viewport()->hasMouseTracking());
+}
+
+}  // namespace
+}  // namespace corvimap

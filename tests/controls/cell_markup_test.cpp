@@ -1,0 +1,78 @@
+#include "controls/cell_markup.h"
+
+#include <gtest/gtest.h>
+
+namespace corvimap {
+namespace {
+
+std::vector<int> Xs(const std::vector<PlacedImage>& placed) {
+    std::vector<int> xs;
+    for (const auto& image : placed) {
+        xs.push_back(image.x);
+    }
+    return xs;
+}
+
+TEST(CellMarkupTest, ImageCellItemsEndAtTheirBarAndNeedThePrefixAtTheStart) {
+    EXPECT_EQ(ImageCellItems("$IMG|"), std::vector<int32_t>{});
+    EXPECT_EQ(ImageCellItems("$IMG|2|4|"), (std::vector<int32_t>{2, 4}));
+    EXPECT_EQ(ImageCellItems("$IMG|-1|3|"), (std::vector<int32_t>{-1, 3}));
+    EXPECT_EQ(ImageCellItems("$IMG|2|4"), std::vector<int32_t>{2}) << "text after the last bar";
+    EXPECT_EQ(ImageCellItems("$IMG|x|12abc|"), (std::vector<int32_t>{0, 12})) << "read like atoi";
+    EXPECT_FALSE(ImageCellItems("name $IMG|1|"));
+    EXPECT_FALSE(ImageCellItems("$img|1|"));
+    EXPECT_FALSE(ImageCellItems(""));
+}
+
+TEST(CellMarkupTest, ImagesStepEighteenPixelsWhileMoreThanSixteenRemain) {
+    // -1 takes no room: image 3 stands at the left edge.
+    const auto skipped = PlaceImageCell({-1, 3}, 10, 100);
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].image, 3);
+    EXPECT_EQ(skipped[0].x, 10);
+
+    EXPECT_EQ(Xs(PlaceImageCell({1, 2, 3, 4, 5}, 8, 52)), (std::vector<int>{8, 26}));
+    // 17 pixels left at the third place: it is drawn; 16 left: it is not.
+    EXPECT_EQ(Xs(PlaceImageCell({1, 2, 3, 4}, 0, 36 + 17)), (std::vector<int>{0, 18, 36}));
+    EXPECT_EQ(Xs(PlaceImageCell({1, 2, 3, 4}, 0, 36 + 16)), (std::vector<int>{0, 18}));
+    EXPECT_TRUE(PlaceImageCell({1}, 0, 16).empty());
+    EXPECT_TRUE(PlaceImageCell({}, 0, 100).empty());
+}
+
+TEST(CellMarkupTest, CaretDigitsSelectTheFixedColours) {
+    EXPECT_EQ(CaretColour('0'), (Rgb{0, 0, 0}));
+    EXPECT_EQ(CaretColour('1'), (Rgb{241, 0, 0}));
+    EXPECT_EQ(CaretColour('2'), (Rgb{0, 241, 0}));
+    EXPECT_EQ(CaretColour('3'), (Rgb{241, 241, 0}));
+    EXPECT_EQ(CaretColour('4'), (Rgb{0, 0, 241}));
+    EXPECT_EQ(CaretColour('5'), (Rgb{0, 241, 241}));
+    EXPECT_EQ(CaretColour('6'), (Rgb{128, 0, 241}));
+    EXPECT_EQ(CaretColour('7'), (Rgb{192, 192, 192}));
+    EXPECT_EQ(CaretColour('8'), (Rgb{0, 0, 0}));
+    EXPECT_FALSE(CaretColour('9'));
+    EXPECT_FALSE(CaretColour('a'));
+    EXPECT_FALSE(CaretColour('^'));
+}
+
+TEST(CellMarkupTest, ColourCodesSplitTheTextAndAreNeverShown) {
+    const auto runs = SplitColourCodes("^1Red^7Grey");
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].colour, (Rgb{241, 0, 0}));
+    EXPECT_EQ(runs[0].text, "Red");
+    EXPECT_EQ(runs[1].colour, (Rgb{192, 192, 192}));
+    EXPECT_EQ(runs[1].text, "Grey");
+
+    const auto plain_start = SplitColourCodes("ab^xcd^");
+    ASSERT_EQ(plain_start.size(), 1u) << "^x hides both characters and keeps the colour";
+    EXPECT_FALSE(plain_start[0].colour);
+    EXPECT_EQ(plain_start[0].text, "abcd");
+
+    // A caret before a multi-byte character hides the whole character, never half of it.
+    EXPECT_EQ(StripColourCodes("a^\xC3\xA9z\xC3\xA9"), "az\xC3\xA9");
+    EXPECT_EQ(StripColourCodes("^"), "");
+    EXPECT_EQ(StripColourCodes("^^1x"), "1x") << "the second caret is the code character";
+    EXPECT_TRUE(SplitColourCodes("^1^2").empty());
+}
+
+}  // namespace
+}  // namespace corvimap
