@@ -35,6 +35,46 @@ std::string ExpandHostAddress(std::string_view parameters, std::string_view addr
     return line;
 }
 
+std::vector<std::string> SplitParameterLine(std::string_view line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool in_word = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\n') {
+            if (in_word) {
+                words.push_back(std::move(word));
+                word.clear();
+                in_word = false;
+            }
+            continue;
+        }
+        in_word = true;
+        if (c == '\'') {
+            const size_t end = line.find('\'', i + 1);
+            const size_t stop = end == std::string_view::npos ? line.size() : end;
+            word.append(line.substr(i + 1, stop - i - 1));
+            i = stop;
+        } else if (c == '"') {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size() &&
+                    std::string_view("\"\\$`").find(line[i + 1]) != std::string_view::npos) {
+                    ++i;
+                }
+                word += line[i];
+            }
+        } else if (c == '\\' && i + 1 < line.size()) {
+            word += line[++i];
+        } else {
+            word += c;
+        }
+    }
+    if (in_word) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
 ExternalProgram FieldsForChosenProgram(ExternalProgram fields, std::string_view path) {
     fields.program = std::string(path);
     if (fields.description.empty()) {
@@ -111,9 +151,14 @@ std::optional<std::vector<ExternalProgram>> ReadExternalPrograms(const SettingsS
 
 void WriteExternalPrograms(SettingsStore& store, std::string_view section,
                            const std::vector<ExternalProgram>& entries) {
+    WriteExternalProgramsFrom(store, section, entries, 0);
+}
+
+void WriteExternalProgramsFrom(SettingsStore& store, std::string_view section,
+                               const std::vector<ExternalProgram>& entries, size_t first) {
     store.WriteProfileInt(section, "ItemCount", static_cast<int32_t>(entries.size()));
     store.WriteProfileInt(section, "SubItemCount", static_cast<int32_t>(kColumns));
-    for (uint32_t row = 0; row < entries.size(); ++row) {
+    for (auto row = static_cast<uint32_t>(first); row < entries.size(); ++row) {
         ExternalProgram entry = entries[row];
         for (uint32_t column = 0; column < kColumns; ++column) {
             store.WriteProfileString(section, ItemValueName(row, column), Cell(entry, column));

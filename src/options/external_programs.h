@@ -31,6 +31,13 @@ inline constexpr std::string_view kHostAddressPlaceholder = "%a";
 // The parameter line for a host: its first "%a" replaced by the address, later ones kept.
 std::string ExpandHostAddress(std::string_view parameters, std::string_view address);
 
+// A parameter line split into arguments the way a POSIX shell splits words, without running
+// one: blanks separate words; single quotes keep everything up to the next single quote; double
+// quotes keep everything up to the next unescaped double quote, a backslash there escaping only
+// '"', '\\', '$' and '`'; outside quotes a backslash keeps the next character. Nothing is
+// expanded. An unclosed quote runs to the end of the line.
+std::vector<std::string> SplitParameterLine(std::string_view line);
+
 // What ".." puts into the fields for a chosen program path: the path itself, and, where the
 // fields are empty, the file's name as the description and "%a" as the parameter line.
 ExternalProgram FieldsForChosenProgram(ExternalProgram fields, std::string_view path);
@@ -69,5 +76,9 @@ std::optional<std::vector<ExternalProgram>> ReadExternalPrograms(const SettingsS
 // an earlier, longer save stay in the store and are ignored by the reader.
 void WriteExternalPrograms(SettingsStore& store, std::string_view section,
                            const std::vector<ExternalProgram>& entries);
+// The same for the rows from `first` on only, for a list that changed there: a list that grew
+// or was edited by one row costs one row's writes.
+void WriteExternalProgramsFrom(SettingsStore& store, std::string_view section,
+                               const std::vector<ExternalProgram>& entries, size_t first);
 
 }  // namespace corvimap

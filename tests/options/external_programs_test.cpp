@@ -14,6 +14,21 @@ TEST(ExternalProgramsTest, FirstPlaceholderTakesTheAddress) {
     EXPECT_EQ(ExpandHostAddress("", "192.168.0.5"), "");
 }
 
+TEST(ExternalProgramsTest, ParameterLinesSplitLikeShellWordsWithoutExpansion) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(SplitParameterLine("-n 192.168.0.5 -p %a"), (Words{"-n", "192.168.0.5", "-p", "%a"}));
+    EXPECT_EQ(SplitParameterLine("  spaced \t out  "), (Words{"spaced", "out"}));
+    EXPECT_EQ(SplitParameterLine(""), Words{});
+    EXPECT_EQ(SplitParameterLine("-c 'echo \"$0\" > /tmp/x' 10.0.0.1"),
+              (Words{"-c", "echo \"$0\" > /tmp/x", "10.0.0.1"}));
+    EXPECT_EQ(SplitParameterLine("\"My Files/a b\" x\"y z\"w"), (Words{"My Files/a b", "xy zw"}));
+    EXPECT_EQ(SplitParameterLine("\"a \\\"q\\\" \\n $HOME\""), (Words{"a \"q\" \\n $HOME"}));
+    EXPECT_EQ(SplitParameterLine("one\\ word ''"), (Words{"one word", ""}));
+    EXPECT_EQ(SplitParameterLine("'unclosed rest"), (Words{"unclosed rest"}));
+    EXPECT_EQ(SplitParameterLine("; rm -rf ~ | $(x)"), (Words{";", "rm", "-rf", "~", "|", "$(x)"}))
+        << "no shell: these are plain words";
+}
+
 TEST(ExternalProgramsTest, ChoosingAProgramFillsOnlyEmptyFields) {
     ExternalProgram fresh = FieldsForChosenProgram({}, "/usr/bin/telnet.exe");
     EXPECT_EQ(fresh, (ExternalProgram{"telnet.exe", "/usr/bin/telnet.exe", "%a"}));
