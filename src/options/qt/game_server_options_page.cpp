@@ -18,10 +18,14 @@ namespace corvimap {
 GameServerOptionsPage::GameServerOptionsPage(GameServerBrowser& browser, QWidget* parent)
     : QWidget(parent), browser_(browser) {
     BuildControls();
-    for (size_t i = 0; i < browser_.Count(); ++i) {
-        types_->addItem(QString::fromStdString(browser_.At(i).Name()));
+    {
+        // The first name added would become the selection; no type is chosen at first.
+        const QSignalBlocker quiet(types_);
+        for (size_t i = 0; i < browser_.Count(); ++i) {
+            types_->addItem(QString::fromStdString(browser_.At(i).Name()));
+        }
+        types_->setCurrentIndex(-1);
     }
-    types_->setCurrentIndex(-1);
     ShowType();
 }
 

@@ -101,6 +101,8 @@ TEST_F(GameServerOptionsPageTest, BeforeATypeIsChosenOnlyTheListCanBeUsed) {
     EXPECT_EQ(types->itemText(0), "QuakeWorld");
     EXPECT_EQ(types->itemText(2), "Quake III Arena");
     EXPECT_TRUE(types->isEnabled());
+    EXPECT_EQ(ListedPorts(), QStringList{});
+    EXPECT_FALSE(Child<QCheckBox>("checkDuringScan")->isChecked());
     for (const char* name :
          {"checkThisGame", "ports", "addPort", "deletePort", "checkDuringScan"}) {
         EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
