@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "log/log_file.h"
+#include "log/log_file_limit.h"
 #include "text/utf8_cut.h"
 
 namespace corvimap {
@@ -77,7 +78,11 @@ void EventLog::Add(EventKind kind, const char* format, ...) {
     std::string line = FormatLogLine(row.stamp, row.text, row.kind);
     std::lock_guard lock(file_mutex_);
     if (!log_file_path_.empty()) {
-        AppendLogLine(log_file_path_, line);  // a file that can't be written is skipped quietly
+        // The limit is read for every message, so a size set on the options page counts at once.
+        const int32_t max_kb =
+            store_.GetProfileInt(kLogOptionsSection, "MaxLogfileSize", kDefaultMaxLogfileSizeKb);
+        // A file that can't be written is skipped quietly.
+        AppendLogLineWithinLimit(log_file_path_, line, LogFileLimitBytes(max_kb));
     }
 }
 

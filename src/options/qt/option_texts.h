@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string_view>
+
+class QAbstractButton;
+class QLabel;
+
+namespace corvimap {
+
+// A text of the string table in the current language.
+QString LookupText(int32_t id);
+QString ToQString(std::string_view text);
+
+// Sets a button's or label's text and its name for assistive tools together, so the two never
+// differ after a change of language.
+void SetControlText(QAbstractButton* button, const QString& text);
+void SetControlText(QLabel* label, const QString& text);
+
+}  // namespace corvimap

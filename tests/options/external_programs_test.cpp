@@ -1,0 +1,93 @@
+#include "options/external_programs.h"
+
+#include <gtest/gtest.h>
+
+#include "app/memory_settings_store.h"
+
+namespace corvimap {
+namespace {
+
+TEST(ExternalProgramsTest, FirstPlaceholderTakesTheAddress) {
+    EXPECT_EQ(ExpandHostAddress("%a", "192.168.0.5"), "192.168.0.5");
+    EXPECT_EQ(ExpandHostAddress("-n %a -p %a", "192.168.0.5"), "-n 192.168.0.5 -p %a");
+    EXPECT_EQ(ExpandHostAddress("--fixed", "192.168.0.5"), "--fixed");
+    EXPECT_EQ(ExpandHostAddress("", "192.168.0.5"), "");
+}
+
+TEST(ExternalProgramsTest, ParameterLinesSplitLikeShellWordsWithoutExpansion) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(SplitParameterLine("-n 192.168.0.5 -p %a"), (Words{"-n", "192.168.0.5", "-p", "%a"}));
+    EXPECT_EQ(SplitParameterLine("  spaced \t out  "), (Words{"spaced", "out"}));
+    EXPECT_EQ(SplitParameterLine(""), Words{});
+    EXPECT_EQ(SplitParameterLine("-c 'echo \"$0\" > /tmp/x' 10.0.0.1"),
+              (Words{"-c", "echo \"$0\" > /tmp/x", "10.0.0.1"}));
+    EXPECT_EQ(SplitParameterLine("\"My Files/a b\" x\"y z\"w"), (Words{"My Files/a b", "xy zw"}));
+    EXPECT_EQ(SplitParameterLine("\"a \\\"q\\\" \\n $HOME\""), (Words{"a \"q\" \\n $HOME"}));
+    EXPECT_EQ(SplitParameterLine("one\\ word ''"), (Words{"one word", ""}));
+    EXPECT_EQ(SplitParameterLine("'unclosed rest"), (Words{"unclosed rest"}));
+    EXPECT_EQ(SplitParameterLine("; rm -rf ~ | $(x)"), (Words{";", "rm", "-rf", "~", "|", "$(x)"}))
+        << "no shell: these are plain words";
+}
+
+TEST(ExternalProgramsTest, ChoosingAProgramFillsOnlyEmptyFields) {
+    ExternalProgram fresh = FieldsForChosenProgram({}, "/usr/bin/telnet.exe");
+    EXPECT_EQ(fresh, (ExternalProgram{"telnet.exe", "/usr/bin/telnet.exe", "%a"}));
+    ExternalProgram kept = FieldsForChosenProgram({"Remote", "old", "-x"}, "/opt/ssh");
+    EXPECT_EQ(kept, (ExternalProgram{"Remote", "/opt/ssh", "-x"}));
+}
+
+TEST(ExternalProgramsTest, EditsNeedDescriptionProgramAndAnEntryAndStopAt256) {
+    ExternalProgramList list;
+    EXPECT_FALSE(list.Add({"", "/bin/ping", "%a"}));
+    EXPECT_FALSE(list.Add({"Ping", "", "%a"}));
+    EXPECT_TRUE(list.Add({"Ping", "/bin/ping", ""}));
+    EXPECT_TRUE(list.Add({"Trace", "/bin/traceroute", "%a"}));
+    EXPECT_FALSE(list.Edit(2, {"X", "/x", ""})) << "no third entry";
+    EXPECT_FALSE(list.Edit(0, {"X", "", ""}));
+    EXPECT_TRUE(list.Edit(0, {"Ping 3", "/bin/ping", "-c 3 %a"}));
+    EXPECT_FALSE(list.Delete(2));
+    EXPECT_TRUE(list.Delete(1));
+    EXPECT_EQ(list.Entries(), (std::vector<ExternalProgram>{{"Ping 3", "/bin/ping", "-c 3 %a"}}));
+
+    while (list.Count() < kMaxExternalPrograms) {
+        ASSERT_TRUE(list.Add({"P", "/p", ""}));
+    }
+    EXPECT_FALSE(list.Add({"One too many", "/p", ""}));
+    EXPECT_EQ(list.Count(), 256u);
+}
+
+TEST(ExternalProgramsTest, RowsAreStoredAsListRows) {
+    MemorySettingsStore store;
+    EXPECT_FALSE(ReadExternalPrograms(store, kProgsListSection)) << "nothing saved yet";
+
+    std::vector<ExternalProgram> five;
+    for (int i = 0; i < 5; ++i) {
+        five.push_back({"Tool " + std::to_string(i), "/bin/tool" + std::to_string(i), ""});
+    }
+    WriteExternalPrograms(store, kProgsListSection, five);
+    EXPECT_EQ(store.GetProfileInt("Progs\\ProgsList", "ItemCount", -1), 5);
+    EXPECT_EQ(store.GetProfileInt("Progs\\ProgsList", "SubItemCount", -1), 3);
+    EXPECT_EQ(store.GetProfileString("Progs\\ProgsList", "Item0003_01", "?"), "/bin/tool3");
+    EXPECT_EQ(store.GetProfileString("Progs\\ProgsList", "Item0004_02", "?"), "")
+        << "an empty cell is stored as an empty text";
+    EXPECT_EQ(store.GetProfileInt("Progs\\ProgsList", "ItemData0004", -1), 0);
+
+    const std::vector<ExternalProgram> three(five.begin(), five.begin() + 3);
+    WriteExternalPrograms(store, kProgsListSection, three);
+    EXPECT_TRUE(store.Contains("Progs\\ProgsList", "Item0004_00")) << "old rows stay";
+    EXPECT_EQ(ReadExternalPrograms(store, kProgsListSection), three);
+
+    // Rows past the launchable 256 are not taken in; missing cells read as empty texts.
+    store.WriteProfileInt("Progs\\ProgsList", "ItemCount", 300);
+    std::optional<std::vector<ExternalProgram>> many =
+        ReadExternalPrograms(store, kProgsListSection);
+    ASSERT_TRUE(many);
+    EXPECT_EQ(many->size(), 256u);
+    EXPECT_EQ((*many)[4].program, "/bin/tool4");
+    EXPECT_EQ((*many)[255], ExternalProgram{});
+    EXPECT_EQ(ItemValueName(12, 3), "Item0012_03");
+    EXPECT_EQ(ItemDataValueName(12), "ItemData0012");
+}
+
+}  // namespace
+}  // namespace corvimap

@@ -1,0 +1,242 @@
+#include "options/qt/log_options_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/qt/qsettings_store.h"
+#include "log/event_kinds.h"
+#include "options/qt/number_field.h"
+#include "options_test_helpers.h"
+
+namespace corvimap {
+namespace {
+
+using testing::DeleteClosedDialogs;
+using testing::ProcessEventsUntil;
+using testing::SettingsFile;
+using testing::WriteWholeFile;
+
+constexpr uint32_t kScanBits = 0x7F;
+// Event choices set before the page is made, so the tree has something to show.
+constexpr uint32_t kChosenEvents = LogEventBits::kLogStartProgram | LogEventBits::kLogFoundNewHost |
+                                   LogEventBits::kLogDeadHost | LogEventBits::kLogConnectUser;
+
+class LogOptionsPageTest : public ::testing::Test {
+protected:
+    LogOptionsPageTest() {
+        store_.WriteProfileString("LogOptions", "LogFile", log_path_.string());
+        settings_.FlagsGroup0 = 0x11 | kChosenEvents;
+        page_ = std::make_unique<LogOptionsPage>(store_, settings_);
+    }
+
+    template <typename T>
+    T* Child(const char* name) {
+        T* child = page_->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QTreeWidgetItem* Choice(const QString& text) {
+        const auto found =
+            Child<QTreeWidget>("events")->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        EXPECT_EQ(found.size(), 1) << text.toStdString();
+        return found.isEmpty() ? nullptr : found.front();
+    }
+    // The bits the tree shows ticked, and the bits it has a choice for.
+    std::pair<uint32_t, uint32_t> TreeBits() {
+        uint32_t ticked = 0;
+        uint32_t shown = 0;
+        QTreeWidget* tree = Child<QTreeWidget>("events");
+        for (int top = 0; top < tree->topLevelItemCount(); ++top) {
+            for (int i = 0; i < tree->topLevelItem(top)->childCount(); ++i) {
+                QTreeWidgetItem* item = tree->topLevelItem(top)->child(i);
+                const uint32_t mask = item->data(0, Qt::UserRole).toUInt();
+                shown |= mask;
+                if (item->checkState(0) == Qt::Checked) {
+                    ticked |= mask;
+                }
+            }
+        }
+        return {ticked, shown};
+    }
+    void ShowAndWaitForTree() {
+        page_->show();
+        ASSERT_TRUE(ProcessEventsUntil([this] { return page_->TreeFilled(); }));
+    }
+
+    SettingsFile file_;
+    std::filesystem::path log_path_ = file_.Dir().File("corvimap.log");
+    QSettingsStore store_{file_.Path()};
+    ScanSettings settings_;
+    std::unique_ptr<LogOptionsPage> page_;
+};
+
+TEST_F(LogOptionsPageTest, ControlsAreEnabledByTheLogAndTheLogFileSwitches) {
+    const char* log_controls[] = {"maxLogLines", "enableLogFile", "events"};
+    const char* file_controls[] = {"logFile", "chooseLogFile", "deleteLogFile", "maxLogfileSize",
+                                   "autoLoadLogFile"};
+    auto expect_enabled = [this](const char* name, bool enabled) {
+        EXPECT_EQ(Child<QWidget>(name)->isEnabled(), enabled) << name;
+    };
+    for (const char* name : log_controls) {
+        expect_enabled(name, false);
+    }
+    for (const char* name : file_controls) {
+        expect_enabled(name, false);
+    }
+    expect_enabled("enableLog", true);
+
+    Child<QCheckBox>("enableLog")->click();
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents | LogEventBits::kEnableLog);
+    for (const char* name : log_controls) {
+        expect_enabled(name, true);
+    }
+    for (const char* name : file_controls) {
+        expect_enabled(name, false);
+    }
+
+    Child<QCheckBox>("enableLogFile")->click();
+    for (const char* name : file_controls) {
+        expect_enabled(name, true);
+    }
+    Child<QCheckBox>("autoLoadLogFile")->click();
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents | 0x380);
+
+    // Switching the log off disables the file controls too, whatever their own switch says.
+    Child<QCheckBox>("enableLog")->click();
+    for (const char* name : file_controls) {
+        expect_enabled(name, false);
+    }
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents | 0x300);
+}
+
+TEST_F(LogOptionsPageTest, TheEventTreeShowsAndWritesExactlyItsBits) {
+    EXPECT_EQ(Child<QTreeWidget>("events")->topLevelItemCount(), 0) << "filled only when shown";
+    ShowAndWaitForTree();
+    QTreeWidget* tree = Child<QTreeWidget>("events");
+    ASSERT_EQ(tree->topLevelItemCount(), 3);
+    const std::pair<const char*, int> headings[] = {
+        {"Corvimap", 4}, {"Network scanner", 4}, {"Local shares info", 5}};
+    for (int top = 0; top < 3; ++top) {
+        EXPECT_EQ(tree->topLevelItem(top)->text(0), headings[top].first);
+        EXPECT_EQ(tree->topLevelItem(top)->childCount(), headings[top].second);
+        EXPECT_TRUE(tree->topLevelItem(top)->isExpanded());
+    }
+    auto [ticked, shown] = TreeBits();
+    EXPECT_EQ(shown, LogEventBits::kAll & ~0x380u) << "every event bit has its choice";
+    EXPECT_EQ(ticked, kChosenEvents);
+
+    // A tick counts at once and touches only its own bit.
+    Choice("Found new host")->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | (kChosenEvents & ~LogEventBits::kLogFoundNewHost));
+    Choice("Open local file")->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(settings_.FlagsGroup0 & LogEventBits::kLogOpenLocalFile,
+              LogEventBits::kLogOpenLocalFile);
+
+    // Hiding the page reads the whole tree back, also ticks no click reported.
+    {
+        const QSignalBlocker quiet(tree);
+        Choice("Hide to tray")->setCheckState(0, Qt::Checked);
+        Choice("Dead host")->setCheckState(0, Qt::Unchecked);
+    }
+    settings_.FlagsGroup0 |= LogEventBits::kEnableLog;
+    page_->hide();
+    std::tie(ticked, shown) = TreeBits();
+    EXPECT_EQ(settings_.FlagsGroup0 & shown, ticked);
+    EXPECT_EQ(settings_.FlagsGroup0 & ~shown, 0x11u | LogEventBits::kEnableLog)
+        << "scan bits and the three switches stay as they were";
+
+    // Shown again after another group's flags came in: the page shows those.
+    settings_.FlagsGroup0 = 0x11 | LogEventBits::kLogStopScan;
+    page_->show();
+    std::tie(ticked, shown) = TreeBits();
+    EXPECT_EQ(ticked, LogEventBits::kLogStopScan);
+    EXPECT_FALSE(Child<QCheckBox>("enableLog")->isChecked());
+    page_->hide();
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | LogEventBits::kLogStopScan);
+}
+
+TEST_F(LogOptionsPageTest, HidingBeforeTheTreeIsFilledKeepsTheEventBits) {
+    page_->show();
+    page_->hide();
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents);
+    ASSERT_TRUE(ProcessEventsUntil([this] { return page_->TreeFilled(); }));
+    EXPECT_EQ(TreeBits().first, kChosenEvents);
+}
+
+TEST_F(LogOptionsPageTest, SizesAreStoredAsTheyAreTyped) {
+    EXPECT_EQ(Child<NumberField>("maxLogLines")->Text(), "250");
+    EXPECT_EQ(Child<NumberField>("maxLogfileSize")->Text(), "250");
+    EXPECT_EQ(file_.Int("LogOptions", "MaxLogLines"), -12345) << "showing stores nothing";
+
+    Child<NumberField>("maxLogLines")->SetText("1000");
+    EXPECT_EQ(file_.Int("LogOptions", "MaxLogLines"), 1000);
+    Child<NumberField>("maxLogfileSize")->SetText("64");
+    EXPECT_EQ(file_.Int("LogOptions", "MaxLogfileSize"), 64);
+    Child<NumberField>("maxLogfileSize")->Edit()->clear();
+    EXPECT_EQ(file_.Int("LogOptions", "MaxLogfileSize"), 0);
+
+    // A new page shows what was stored.
+    page_ = std::make_unique<LogOptionsPage>(store_, settings_);
+    EXPECT_EQ(Child<NumberField>("maxLogLines")->Text(), "1000");
+    EXPECT_EQ(Child<NumberField>("maxLogfileSize")->Text(), "0");
+}
+
+TEST_F(LogOptionsPageTest, TheLogFileIsShownSizedChosenAndDeleted) {
+    settings_.FlagsGroup0 |= LogEventBits::kEnableLog | LogEventBits::kEnableLogFile;
+    page_ = std::make_unique<LogOptionsPage>(store_, settings_);
+    EXPECT_EQ(Child<QLineEdit>("logFile")->text().toStdString(), log_path_.string());
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
+
+    WriteWholeFile(log_path_, std::string(1234, 'x'));
+    page_->show();
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "1234") << "refreshed when shown";
+
+    Child<QPushButton>("deleteLogFile")->click();
+    EXPECT_FALSE(std::filesystem::exists(log_path_));
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
+    Child<QPushButton>("deleteLogFile")->click();
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
+
+    // The chooser offers "Corvimap" with ".log" added, and stores the choice at once.
+    Child<QPushButton>("chooseLogFile")->click();
+    auto* chooser = page_->findChild<QFileDialog*>("logFileChooser");
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(chooser->isVisible());
+    EXPECT_EQ(chooser->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(chooser->defaultSuffix(), "log");
+    EXPECT_FALSE(chooser->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(chooser->nameFilters().front(), "Log Files (*.log)");
+    const auto chosen = file_.Dir().File("scanner");
+    chooser->selectFile(QString::fromStdString(chosen.string()));
+    QMetaObject::invokeMethod(chooser, "accept");
+    DeleteClosedDialogs();
+    EXPECT_EQ(file_.String("LogOptions", "LogFile"), chosen.string() + ".log");
+    EXPECT_EQ(Child<QLineEdit>("logFile")->text().toStdString(), chosen.string() + ".log");
+    WriteWholeFile(chosen.string() + ".log", "12345");
+    page_->hide();
+    page_->show();
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "5");
+
+    // A path typed into the field is stored when the typing ends.
+    Child<QLineEdit>("logFile")->setText(QString::fromStdString(log_path_.string()));
+    emit Child<QLineEdit>("logFile")->editingFinished();
+    EXPECT_EQ(file_.String("LogOptions", "LogFile"), log_path_.string());
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
+}
+
+TEST_F(LogOptionsPageTest, EveryControlHasAName) {
+    ShowAndWaitForTree();
+    EXPECT_EQ(testing::UnnamedControls(page_.get()), "");
+    EXPECT_EQ(Child<NumberField>("maxLogfileSize")->Edit()->accessibleName(),
+              "Max log file size (kB)");
+    EXPECT_EQ(Child<QTreeWidget>("events")->accessibleName(), "Add to log....");
+}
+
+}  // namespace
+}  // namespace corvimap

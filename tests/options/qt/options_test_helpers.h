@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "app/qt/qsettings_store.h"
+#include "support/temp_dir.h"
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace corvimap::testing {
+
+// A settings file in a fresh folder. Checks read it through a store of their own, so they see
+// what reached the file and not what a store holds in memory.
+class SettingsFile {
+public:
+    QString Path() const { return QString::fromStdString(dir_.File("Corvimap.conf").string()); }
+    const TempDir& Dir() const { return dir_; }
+
+    int32_t Int(std::string_view section, std::string_view name, int32_t fallback = -12345) const {
+        return QSettingsStore(Path()).GetProfileInt(section, name, fallback);
+    }
+    std::string String(std::string_view section, std::string_view name,
+                       std::string_view fallback = "<none>") const {
+        return QSettingsStore(Path()).GetProfileString(section, name, fallback);
+    }
+
+private:
+    TempDir dir_;
+};
+
+// Counts how often a signal was sent.
+class SignalCounter {
+public:
+    template <typename Sender, typename Signal>
+    SignalCounter(Sender* sender, Signal signal) {
+        QObject::connect(sender, signal, &context_, [this] { ++count_; });
+    }
+    int count() const { return count_; }
+
+private:
+    QObject context_;
+    int count_ = 0;
+};
+
+// Lets dialogs that closed go away (they delete themselves later).
+inline void DeleteClosedDialogs() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Runs the event loop until done() or 10 seconds have passed; true when done.
+inline bool ProcessEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 10000) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Controls among root's descendants that an assistive tool would find without a name. Parts of
+// composite Qt widgets (a combo's list, a list's scroll bars) name themselves.
+inline std::string UnnamedControls(QWidget* root) {
+    QStringList unnamed;
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(widget) ||
+                             qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+                             qobject_cast<QAbstractItemView*>(widget) ||
+                             qobject_cast<QAbstractSpinBox*>(widget);
+        QWidget* parent = widget->parentWidget();
+        const bool part =
+            parent != nullptr &&
+            (qobject_cast<QComboBox*>(parent) || qobject_cast<QAbstractSpinBox*>(parent) ||
+             qobject_cast<QAbstractItemView*>(parent) ||
+             qobject_cast<QAbstractItemView*>(parent->parentWidget()));
+        if (!control || part) {
+            continue;
+        }
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (accessible == nullptr || accessible->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << QStringLiteral("%1 '%2'").arg(
+                QLatin1String(widget->metaObject()->className()), widget->objectName());
+        }
+    }
+    return unnamed.join(QStringLiteral(", ")).toStdString();
+}
+
+}  // namespace corvimap::testing
