@@ -28,16 +28,6 @@ inline constexpr std::string_view kProgsListSection = "Progs\\ProgsList";
 inline constexpr std::string_view kProgsListColumnSection = "Progs\\ProgsListColumn";
 inline constexpr std::string_view kHostAddressPlaceholder = "%a";
 
-// The parameter line for a host: its first "%a" replaced by the address, later ones kept.
-std::string ExpandHostAddress(std::string_view parameters, std::string_view address);
-
-// A parameter line split into arguments the way a POSIX shell splits words, without running
-// one: blanks separate words; single quotes keep everything up to the next single quote; double
-// quotes keep everything up to the next unescaped double quote, a backslash there escaping only
-// '"', '\\', '$' and '`'; outside quotes a backslash keeps the next character. Nothing is
-// expanded. An unclosed quote runs to the end of the line.
-std::vector<std::string> SplitParameterLine(std::string_view line);
-
 // What ".." puts into the fields for a chosen program path: the path itself, and, where the
 // fields are empty, the file's name as the description and "%a" as the parameter line.
 ExternalProgram FieldsForChosenProgram(ExternalProgram fields, std::string_view path);
@@ -62,10 +52,6 @@ public:
 private:
     std::vector<ExternalProgram> entries_;
 };
-
-// "Item%4.4d_%2.2d" and "ItemData%4.4d" of the stored list rows.
-std::string ItemValueName(uint32_t row, uint32_t column);
-std::string ItemDataValueName(uint32_t row);
 
 // The rows stored in a section: "ItemCount" and "SubItemCount", then per row its three cells
 // ("Item%4.4d_%2.2d", missing ones read "") and its item data. Nothing when either count is

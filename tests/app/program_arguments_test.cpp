@@ -25,6 +25,9 @@ TEST(ProgramArgumentsTest, BlanksSplitWordsAndQuotesKeepThemTogether) {
     EXPECT_EQ(SplitParameterLine("\"a b\"c d"), (Words{"a bc", "d"}));
     EXPECT_EQ(SplitParameterLine("'' \"\" x"), (Words{"", "", "x"})) << "empty quotes are words";
     EXPECT_EQ(SplitParameterLine("a\\ b"), (Words{"a b"}));
+    EXPECT_EQ(SplitParameterLine("-c 'echo \"$0\" > /tmp/x' 10.0.0.1"),
+              (Words{"-c", "echo \"$0\" > /tmp/x", "10.0.0.1"}));
+    EXPECT_EQ(SplitParameterLine("\"My Files/a b\" x\"y z\"w"), (Words{"My Files/a b", "xy zw"}));
 }
 
 TEST(ProgramArgumentsTest, NothingAShellWouldExpandIsExpandedAndBackslashesFollowShellRules) {

@@ -7,28 +7,6 @@
 namespace corvimap {
 namespace {
 
-TEST(ExternalProgramsTest, FirstPlaceholderTakesTheAddress) {
-    EXPECT_EQ(ExpandHostAddress("%a", "192.168.0.5"), "192.168.0.5");
-    EXPECT_EQ(ExpandHostAddress("-n %a -p %a", "192.168.0.5"), "-n 192.168.0.5 -p %a");
-    EXPECT_EQ(ExpandHostAddress("--fixed", "192.168.0.5"), "--fixed");
-    EXPECT_EQ(ExpandHostAddress("", "192.168.0.5"), "");
-}
-
-TEST(ExternalProgramsTest, ParameterLinesSplitLikeShellWordsWithoutExpansion) {
-    using Words = std::vector<std::string>;
-    EXPECT_EQ(SplitParameterLine("-n 192.168.0.5 -p %a"), (Words{"-n", "192.168.0.5", "-p", "%a"}));
-    EXPECT_EQ(SplitParameterLine("  spaced \t out  "), (Words{"spaced", "out"}));
-    EXPECT_EQ(SplitParameterLine(""), Words{});
-    EXPECT_EQ(SplitParameterLine("-c 'echo \"$0\" > /tmp/x' 10.0.0.1"),
-              (Words{"-c", "echo \"$0\" > /tmp/x", "10.0.0.1"}));
-    EXPECT_EQ(SplitParameterLine("\"My Files/a b\" x\"y z\"w"), (Words{"My Files/a b", "xy zw"}));
-    EXPECT_EQ(SplitParameterLine("\"a \\\"q\\\" \\n $HOME\""), (Words{"a \"q\" \\n $HOME"}));
-    EXPECT_EQ(SplitParameterLine("one\\ word ''"), (Words{"one word", ""}));
-    EXPECT_EQ(SplitParameterLine("'unclosed rest"), (Words{"unclosed rest"}));
-    EXPECT_EQ(SplitParameterLine("; rm -rf ~ | $(x)"), (Words{";", "rm", "-rf", "~", "|", "$(x)"}))
-        << "no shell: these are plain words";
-}
-
 TEST(ExternalProgramsTest, ChoosingAProgramFillsOnlyEmptyFields) {
     ExternalProgram fresh = FieldsForChosenProgram({}, "/usr/bin/telnet.exe");
     EXPECT_EQ(fresh, (ExternalProgram{"telnet.exe", "/usr/bin/telnet.exe", "%a"}));
@@ -85,8 +63,6 @@ TEST(ExternalProgramsTest, RowsAreStoredAsListRows) {
     EXPECT_EQ(many->size(), 256u);
     EXPECT_EQ((*many)[4].program, "/bin/tool4");
     EXPECT_EQ((*many)[255], ExternalProgram{});
-    EXPECT_EQ(ItemValueName(12, 3), "Item0012_03");
-    EXPECT_EQ(ItemDataValueName(12), "ItemData0012");
 }
 
 }  // namespace

@@ -30,14 +30,7 @@ QString MenuText(std::string_view text) {
 }  // namespace
 
 std::vector<ExternalProgram> ReadExternalPrograms(const SettingsStore& store) {
-    std::vector<ExternalProgram> programs;
-    const int32_t rows = store.GetProfileInt(kExternalProgramsSection, kItemCountKey, -1);
-    for (int32_t row = 0; row < rows && programs.size() < kMaxHostMenuEntries; ++row) {
-        programs.push_back({store.GetProfileString(kExternalProgramsSection, ItemKey(row, 0), ""),
-                            store.GetProfileString(kExternalProgramsSection, ItemKey(row, 1), ""),
-                            store.GetProfileString(kExternalProgramsSection, ItemKey(row, 2), "")});
-    }
-    return programs;
+    return ReadExternalPrograms(store, kProgsListSection).value_or(std::vector<ExternalProgram>{});
 }
 
 std::string HostPath(NetAddress address) {

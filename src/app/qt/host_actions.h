@@ -13,21 +13,13 @@
 #include "app/settings_store.h"
 #include "engine/host_table.h"
 #include "engine/ipv4.h"
+#include "options/external_programs.h"
 
 class QMenu;
 class QWidget;
 
 namespace corvimap {
 
-// One entry of the external programs list: its menu text, the program and its parameter line,
-// in which the first "%a" stands for the host's address.
-struct ExternalProgram {
-    std::string description;
-    std::string program;
-    std::string parameters;
-};
-
-inline constexpr std::string_view kExternalProgramsSection = "Progs\\ProgsList";
 // The host menu offers at most this many shares and this many programs.
 inline constexpr std::size_t kMaxHostMenuEntries = 256;
 

@@ -11,8 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "options/qt/list_columns_state.h"
 #include "options/qt/option_texts.h"
+#include "text/qt/list_view_state.h"
 
 namespace corvimap {
 namespace {
@@ -37,13 +37,13 @@ ExternalProgramsPage::ExternalProgramsPage(SettingsStore& store, QWidget* parent
           ReadExternalPrograms(store, kProgsListSection).value_or(std::vector<ExternalProgram>{})),
       row_icon_(style()->standardIcon(QStyle::SP_FileIcon)) {
     BuildControls();
-    LoadListColumns(store_, kProgsListColumnSection, *rows_->header());
+    ListViewState::LoadColumns(*rows_->header(), store_, kProgsListColumnSection);
     ShowEntries();
 }
 
 ExternalProgramsPage::~ExternalProgramsPage() {
     // The rows were stored with every change; the column layout is stored when the page goes.
-    SaveListColumns(store_, kProgsListColumnSection, *rows_->header());
+    ListViewState::SaveColumns(*rows_->header(), store_, kProgsListColumnSection);
 }
 
 void ExternalProgramsPage::BuildControls() {
@@ -130,7 +130,7 @@ void ExternalProgramsPage::SetRowIcon(const QIcon& icon) {
 
 void ExternalProgramsPage::SaveState() {
     WriteExternalPrograms(store_, kProgsListSection, list_.Entries());
-    SaveListColumns(store_, kProgsListColumnSection, *rows_->header());
+    ListViewState::SaveColumns(*rows_->header(), store_, kProgsListColumnSection);
 }
 
 void ExternalProgramsPage::ShowEntries() {

@@ -9,8 +9,8 @@
 #include <QTreeWidget>
 
 #include "app/memory_settings_store.h"
+#include "app/qt/host_actions.h"
 #include "app/qt/qsettings_store.h"
-#include "options/qt/external_program_launch.h"
 #include "options_test_helpers.h"
 
 namespace corvimap {
@@ -179,10 +179,14 @@ TEST_F(ExternalProgramsPageTest, ChoosingAProgramFillsTheEmptyFields) {
 TEST_F(ExternalProgramsPageTest, LaunchingPutsTheAddressForTheFirstPlaceholderOnly) {
     const auto out = file_.Dir().File("args.txt");
     const std::string parameters = "-c 'echo \"$0 $1\" > " + out.string() + "' %a %a";
-    ASSERT_TRUE(LaunchExternalProgram({"Echo", "/bin/sh", parameters}, "192.168.0.5"));
+    const ProgramLaunch echo =
+        PrepareLaunch({"Echo", "/bin/sh", parameters}, MakeAddress(192, 168, 0, 5));
+    ASSERT_TRUE(StartDetachedProgram(echo.program, echo.arguments));
     ASSERT_TRUE(ProcessEventsUntil([&out] { return ReadWholeFile(out).ends_with("\n"); }));
     EXPECT_EQ(ReadWholeFile(out), "192.168.0.5 %a\n");
-    EXPECT_FALSE(LaunchExternalProgram({"None", "/no/such/program", "%a"}, "10.0.0.1"));
+    const ProgramLaunch none =
+        PrepareLaunch({"None", "/no/such/program", "%a"}, MakeAddress(10, 0, 0, 1));
+    EXPECT_FALSE(StartDetachedProgram(none.program, none.arguments));
 }
 
 TEST_F(ExternalProgramsPageTest, EveryControlHasAName) {
