@@ -57,7 +57,9 @@ inline constexpr int kRulesList = 1120;
 // The panes, in the order of their numbers; there is no pane 6.
 inline constexpr std::array<int, 8> kPanes = {0, 1, 2, 3, 4, 5, 7, 8};
 inline constexpr int kNoPane = -1;
+inline constexpr int kOptionsPane = 1;
 inline constexpr int kHostListPane = 2;
+inline constexpr int kGameServersPane = 8;
 
 inline constexpr int kMinimumWindowWidth = 516;
 inline constexpr int kMinimumWindowHeight = 455;

@@ -12,13 +12,17 @@
 #include <QTreeView>
 
 #include "app/qt/app_engine.h"
+#include "app/qt/host_list_pane.h"
 #include "app/qt/language_changed.h"
 #include "app/qt/log_pane.h"
 #include "app/qt/status_line.h"
 #include "controls/qt/flat_button.h"
 #include "engine/host_list_file.h"
 #include "engine/scan_flags.h"
+#include "games/qt/game_servers_pane.h"
 #include "log/event_kinds.h"
+#include "options/qt/external_programs_page.h"
+#include "options/qt/options_tab_control.h"
 #include "options/version_info.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
@@ -212,6 +216,7 @@ MainWindow::MainWindow(AppContext& context, AppEngine& engine, QWidget* parent)
     engine_.AttachLogPane(log_pane_);
     engine_.AttachWindow(this);
     engine_.Log().LoadSettings();
+    CreatePaneContents();
 
     scan_timer_ = new QTimer(this);
     scan_timer_->setObjectName("ScanTimer");
@@ -260,6 +265,32 @@ void MainWindow::CreatePanes() {
         container->hide();
         pane_containers_[pane] = container;
     }
+}
+
+void MainWindow::CreatePaneContents() {
+    auto* options = new OptionsTabControl(context_.store, context_.scan_settings, engine_.Games());
+    SetPaneContent(kOptionsPane, options);
+    connect(options, &OptionsTabControl::languageChanged, this,
+            [this] { PostLanguageChanged(this); });
+    connect(this, &MainWindow::languageApplied, options, &OptionsTabControl::UpdateCaptions);
+
+    auto* hosts = new HostListPane(engine_.Scan().Hosts(), context_.store, context_.scan_settings);
+    SetPaneContent(kHostListPane, hosts);
+    // The host menu reads the programs as the options page holds them now.
+    hosts->SetProgramsProvider([options] { return options->ExternalPrograms().Entries(); });
+    connect(this, &MainWindow::hostListButtonsEnabled, hosts, &HostListPane::SetButtonsEnabled);
+    connect(this, &MainWindow::languageApplied, hosts, &HostListPane::RetranslateUi);
+    connect(this, &MainWindow::sideButtonClicked, hosts, &HostListPane::StartHostInfoHideTimer);
+    connect(hosts, &HostListPane::StatusUpdate, this, [this](const QString& text) {
+        ShowStatus(kHostListPane, text.toStdString());
+    });
+    AddListLayoutSaver([hosts] { hosts->SaveLayout(); });
+
+    auto* games = new GameServersPane(engine_.Handover(), context_.store);
+    games->RestoreLayout();
+    SetPaneContent(kGameServersPane, games);
+    engine_.SetServerReportTarget(games);
+    AddListLayoutSaver([games] { games->SaveLayout(); });
 }
 
 void MainWindow::RestorePlace() {

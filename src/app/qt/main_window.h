@@ -96,6 +96,8 @@ protected:
 private:
     void CreateSideButtons();
     void CreatePanes();
+    // The host list, game servers and options panes.
+    void CreatePaneContents();
     void RestorePlace();
     void SetCaptions();
     void AutoloadHostList();
