@@ -39,15 +39,6 @@ double ProcessCpuSeconds() {
     return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
 }
 
-class NoView final : public ScanDriverView {
-public:
-    void SetScanButtonText(const std::string&) override {}
-    void EnableHostListButtons(bool) override {}
-    void KillScanTimer() override {}
-    void ArmScanTimer(std::chrono::milliseconds) override {}
-    void ShowScanStatus(const std::string&) override {}
-};
-
 Figures ScanOnce(const lab::Lab& lab, uint32_t flags, int threads) {
     MemorySettingsStore store;
     WriteGroupRanges(store, "Default", {kRange});
@@ -55,7 +46,7 @@ Figures ScanOnce(const lab::Lab& lab, uint32_t flags, int threads) {
     settings.FlagsGroup0 = flags;
     settings.PingTimeout = kTimeoutMs;
     settings.ThreadsOfScan = threads;
-    NoView view;
+    SilentScanView view;
     return lab.InScanner([&] {
         NetApiLayer layer;
         LinuxProbeNetwork network(layer);

@@ -34,16 +34,6 @@ void OnInterrupt(int) {
     std::signal(SIGTERM, SIG_DFL);
 }
 
-// Nothing to show: the result is written at the end.
-class SilentView final : public ScanDriverView {
-public:
-    void SetScanButtonText(const std::string&) override {}
-    void EnableHostListButtons(bool) override {}
-    void KillScanTimer() override {}
-    void ArmScanTimer(std::chrono::milliseconds) override {}
-    void ShowScanStatus(const std::string&) override {}
-};
-
 // The log file is the only place log lines go.
 class NoLogList final : public EventLogSink {
 public:
@@ -104,7 +94,7 @@ int Run(const ScanOptions& options) {
     if (!options.game_types.empty()) {
         engine.SetGameHostCheck(&games);
     }
-    SilentView view;
+    SilentScanView view;
     ScanDriver driver(engine, store, view, &log);
 
     g_driver = &driver;

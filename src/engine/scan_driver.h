@@ -28,6 +28,16 @@ public:
     virtual void ShowScanStatus(const std::string& text) = 0;
 };
 
+// For scans that show nothing while they run (the command line tool, benchmarks).
+class SilentScanView final : public ScanDriverView {
+public:
+    void SetScanButtonText(const std::string&) override {}
+    void EnableHostListButtons(bool) override {}
+    void KillScanTimer() override {}
+    void ArmScanTimer(std::chrono::milliseconds) override {}
+    void ShowScanStatus(const std::string&) override {}
+};
+
 // Runs scans of the current group on a thread of its own: the fast pass with a pool of probe
 // threads, then the ping pass on the scan thread, each followed by a sort by address.
 class ScanDriver {
