@@ -495,6 +495,29 @@ void RunOnNetnsThread(const std::string& netns, const std::function<void()>& fn)
     }
 }
 
+ScopedThreadNetns::ScopedThreadNetns(const std::string& netns) {
+    Fd home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
+    if (home.Get() < 0) {
+        Fail(ErrnoText("open /proc/thread-self/ns/net"));
+    }
+    const Fd target(::open(NetnsPath(netns).c_str(), O_RDONLY | O_CLOEXEC));
+    if (target.Get() < 0) {
+        Fail(ErrnoText("open " + NetnsPath(netns)));
+    }
+    if (::setns(target.Get(), CLONE_NEWNET) != 0) {
+        Fail(ErrnoText("setns " + netns));
+    }
+    home_ = home.Release();
+}
+
+ScopedThreadNetns::~ScopedThreadNetns() {
+    if (::setns(home_, CLONE_NEWNET) != 0) {
+        std::perror("lab: setns back to the thread's own network namespace");
+        std::abort();
+    }
+    ::close(home_);
+}
+
 // /proc/sys/net follows the namespace of the thread that opens it.
 void SetNetnsSysctl(const std::string& netns, const std::string& key, const std::string& value) {
     RunOnNetnsThread(netns, [&] {

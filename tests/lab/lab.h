@@ -117,6 +117,24 @@ auto InNetns(const std::string& netns, F&& fn) -> std::invoke_result_t<F> {
     }
 }
 
+// Moves the calling thread into a network namespace for the life of the object and back to
+// the namespace it was in before. For code that must run on a given thread rather than on a
+// fresh one: Qt's widgets live on the process's main thread, so a test that drives the real
+// window moves that thread into the scanner namespace. The way back is opened first, as
+// /proc/thread-self/ns/net (/proc/self is the main thread's view, wrong on any other thread).
+// Sockets and threads made meanwhile stay in the namespace after the move back. Throws when the
+// thread can't move; aborts when it can't come back, since the process would go on in the lab.
+class ScopedThreadNetns {
+public:
+    explicit ScopedThreadNetns(const std::string& netns);
+    ~ScopedThreadNetns();
+    ScopedThreadNetns(const ScopedThreadNetns&) = delete;
+    ScopedThreadNetns& operator=(const ScopedThreadNetns&) = delete;
+
+private:
+    int home_ = -1;  // the namespace the thread came from
+};
+
 // sysctl of one namespace, e.g. key "net.ipv4.ping_group_range". Throws on failure.
 void SetNetnsSysctl(const std::string& netns, const std::string& key, const std::string& value);
 std::string ReadNetnsSysctl(const std::string& netns, const std::string& key);

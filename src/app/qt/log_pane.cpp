@@ -3,14 +3,14 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTreeWidget>
 #include <algorithm>
 
-#include "log/event_kinds.h"
+#include "controls/qt/list_images.h"
+#include "controls/qt/markup_list.h"
+#include "controls/qt/stored_rows_model.h"
 
 namespace corvimap {
 namespace {
@@ -19,50 +19,25 @@ constexpr char kMainSection[] = "Main";
 constexpr char kDateColumnValue[] = "Log0Column";
 constexpr int kDefaultDateColumnWidth = 133;
 
-QIcon PaintKindIcon(const QColor& fill, const QString& mark) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(fill.darker(150));
-    painter.setBrush(fill);
-    painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    QFont font = painter.font();
-    font.setPixelSize(10);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, mark);
-    return QIcon(pixmap);
-}
-
 }  // namespace
 
 QIcon LogPane::KindIcon(int32_t kind) {
-    switch (static_cast<EventKind>(kind)) {
-        case EventKind::kFoundHost:
-            return PaintKindIcon(QColor(0x2e, 0x9d, 0x3a), "+");
-        case EventKind::kDeadHost:
-            return PaintKindIcon(QColor(0x80, 0x80, 0x80), "-");
-        case EventKind::kInternalError:
-            return PaintKindIcon(QColor(0xc8, 0x28, 0x28), "!");
-        default:
-            return PaintKindIcon(QColor(0x2b, 0x6c, 0xc4), "i");
-    }
+    const QImage& image = ListImages::LogKinds().Image(kind);
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
 LogPane::LogPane(SettingsStore& store, int32_t max_rows, QWidget* parent)
-    : QWidget(parent), store_(store), rows_(max_rows), view_(new QTreeWidget(this)) {
-    view_->setColumnCount(2);
-    view_->setHeaderLabels({"Date/Time", "Messages"});
-    view_->setRootIsDecorated(false);
-    view_->setUniformRowHeights(true);
-    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setIconSize(QSize(16, 16));
+    : QWidget(parent),
+      store_(store),
+      rows_(max_rows),
+      model_(
+          new StoredRowsModel({{QStringLiteral("Date/Time")}, {QStringLiteral("Messages")}}, this)),
+      view_(new MarkupListCtrl(this)) {
+    model_->SetImageMeaning(&ListImages::LogKindMeaning);
+    view_->setModel(model_);
+    // Cell markup stays off: a message shows as it reads, even one that begins with "$IMG|".
+    view_->SetImageList(&ListImages::LogKinds());
     view_->setAccessibleName("Log");
-    view_->header()->setStretchLastSection(false);
-    view_->header()->setSectionsMovable(true);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view_->setColumnWidth(
         0, store_.GetProfileInt(kMainSection, kDateColumnValue, kDefaultDateColumnWidth));
@@ -92,21 +67,19 @@ int LogPane::MessageColumnWidth() const {
 
 void LogPane::AddRow(const LogRow& row) {
     if (rows_.Add(row)) {
-        delete view_->takeTopLevelItem(0);
+        model_->RemoveRow(0);
     }
     if (rows_.Limit() == 0) {
         return;
     }
-    auto* item =
-        new QTreeWidgetItem({QString::fromStdString(row.stamp), QString::fromStdString(row.text)});
-    item->setIcon(0, KindIcon(row.kind));
-    view_->addTopLevelItem(item);
-    view_->scrollToItem(item);
+    const int added = model_->AddRow(
+        {QString::fromStdString(row.stamp), QString::fromStdString(row.text)}, row.kind);
+    view_->ScrollToRow(added);
 }
 
 void LogPane::Clear() {
     rows_.Clear();
-    view_->clear();
+    model_->Clear();
 }
 
 bool LogPane::eventFilter(QObject* watched, QEvent* event) {

@@ -7,14 +7,15 @@
 #include "app/settings_store.h"
 #include "log/log_rows.h"
 
-class QTreeWidget;
-
 namespace corvimap {
 
+class MarkupListCtrl;
+class StoredRowsModel;
+
 // The log pane's message list: "Date/Time" and "Messages", one row per log message with the
-// picture of its kind, at most a fixed number of rows, the newest scrolled into view. A right
-// double click empties it. The width of the first column is kept in "Main"/"Log0Column".
-// Rows arrive on the UI thread (the event log's sink hands them over).
+// message's kind as its row picture, at most a fixed number of rows, the newest scrolled into
+// view. A right double click empties it. The width of the first column is kept in
+// "Main"/"Log0Column". Rows arrive on the UI thread (the event log's sink hands them over).
 class LogPane final : public QWidget {
     Q_OBJECT
 public:
@@ -30,10 +31,12 @@ public:
     int DateColumnWidth() const;
     int MessageColumnWidth() const;
 
-    // The list itself, for tests and the window's accessibility names.
-    QTreeWidget* View() const { return view_; }
+    // The list and its rows, for tests and the window's accessibility names.
+    MarkupListCtrl* View() const { return view_; }
+    StoredRowsModel& Model() const { return *model_; }
 
-    // The small picture of a message kind; kinds without one of their own share the general one.
+    // The small picture of a message kind: the kind's picture of the log's image list; none for
+    // a kind without one.
     static QIcon KindIcon(int32_t kind);
 
 protected:
@@ -45,7 +48,8 @@ private:
 
     SettingsStore& store_;
     LogRows rows_;
-    QTreeWidget* view_ = nullptr;
+    StoredRowsModel* model_ = nullptr;
+    MarkupListCtrl* view_ = nullptr;
 };
 
 }  // namespace corvimap

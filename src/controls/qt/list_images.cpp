@@ -6,8 +6,15 @@
 #include <cmath>
 #include <numbers>
 
+#include "log/event_kinds.h"
+
 namespace corvimap {
 namespace {
+
+constexpr int kGeneralKind = static_cast<int>(EventKind::kGeneral);
+constexpr int kFoundHostKind = static_cast<int>(EventKind::kFoundHost);
+constexpr int kDeadHostKind = static_cast<int>(EventKind::kDeadHost);
+constexpr int kErrorKind = static_cast<int>(EventKind::kInternalError);
 
 const QColor kOutline(0x30, 0x30, 0x30);
 
@@ -126,6 +133,50 @@ constexpr const char* kMarkW[5] = {"#...#", "#...#", "#.#.#", "##.##", "#...#"};
 constexpr const char* kMark2[5] = {".###", "...#", ".###", ".#..", ".###"};
 constexpr const char* kMark3[5] = {".###", "...#", "..##", "...#", ".###"};
 
+// A round badge in the colour with a white upright stroke and a dot, the dot above the stroke
+// ("i") or below it ("!").
+void PaintMarkBadge(QPainter& p, const QColor& colour, bool dot_on_top) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(colour.darker(150), 1));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    if (dot_on_top) {
+        p.drawEllipse(QRectF(6.6, 2.8, 2.8, 2.8));
+        p.drawRoundedRect(QRectF(6.8, 6.6, 2.4, 6.6), 0.8, 0.8);
+    } else {
+        p.drawRoundedRect(QRectF(6.6, 2.8, 2.8, 7.4), 1, 1);
+        p.drawEllipse(QRectF(6.6, 10.8, 2.8, 2.8));
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+// The pictures of the log's kinds: a found host and a dead host look as in the host list.
+void PaintLogKind(QPainter& p, int kind) {
+    switch (kind) {
+        case kGeneralKind:
+            PaintMarkBadge(p, QColor(0x2B, 0x6C, 0xC4), true);
+            break;
+        case kFoundHostKind:
+            PaintNewHost(p);
+            break;
+        case kDeadHostKind:
+            PaintDeadHost(p);
+            break;
+        case kErrorKind:
+            PaintMarkBadge(p, QColor(0xC8, 0x28, 0x28), false);
+            break;
+        default:
+            break;
+    }
+}
+
+bool HasPicture(ListImages::Set set, int index) {
+    return set == ListImages::Set::kHosts || index == kGeneralKind || index == kFoundHostKind ||
+           index == kDeadHostKind || index == kErrorKind;
+}
+
 void PaintImage(QPainter& p, int index) {
     switch (index) {
         case ListImages::kKnownHost:
@@ -160,22 +211,29 @@ void PaintImage(QPainter& p, int index) {
     }
 }
 
-QImage Render(int index, int scale) {
+QImage Render(ListImages::Set set, int index, int scale) {
+    if (!HasPicture(set, index)) {
+        return {};
+    }
     QImage image(ListImages::kSize * scale, ListImages::kSize * scale,
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     image.setDevicePixelRatio(scale);
     QPainter painter(&image);
-    PaintImage(painter, index);
+    if (set == ListImages::Set::kLogKinds) {
+        PaintLogKind(painter, index);
+    } else {
+        PaintImage(painter, index);
+    }
     return image;
 }
 
 }  // namespace
 
-ListImages::ListImages() {
+ListImages::ListImages(Set set) {
     for (int index = 0; index < kCount; ++index) {
-        normal_[index] = Render(index, 1);
-        double_[index] = Render(index, 2);
+        normal_[index] = Render(set, index, 1);
+        double_[index] = Render(set, index, 2);
     }
 }
 
@@ -184,12 +242,17 @@ const ListImages& ListImages::Standard() {
     return images;
 }
 
+const ListImages& ListImages::LogKinds() {
+    static const ListImages images(Set::kLogKinds);
+    return images;
+}
+
 const QImage& ListImages::Image(int index) const {
     return Valid(index) ? normal_[index] : none_;
 }
 
 void ListImages::Draw(QPainter& painter, int index, QPoint at) const {
-    if (!Valid(index)) {
+    if (!Valid(index) || normal_[index].isNull()) {
         return;
     }
     const bool dense = painter.device() != nullptr && painter.device()->devicePixelRatio() > 1.0;
@@ -218,6 +281,21 @@ QString ListImages::Meaning(int index) {
             return QStringLiteral("Quake III Arena");
         default:
             return QStringLiteral("Image %1").arg(index);
+    }
+}
+
+QString ListImages::LogKindMeaning(int index) {
+    switch (index) {
+        case kGeneralKind:
+            return QStringLiteral("Message");
+        case kFoundHostKind:
+            return QStringLiteral("Found new host");
+        case kDeadHostKind:
+            return QStringLiteral("Dead host");
+        case kErrorKind:
+            return QStringLiteral("Internal error");
+        default:
+            return QStringLiteral("Kind %1").arg(index);
     }
 }
 

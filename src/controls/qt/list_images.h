@@ -29,23 +29,34 @@ public:
         kQuake3 = 8,
     };
 
-    ListImages();
+    // Which pictures a list holds. The log's list keeps the same indexes, so that a message's
+    // kind is its row's image index, with pictures of its own for a general message (0) and an
+    // internal error (5); a found host (2) and a dead host (3) look as in the host list, and the
+    // other indexes show nothing there.
+    enum class Set { kHosts, kLogKinds };
 
-    // The set every list uses. Images are plain QImages, so this works before and after the
-    // application object and from any thread once made.
+    explicit ListImages(Set set = Set::kHosts);
+
+    // The set every list but the log uses. Images are plain QImages, so this works before and
+    // after the application object and from any thread once made.
     static const ListImages& Standard();
+    // The log's set.
+    static const ListImages& LogKinds();
 
     static bool Valid(int index) { return index >= 0 && index < kCount; }
 
-    // The picture at 16 x 16 pixels; a null image for an index outside the list.
+    // The picture at 16 x 16 pixels; a null image for an index outside the list or one the set
+    // has no picture for.
     const QImage& Image(int index) const;
 
     // Draws the picture with its top left corner at `at`, sharp on high-density screens too.
-    // Indexes outside the list draw nothing, as an image list does.
+    // Indexes outside the list, and those without a picture, draw nothing, as an image list does.
     void Draw(QPainter& painter, int index, QPoint at) const;
 
     // What the picture means, for screen readers.
     static QString Meaning(int index);
+    // What a picture of the log's set means: the kind of message.
+    static QString LogKindMeaning(int index);
 
 private:
     std::array<QImage, kCount> normal_;

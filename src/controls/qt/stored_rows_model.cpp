@@ -9,7 +9,9 @@
 namespace corvimap {
 
 StoredRowsModel::StoredRowsModel(std::vector<Column> columns, QObject* parent)
-    : QAbstractTableModel(parent), columns_(std::move(columns)) {}
+    : QAbstractTableModel(parent),
+      columns_(std::move(columns)),
+      image_meaning_(&ListImages::Meaning) {}
 
 void StoredRowsModel::SetSortedByFirstColumn(bool sorted) {
     sorted_ = sorted;
@@ -122,7 +124,7 @@ QVariant StoredRowsModel::data(const QModelIndex& index, int role) const {
             return AccessibleCellText(row.texts[index.column()], image_cells_, colour_codes_);
         case Qt::AccessibleDescriptionRole:
             if (index.column() == 0 && row.image >= 0) {
-                return ListImages::Meaning(row.image);
+                return image_meaning_(row.image);
             }
             return {};
         case Qt::TextAlignmentRole:

@@ -25,6 +25,9 @@ public:
     void SetSortedByFirstColumn(bool sorted);
     // What the cells hold, so screen readers get image cells by name and colour-coded text plain.
     void SetMarkup(bool image_cells, bool colour_codes);
+    // What a row picture means, for screen readers; the host pictures' meanings unless set.
+    using ImageMeaning = QString (*)(int image);
+    void SetImageMeaning(ImageMeaning meaning) { image_meaning_ = meaning; }
 
     // Adds a row (at the end, or at its sorted place) and returns its index. Missing texts are
     // empty; texts beyond the column count are dropped.
@@ -67,6 +70,7 @@ private:
     bool sorted_ = false;
     bool image_cells_ = false;
     bool colour_codes_ = false;
+    ImageMeaning image_meaning_;
 };
 
 }  // namespace corvimap

@@ -5,11 +5,14 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTreeWidget>
 
 #include "app/memory_settings_store.h"
+#include "controls/qt/list_images.h"
+#include "controls/qt/markup_list.h"
+#include "controls/qt/stored_rows_model.h"
 #include "log/event_kinds.h"
 
 namespace corvimap {
@@ -27,7 +30,34 @@ void RightDoubleClick(QWidget* target) {
     QCoreApplication::sendEvent(target, &press);
 }
 
-TEST(LogPaneTest, KeepsTheNewestRowsUpToTheLimitWithTheirKindsPictures) {
+QImage Pixels(const QIcon& icon) {
+    return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The 16 x 16 square where the list draws a row's picture, as on the screen.
+QImage ShownRowPicture(LogPane& pane, int row) {
+    MarkupListCtrl* list = pane.View();
+    // Once the list has taken the focus (which makes row 0 current): no selection, no focus frame.
+    QCoreApplication::processEvents();
+    list->selectionModel()->clearSelection();
+    list->selectionModel()->clearCurrentIndex();
+    const QImage shot = list->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect cell = list->visualRect(list->model()->index(row, 0));
+    const int top = cell.top() + std::max(0, (cell.height() - ListImages::kSize) / 2);
+    return shot.copy(cell.left() + MarkupListCtrl::kIconIndent, top, ListImages::kSize,
+                     ListImages::kSize);
+}
+
+// The picture over the list's background, as the list draws it.
+QImage OverBase(const QImage& picture, const QColor& base) {
+    QImage expected(ListImages::kSize, ListImages::kSize, QImage::Format_RGB32);
+    expected.fill(base);
+    QPainter painter(&expected);
+    painter.drawImage(0, 0, picture);
+    return expected;
+}
+
+TEST(LogPaneTest, KeepsTheNewestRowsUpToTheLimitWithTheKindAsRowPicture) {
     MemorySettingsStore store;
     LogPane pane(store, 3);
     pane.resize(400, 300);
@@ -36,27 +66,60 @@ TEST(LogPaneTest, KeepsTheNewestRowsUpToTheLimitWithTheirKindsPictures) {
         pane.AddRow(Row(i, i == 4 ? EventKind::kFoundHost : EventKind::kGeneral));
     }
     ASSERT_EQ(pane.RowCount(), 3u);
-    QTreeWidget* view = pane.View();
-    ASSERT_EQ(view->topLevelItemCount(), 3);
+    const StoredRowsModel& model = pane.Model();
+    ASSERT_EQ(model.RowCount(), 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(view->topLevelItem(i)->text(0).toStdString(), Row(i + 3).stamp);
-        EXPECT_EQ(view->topLevelItem(i)->text(1).toStdString(), Row(i + 3).text);
-        EXPECT_EQ(pane.Rows()[static_cast<size_t>(i)],
-                  Row(i + 3, i == 1 ? EventKind::kFoundHost : EventKind::kGeneral));
-        EXPECT_FALSE(view->topLevelItem(i)->icon(0).isNull());
+        const EventKind kind = i == 1 ? EventKind::kFoundHost : EventKind::kGeneral;
+        EXPECT_EQ(model.Text(i, 0).toStdString(), Row(i + 3).stamp);
+        EXPECT_EQ(model.Text(i, 1).toStdString(), Row(i + 3).text);
+        EXPECT_EQ(model.RowImage(i), static_cast<int>(kind)) << "the kind is the image index";
+        EXPECT_EQ(pane.Rows()[static_cast<size_t>(i)], Row(i + 3, kind));
     }
-    const QImage general = view->topLevelItem(0)->icon(0).pixmap(16, 16).toImage();
-    const QImage found = view->topLevelItem(1)->icon(0).pixmap(16, 16).toImage();
-    EXPECT_NE(general, found) << "a found host has a picture of its own";
-    EXPECT_EQ(LogPane::KindIcon(0).pixmap(16, 16).toImage(), general);
-    EXPECT_NE(LogPane::KindIcon(3).pixmap(16, 16).toImage(),
-              LogPane::KindIcon(5).pixmap(16, 16).toImage());
+    EXPECT_EQ(pane.View()->ImageList(), &ListImages::LogKinds());
+    EXPECT_EQ(model.index(1, 0).data(Qt::AccessibleDescriptionRole).toString(), "Found new host");
+    EXPECT_EQ(model.index(0, 0).data(Qt::AccessibleDescriptionRole).toString(), "Message");
+
+    // What the list draws is the kind's picture.
+    const QColor base = pane.View()->palette().color(QPalette::Base);
+    EXPECT_EQ(ShownRowPicture(pane, 0), OverBase(ListImages::LogKinds().Image(0), base));
+    EXPECT_EQ(ShownRowPicture(pane, 1), OverBase(ListImages::LogKinds().Image(2), base));
 
     // A limit of none keeps nothing.
     LogPane none(store, 0);
     none.AddRow(Row(1));
     EXPECT_EQ(none.RowCount(), 0u);
-    EXPECT_EQ(none.View()->topLevelItemCount(), 0);
+    EXPECT_EQ(none.Model().RowCount(), 0);
+}
+
+TEST(LogPaneTest, EveryKindHasAPictureOfItsOwnAndOtherNumbersNone) {
+    std::vector<QImage> seen;
+    for (EventKind kind : {EventKind::kGeneral, EventKind::kFoundHost, EventKind::kDeadHost,
+                           EventKind::kInternalError}) {
+        const QImage picture = Pixels(LogPane::KindIcon(static_cast<int32_t>(kind)));
+        ASSERT_FALSE(picture.isNull()) << static_cast<int>(kind);
+        for (const QImage& other : seen) {
+            EXPECT_NE(picture, other) << static_cast<int>(kind);
+        }
+        seen.push_back(picture);
+    }
+    // A found host and a dead host look as in the host list.
+    EXPECT_EQ(ListImages::LogKinds().Image(2), ListImages::Standard().Image(ListImages::kNewHost));
+    EXPECT_EQ(ListImages::LogKinds().Image(3), ListImages::Standard().Image(ListImages::kDeadHost));
+
+    // A log file read back may carry any number as its kind: the row then has no picture.
+    MemorySettingsStore store;
+    LogPane pane(store, 10);
+    pane.resize(400, 300);
+    pane.show();
+    pane.AddRow(Row(1, static_cast<EventKind>(7)));
+    pane.AddRow(Row(2, static_cast<EventKind>(-4)));
+    EXPECT_TRUE(LogPane::KindIcon(7).isNull());
+    EXPECT_EQ(pane.Model().RowImage(0), 7);
+    const QColor base = pane.View()->palette().color(QPalette::Base);
+    QImage blank(ListImages::kSize, ListImages::kSize, QImage::Format_RGB32);
+    blank.fill(base);
+    EXPECT_EQ(ShownRowPicture(pane, 0), blank);
+    EXPECT_EQ(ShownRowPicture(pane, 1), blank);
 }
 
 TEST(LogPaneTest, ARightDoubleClickEmptiesTheListAndNewRowsStartAgain) {
@@ -75,10 +138,10 @@ TEST(LogPaneTest, ARightDoubleClickEmptiesTheListAndNewRowsStartAgain) {
 
     RightDoubleClick(pane.View()->viewport());
     EXPECT_EQ(pane.RowCount(), 0u);
-    EXPECT_EQ(pane.View()->topLevelItemCount(), 0);
+    EXPECT_EQ(pane.Model().RowCount(), 0);
     pane.AddRow(Row(3));
-    EXPECT_EQ(pane.View()->topLevelItemCount(), 1);
-    EXPECT_EQ(pane.View()->topLevelItem(0)->text(1), "message 3");
+    EXPECT_EQ(pane.Model().RowCount(), 1);
+    EXPECT_EQ(pane.Model().Text(0, 1), "message 3");
 }
 
 TEST(LogPaneTest, DateColumnWidthComesFromTheStoreAndGoesBackWhenThePaneGoes) {
@@ -86,8 +149,8 @@ TEST(LogPaneTest, DateColumnWidthComesFromTheStoreAndGoesBackWhenThePaneGoes) {
     {
         LogPane pane(store, 250);
         EXPECT_EQ(pane.DateColumnWidth(), 133);
-        EXPECT_EQ(pane.View()->headerItem()->text(0), "Date/Time");
-        EXPECT_EQ(pane.View()->headerItem()->text(1), "Messages");
+        EXPECT_EQ(pane.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole), "Date/Time");
+        EXPECT_EQ(pane.Model().headerData(1, Qt::Horizontal, Qt::DisplayRole), "Messages");
     }
     EXPECT_EQ(store.GetProfileInt("Main", "Log0Column", -1), 133);
 
@@ -127,6 +190,26 @@ TEST(LogPaneTest, MessagesColumnFillsTheRestOfTheWidth) {
     pane.resize(600, 200);
     QCoreApplication::processEvents();
     EXPECT_EQ(pane.MessageColumnWidth(), 600 - 100 - 4 - bar);
+}
+
+TEST(LogPaneTest, ANewMessageBringsAListScrolledUpBackToItsEnd) {
+    MemorySettingsStore store;
+    LogPane pane(store, 250);
+    pane.resize(500, 300);
+    pane.show();
+    for (int i = 0; i < 40; ++i) {
+        pane.AddRow(Row(i));
+    }
+    QCoreApplication::processEvents();
+    MarkupListCtrl* list = pane.View();
+    list->verticalScrollBar()->setValue(0);
+    pane.AddRow(Row(40));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+    const QRect newest = list->visualRect(pane.Model().index(40, 0));
+    EXPECT_TRUE(list->viewport()->rect().contains(newest)) << "the new row is in view";
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(pane.Model().index(38, 0))))
+        << "and the two before it";
 }
 
 }  // namespace

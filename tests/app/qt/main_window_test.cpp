@@ -17,6 +17,7 @@
 #include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
 #include "controls/qt/flat_button.h"
+#include "controls/qt/markup_list.h"
 #include "engine/scan_flags.h"
 #include "log/event_kinds.h"
 #include "options/version_info.h"

@@ -58,5 +58,30 @@ TEST(ListImagesTest, EveryPictureHasItsOwnMeaning) {
     EXPECT_EQ(ListImages::Meaning(ListImages::kQuake3), QStringLiteral("Quake III Arena"));
 }
 
+TEST(ListImagesTest, TheLogSetHasPicturesForTheMessageKindsOnly) {
+    const ListImages& log = ListImages::LogKinds();
+    for (int index = 0; index < ListImages::kCount; ++index) {
+        const bool kind = index == 0 || index == 2 || index == 3 || index == 5;
+        EXPECT_EQ(log.Image(index).isNull(), !kind) << index;
+        if (kind) {
+            EXPECT_GT(OpaquePixels(log.Image(index)), 60) << index;
+        }
+    }
+    EXPECT_NE(log.Image(0), ListImages::Standard().Image(0));
+    EXPECT_NE(log.Image(5), ListImages::Standard().Image(5));
+
+    QImage surface(20, 20, QImage::Format_ARGB32);
+    surface.fill(Qt::white);
+    const QImage white = surface;
+    {
+        QPainter painter(&surface);
+        log.Draw(painter, ListImages::kShares, QPoint(2, 2));
+    }
+    EXPECT_EQ(surface, white) << "no picture, nothing drawn";
+
+    EXPECT_EQ(ListImages::LogKindMeaning(0), QStringLiteral("Message"));
+    EXPECT_EQ(ListImages::LogKindMeaning(5), QStringLiteral("Internal error"));
+}
+
 }  // namespace
 }  // namespace corvimap
