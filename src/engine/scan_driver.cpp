@@ -26,9 +26,14 @@ void ScanDriver::Join() {
 }
 
 void ScanDriver::Refresh() {
-    std::lock_guard lock(thread_mutex_);
     // The thread's own flag, not the walking flag: a second press while the scan is still
-    // starting up or winding down must not start a second scan.
+    // starting up or winding down must not start a second scan. A stop takes effect at once,
+    // without waiting for the lock that guards starting a thread.
+    if (running_) {
+        stop_requested_ = true;
+        return;
+    }
+    std::lock_guard lock(thread_mutex_);
     if (running_) {
         stop_requested_ = true;
         return;

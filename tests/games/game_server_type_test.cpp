@@ -164,7 +164,9 @@ TEST(GameServerTypeTest, WorkersReadConsistentPortListsWhileTheyChange) {
             }
         });
     }
-    for (int round = 0; round < 20000; ++round) {
+    // Goes on until the readers have really read while the list changed, however the threads
+    // are scheduled.
+    for (int round = 0; round < 20000 || lists_read.load() < 1000; ++round) {
         const size_t size = type.Ports()->size();
         if (size < 64 && round % 3 != 2) {
             type.AddPort(static_cast<uint16_t>(size + 1));
