@@ -15,7 +15,7 @@ TEST_PACKAGES  = samba smbclient iproute2 iputils-ping qstat xvfb xauth nbtscan 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE = cmake -S . -B $(1) -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCORVIMAP_WERROR=ON $(2) $(CMAKE_ARGS)
 
-.PHONY: run test bench deps test-deps build build-asan build-tsan check-format format
+.PHONY: run test bench demo deps test-deps build build-asan build-tsan check-format format
 
 define install_missing
 	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
@@ -55,6 +55,11 @@ test: test-deps build build-asan build-tsan
 
 bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# Pictures of the window: every pane, and the host list after a scan of the lab (needs root).
+demo: test-deps build
+	tests/screenshots.sh demo/panes $(BUILD)
+	tests/lab/lab_screenshot.sh demo/lab $(BUILD)
 
 check-format:
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
