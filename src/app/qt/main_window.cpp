@@ -281,9 +281,8 @@ void MainWindow::CreatePaneContents() {
     connect(this, &MainWindow::hostListButtonsEnabled, hosts, &HostListPane::SetButtonsEnabled);
     connect(this, &MainWindow::languageApplied, hosts, &HostListPane::RetranslateUi);
     connect(this, &MainWindow::sideButtonClicked, hosts, &HostListPane::StartHostInfoHideTimer);
-    connect(hosts, &HostListPane::StatusUpdate, this, [this](const QString& text) {
-        ShowStatus(kHostListPane, text.toStdString());
-    });
+    connect(hosts, &HostListPane::StatusUpdate, this,
+            [this](const QString& text) { ShowStatus(kHostListPane, text.toStdString()); });
     AddListLayoutSaver([hosts] { hosts->SaveLayout(); });
 
     auto* games = new GameServersPane(engine_.Handover(), context_.store);
