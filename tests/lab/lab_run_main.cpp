@@ -11,29 +11,13 @@
 #include <vector>
 
 #include "lab/lab.h"
+#include "lab/lab_hosts.h"
 
 namespace {
 
+using corvimap::lab::FileServer;
 using corvimap::lab::Lab;
-using corvimap::lab::SambaHostOptions;
-
-SambaHostOptions FileServer() {
-    SambaHostOptions options;
-    options.netbios_name = "FILESRV";
-    options.workgroup = "LABGROUP";
-    options.shares = {{"public", "Public files", {"empty"}, {{"readme.txt", "hello\n"}}},
-                      {"media", "Songs", {}, {{"album/track01.mp3", "ID3"}}}};
-    return options;
-}
-
-SambaHostOptions MediaBox() {
-    SambaHostOptions options;
-    options.netbios_name = "MEDIABOX";
-    options.workgroup = "OTHERWG";
-    options.shares = {{"projects", "", {"src"}, {{"plan.txt", "plan\n"}}},
-                      {"backup$", "Hidden one", {}, {{"old.zip", "PK"}}}};
-    return options;
-}
+using corvimap::lab::MediaBox;
 
 int Usage(const char* program) {
     std::fprintf(stderr, "usage: %s [--timeout SECONDS] -- COMMAND [ARGUMENTS...]\n", program);

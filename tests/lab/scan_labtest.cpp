@@ -16,6 +16,7 @@
 #include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "lab.h"
+#include "lab_hosts.h"
 #include "log/event_log.h"
 #include "support/scripted_network.h"
 
@@ -23,40 +24,17 @@ namespace corvimap {
 namespace {
 
 using namespace std::chrono_literals;
+using lab::FileServer;
 using lab::Lab;
 using lab::LabHost;
-using lab::SambaHostOptions;
+using lab::MacText;
+using lab::MediaBox;
 using testing::CapturingLogSink;
 using testing::FakeGame;
 using testing::FakeQuakeServer;
 
 // Generous for sanitizer builds on a busy machine; a silent address costs this much.
 constexpr int kTimeoutMs = 400;
-
-SambaHostOptions FileServer() {
-    SambaHostOptions options;
-    options.netbios_name = "FILESRV";
-    options.workgroup = "LABGROUP";
-    options.shares = {{"public", "Public files", {"empty"}, {{"readme.txt", "hello\n"}}},
-                      {"media", "Songs", {}, {{"album/track01.mp3", "ID3"}}}};
-    return options;
-}
-
-SambaHostOptions MediaBox() {
-    SambaHostOptions options;
-    options.netbios_name = "MEDIABOX";
-    options.workgroup = "OTHERWG";
-    options.shares = {{"projects", "", {"src"}, {{"plan.txt", "plan\n"}}},
-                      {"backup$", "Hidden one", {}, {{"old.zip", "PK"}}}};
-    return options;
-}
-
-std::string MacText(std::string mac) {
-    std::replace(mac.begin(), mac.end(), ':', '-');
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return mac;
-}
 
 class ReportList final : public ServerReportSink {
 public:

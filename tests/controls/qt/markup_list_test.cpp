@@ -11,12 +11,15 @@
 #include <climits>
 
 #include "controls/cell_markup.h"
+#include "controls/qt/list_image_check.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/list_roles.h"
 #include "controls/qt/stored_rows_model.h"
 
 namespace corvimap {
 namespace {
+
+using testing::ShowsImage;
 
 // A shown list over a stored-rows model, with column widths chosen by the test.
 struct ListFixture {
@@ -56,26 +59,6 @@ struct ListFixture {
     std::unique_ptr<StoredRowsModel> model;
     MarkupListCtrl list;
 };
-
-// True when every opaque pixel of the picture appears unchanged at `at` in the shot.
-bool ShowsImage(const QImage& shot, int image, QPoint at) {
-    const QImage picture =
-        ListImages::Standard().Image(image).convertToFormat(QImage::Format_ARGB32);
-    int opaque = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb pixel = picture.pixel(x, y);
-            if (qAlpha(pixel) != 255) {
-                continue;
-            }
-            ++opaque;
-            if (shot.pixel(at.x() + x, at.y() + y) != (pixel | 0xFF000000u)) {
-                return false;
-            }
-        }
-    }
-    return opaque > 20;
-}
 
 // True when no pixel of the 16 x 16 square differs from the colour.
 bool Plain(const QImage& shot, QPoint at, QRgb colour) {

@@ -30,12 +30,14 @@
 #include "app/qt/status_line.h"
 #include "controls/cell_markup.h"
 #include "controls/qt/flat_button.h"
+#include "controls/qt/list_image_check.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
 #include "engine/group_sections.h"
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "lab/lab.h"
+#include "lab/lab_hosts.h"
 #include "support/temp_dir.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -45,36 +47,15 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 namespace corvimap {
 namespace {
 
+using testing::ShowsImage;
+
 using namespace std::chrono_literals;
+using lab::FileServer;
 using lab::Lab;
 using lab::LabHost;
-using lab::SambaHostOptions;
+using lab::MacText;
+using lab::MediaBox;
 using testing::TempDir;
-
-SambaHostOptions FileServer() {
-    SambaHostOptions options;
-    options.netbios_name = "FILESRV";
-    options.workgroup = "LABGROUP";
-    options.shares = {{"public", "Public files", {"empty"}, {{"readme.txt", "hello\n"}}},
-                      {"media", "Songs", {}, {{"album/track01.mp3", "ID3"}}}};
-    return options;
-}
-
-SambaHostOptions MediaBox() {
-    SambaHostOptions options;
-    options.netbios_name = "MEDIABOX";
-    options.workgroup = "OTHERWG";
-    options.shares = {{"projects", "", {"src"}, {{"plan.txt", "plan\n"}}},
-                      {"backup$", "Hidden one", {}, {{"old.zip", "PK"}}}};
-    return options;
-}
-
-std::string MacText(std::string mac) {
-    std::replace(mac.begin(), mac.end(), ':', '-');
-    std::transform(mac.begin(), mac.end(), mac.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return mac;
-}
 
 // ---- A user's hands: only what is on the screen is found and used ---------------------------
 
@@ -200,26 +181,6 @@ std::map<std::string, ShownHost> ShownHosts(const MarkupListCtrl& list) {
             cell(row, HostColumn::Workgroup)};
     }
     return hosts;
-}
-
-// True when every opaque pixel of the picture stands unchanged at `at` in the shot.
-bool ShowsImage(const QImage& shot, int image, QPoint at) {
-    const QImage picture =
-        ListImages::Standard().Image(image).convertToFormat(QImage::Format_ARGB32);
-    int opaque = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb pixel = picture.pixel(x, y);
-            if (qAlpha(pixel) != 255) {
-                continue;
-            }
-            ++opaque;
-            if (shot.pixel(at.x() + x, at.y() + y) != (pixel | 0xFF000000u)) {
-                return false;
-            }
-        }
-    }
-    return opaque > 20;
 }
 
 // The first picture of an image cell of the list, looked for on the screen.
