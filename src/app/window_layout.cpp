@@ -107,6 +107,26 @@ int DialogUnitsToPixelsY(int units) {
     return ScaleRounded(units, kBaseUnitY, 8);
 }
 
+FontBaseUnits BaseUnitsFromLetters(int letters_width, int line_height) {
+    return {std::max(1, (letters_width / 26 + 1) / 2), std::max(1, line_height)};
+}
+
+int ScaleDesignX(int pixels, FontBaseUnits font) {
+    return ScaleRounded(pixels, font.x, kBaseUnitX);
+}
+
+int ScaleDesignY(int pixels, FontBaseUnits font) {
+    return ScaleRounded(pixels, font.y, kBaseUnitY);
+}
+
+int DefaultColumnWidth(int designed_width, FontBaseUnits font, int widest_sample_cell) {
+    return std::max(ScaleDesignX(designed_width, font), widest_sample_cell);
+}
+
+PixelRect DefaultWindowRect(FontBaseUnits font) {
+    return PixelRect::FromSize(10, 10, ScaleDesignX(527, font), ScaleDesignY(414, font));
+}
+
 std::optional<PixelRect> DesignedRect(int id) {
     for (const DesignedControl& control : kDesign) {
         if (control.id == id) {

@@ -69,6 +69,32 @@ inline constexpr int kMinimumWindowHeight = 455;
 int DialogUnitsToPixelsX(int units);
 int DialogUnitsToPixelsY(int units);
 
+// The base units of a font: the average width of the letters A-Z and a-z, and the line height.
+// The pixel sizes of the design hold for base units of 6 x 13.
+struct FontBaseUnits {
+    int x = 6;
+    int y = 13;
+    bool operator==(const FontBaseUnits&) const = default;
+};
+inline constexpr FontBaseUnits kDesignBaseUnits{6, 13};
+
+// Base units from the width of the 52 letters "A".."Z" "a".."z" in one run and the line height,
+// rounded as the system's dialog units are.
+FontBaseUnits BaseUnitsFromLetters(int letters_width, int line_height);
+
+// A designed width or height in pixels, grown or shrunk in proportion to the font's base units.
+int ScaleDesignX(int pixels, FontBaseUnits font);
+int ScaleDesignY(int pixels, FontBaseUnits font);
+
+// The width a list column starts with when no layout of the list was stored: its designed width
+// scaled to the font, but never narrower than its sample text (widest_sample_cell: the sample's
+// width plus the cell's margins), so that a MAC address or a date is not cut on a first start.
+int DefaultColumnWidth(int designed_width, FontBaseUnits font, int widest_sample_cell);
+
+// The window's place on a first start: (10, 10), 527 x 414 scaled to the font. The minimum size
+// still applies on top of it.
+PixelRect DefaultWindowRect(FontBaseUnits font);
+
 // The designed place of a control in pixels: the side buttons, the status line, and the sized
 // controls of the panes (their size counts; the layout moves them). Nothing for the others.
 std::optional<PixelRect> DesignedRect(int id);

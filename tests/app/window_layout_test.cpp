@@ -11,6 +11,29 @@ PixelRect Place(const std::vector<ControlPlace>& places, int id) {
     return rect.value_or(PixelRect{});
 }
 
+TEST(WindowLayoutTest, DefaultSizesGrowWithTheFontAndColumnsHoldTheirSample) {
+    // letters width and line height -> base units; a column designed 122 wide with a 100-pixel
+    // sample, one designed 57 wide with a 60-pixel sample; the first start's window.
+    struct Case {
+        int letters, height;
+        FontBaseUnits units;
+        int wide_column, narrow_column;
+        PixelRect window;
+    };
+    const Case cases[] = {
+        {312, 13, {6, 13}, 122, 60, PixelRect::FromSize(10, 10, 527, 414)},
+        {364, 16, {7, 16}, 142, 67, PixelRect::FromSize(10, 10, 615, 510)},
+        {260, 11, {5, 11}, 102, 60, PixelRect::FromSize(10, 10, 439, 350)},
+    };
+    for (const Case& c : cases) {
+        const FontBaseUnits units = BaseUnitsFromLetters(c.letters, c.height);
+        EXPECT_EQ(units, c.units) << c.letters;
+        EXPECT_EQ(DefaultColumnWidth(122, units, 100), c.wide_column) << c.letters;
+        EXPECT_EQ(DefaultColumnWidth(57, units, 60), c.narrow_column) << c.letters;
+        EXPECT_EQ(DefaultWindowRect(units), c.window) << c.letters;
+    }
+}
+
 TEST(WindowLayoutTest, DesignedPlacesAreDialogUnitsOfTheWindowFont) {
     // The status line's designed corner is where the layout puts it, and the pane starts below.
     EXPECT_EQ(DesignedRect(control_id::kStatusLine), PixelRect::FromSize(99, 23, 483, 18));

@@ -133,6 +133,16 @@ int HostListModel::InitialWidth(int column) {
     return column >= 0 && column < kColumnCount ? kInitialWidths[column] : 70;
 }
 
+std::vector<ColumnDefault> HostListModel::DefaultColumns() {
+    std::vector<ColumnDefault> columns;
+    for (int column = 0; column < kColumnCount; ++column) {
+        columns.push_back({InitialWidth(column), {}});
+    }
+    columns[0].samples = {QStringLiteral("255.255.255.255")};
+    columns[1].samples = {QStringLiteral("5A-2A-93-E9-3F-01")};
+    return columns;
+}
+
 void HostListModel::Retranslate() {
     emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1);
 }

@@ -2,7 +2,9 @@
 
 #include <QAbstractTableModel>
 #include <memory>
+#include <vector>
 
+#include "controls/qt/column_widths.h"
 #include "engine/host_table.h"
 
 namespace corvimap {
@@ -25,6 +27,8 @@ public:
     // Header titles in the current language, and the widths the list starts with.
     static QString ColumnTitle(int column);
     static int InitialWidth(int column);
+    // The designed widths with the texts that must show uncut: an address, a MAC address.
+    static std::vector<ColumnDefault> DefaultColumns();
     // The titles changed language.
     void Retranslate();
 

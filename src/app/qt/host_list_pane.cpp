@@ -9,6 +9,7 @@
 
 #include "app/qt/column_menu.h"
 #include "app/qt/host_list_model.h"
+#include "controls/qt/column_widths.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
 #include "engine/host_list_file.h"
@@ -62,9 +63,7 @@ HostListPane::HostListPane(HostTable& table, SettingsStore& store,
     list_->SetImageList(&ListImages::Standard());
     list_->SetCellMarkup(true);
     QHeaderView* header = list_->header();
-    for (int column = 0; column < HostListModel::kColumnCount; ++column) {
-        header->resizeSection(column, HostListModel::InitialWidth(column));
-    }
+    UseDefaultColumnWidths(*list_, HostListModel::DefaultColumns());
     ListViewState::LoadColumns(*header, store_, kHostListSection);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);

@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "controls/qt/column_widths.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr char kMainSection[] = "Main";
 constexpr char kDateColumnValue[] = "Log0Column";
 constexpr int kDefaultDateColumnWidth = 133;
+constexpr int kNoStoredWidth = -1;
 
 }  // namespace
 
@@ -39,8 +41,14 @@ LogPane::LogPane(SettingsStore& store, int32_t max_rows, QWidget* parent)
     view_->SetImageList(&ListImages::LogKinds());
     view_->setAccessibleName("Log");
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    view_->setColumnWidth(
-        0, store_.GetProfileInt(kMainSection, kDateColumnValue, kDefaultDateColumnWidth));
+    if (const int stored = store_.GetProfileInt(kMainSection, kDateColumnValue, kNoStoredWidth);
+        stored != kNoStoredWidth) {
+        view_->setColumnWidth(0, stored);
+    } else {
+        // Wide enough for the date and time in the window's font.
+        UseDefaultColumnWidths(
+            *view_, {{kDefaultDateColumnWidth, {QStringLiteral("07.12.2026 / 00:00:00")}}});
+    }
     view_->viewport()->installEventFilter(this);
     connect(view_->header(), &QHeaderView::sectionResized, this, [this](int section) {
         if (section == 0) {

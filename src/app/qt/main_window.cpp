@@ -16,6 +16,7 @@
 #include "app/qt/language_changed.h"
 #include "app/qt/log_pane.h"
 #include "app/qt/status_line.h"
+#include "controls/qt/column_widths.h"
 #include "controls/qt/flat_button.h"
 #include "engine/host_list_file.h"
 #include "engine/scan_flags.h"
@@ -294,10 +295,12 @@ void MainWindow::CreatePaneContents() {
 
 void MainWindow::RestorePlace() {
     SettingsStore& store = context_.store;
-    move(store.GetProfileInt(kMainSection, "WindowX", 10),
-         store.GetProfileInt(kMainSection, "WindowY", 10));
-    resize(store.GetProfileInt(kMainSection, "WindowW", 527),
-           store.GetProfileInt(kMainSection, "WindowH", 414));
+    // A first start opens as large as the design for the window's font, so nothing is cut.
+    const PixelRect first = DefaultWindowRect(BaseUnitsOf(fontMetrics()));
+    move(store.GetProfileInt(kMainSection, "WindowX", first.left),
+         store.GetProfileInt(kMainSection, "WindowY", first.top));
+    resize(store.GetProfileInt(kMainSection, "WindowW", first.Width()),
+           store.GetProfileInt(kMainSection, "WindowH", first.Height()));
 }
 
 void MainWindow::SetCaptions() {
@@ -312,7 +315,6 @@ void MainWindow::SetCaptions() {
         }
         if (const auto caption = ControlCaption(id)) {
             button->setText(*caption);
-            button->setAccessibleName(FlatButton::PlainCaption(*caption));
         }
     }
     for (auto& [pane, container] : pane_containers_) {
@@ -373,8 +375,9 @@ void MainWindow::SetPaneControl(int id, QWidget* control) {
     pane_controls_[id] = control;
     if (const auto caption = ControlCaption(id)) {
         if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            // Known by its caption, so a start button that becomes "Stop" is announced so.
             button->setText(*caption);
-            button->setAccessibleName(FlatButton::PlainCaption(*caption));
+            button->setAccessibleName(QString());
         }
     }
     if (id == control_id::kSearchMask) {

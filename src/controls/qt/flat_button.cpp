@@ -1,9 +1,12 @@
 #include "controls/qt/flat_button.h"
 
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+
+#include "controls/qt/caption_fit.h"
 
 namespace corvimap {
 
@@ -28,7 +31,22 @@ QString FlatButton::PlainCaption(const QString& caption) {
 void FlatButton::SetCaption(const QString& caption) {
     setText(caption);
     setToolTip(PlainCaption(caption));
-    setAccessibleName(PlainCaption(caption));
+    // No fixed name: assistive tools then read the caption itself, so "Refresh" becoming "Stop"
+    // is what they announce, even when the caption is set without this function.
+    setAccessibleName(QString());
+}
+
+QRect FlatButton::CaptionRect() const {
+    // Long captions of other languages need every pixel; the border is one pixel wide.
+    return rect().adjusted(2, 1, -2, -1);
+}
+
+QFont FlatButton::CaptionFont() const {
+    const QRect room = CaptionRect();
+    return ShrinkFontToFit(font(), [this, room](const QFont& font) {
+        const QRect needed = QFontMetrics(font).boundingRect(room, kCaptionFlags, text());
+        return needed.width() <= room.width() && needed.height() <= room.height();
+    });
 }
 
 void FlatButton::enterEvent(QEnterEvent* event) {
@@ -62,9 +80,9 @@ void FlatButton::paintEvent(QPaintEvent*) {
 
     painter.setPen(
         colors.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    const QRect text_area =
-        area.adjusted(3, 1, -3, -1).translated(isDown() ? 1 : 0, isDown() ? 1 : 0);
-    painter.drawText(text_area, Qt::AlignCenter | Qt::TextShowMnemonic | Qt::TextWordWrap, text());
+    const QRect text_area = CaptionRect().translated(isDown() ? 1 : 0, isDown() ? 1 : 0);
+    painter.setFont(CaptionFont());
+    painter.drawText(text_area, kCaptionFlags, text());
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;

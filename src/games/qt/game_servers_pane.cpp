@@ -4,6 +4,7 @@
 #include <QHeaderView>
 
 #include "app/qt/ui_handover.h"
+#include "controls/qt/column_widths.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
@@ -18,15 +19,19 @@ constexpr size_t kMaxFieldBytes = 255;
 
 struct ListSpec {
     const char* key;
-    std::vector<std::pair<const char*, int>> columns;
+    std::vector<std::pair<const char*, ColumnDefault>> columns;
 };
 
-const ListSpec kServerList = {
-    "GameServers\\GSL1",
-    {{"IP:Port", 122}, {"Server name", 116}, {"Map", 55}, {"Players", 46}, {"Last update", 57}}};
-const ListSpec kPlayerList = {"GameServers\\GSL2",
-                              {{"Player name", 107}, {"Frags", 45}, {"Ping", 43}}};
-const ListSpec kRuleList = {"GameServers\\GSL3", {{"Rule", 91}, {"Value", 90}}};
+// The samples are the longest texts a column shows: an address with its port, a report time.
+const ListSpec kServerList = {"GameServers\\GSL1",
+                              {{"IP:Port", {122, {"255.255.255.255:65535"}}},
+                               {"Server name", {116, {}}},
+                               {"Map", {55, {}}},
+                               {"Players", {46, {}}},
+                               {"Last update", {57, {"Last update", "00:00 / 07.12.2026"}}}}};
+const ListSpec kPlayerList = {
+    "GameServers\\GSL2", {{"Player name", {107, {}}}, {"Frags", {45, {}}}, {"Ping", {43, {}}}}};
+const ListSpec kRuleList = {"GameServers\\GSL3", {{"Rule", {91, {}}}, {"Value", {90, {}}}}};
 
 QString FieldText(const ServerReport& report, size_t index) {
     const auto field = report.Field(index);
@@ -43,7 +48,7 @@ QString FromUtf8(const std::string& text) {
 
 StoredRowsModel* MakeModel(const ListSpec& spec, QObject* parent) {
     std::vector<StoredRowsModel::Column> columns;
-    for (const auto& [title, width] : spec.columns) {
+    for (const auto& [title, column] : spec.columns) {
         columns.push_back({title});
     }
     return new StoredRowsModel(std::move(columns), parent);
@@ -55,9 +60,11 @@ MarkupListCtrl* MakeList(const ListSpec& spec, StoredRowsModel* model, const QSt
     list->setModel(model);
     list->SetImageList(&ListImages::Standard());
     list->setAccessibleName(name);
-    for (size_t column = 0; column < spec.columns.size(); ++column) {
-        list->header()->resizeSection(static_cast<int>(column), spec.columns[column].second);
+    std::vector<ColumnDefault> defaults;
+    for (const auto& [title, column] : spec.columns) {
+        defaults.push_back(column);
     }
+    UseDefaultColumnWidths(*list, std::move(defaults));
     return list;
 }
 

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "controls/qt/column_widths.h"
 #include "options/qt/option_texts.h"
 #include "text/qt/list_view_state.h"
 
@@ -79,9 +80,11 @@ void ExternalProgramsPage::BuildControls() {
     rows_->setHeaderLabels(titles);
     rows_->header()->setSectionsMovable(true);
     rows_->header()->setStretchLastSection(false);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        rows_->header()->resizeSection(i, kColumns[i].width);
+    std::vector<ColumnDefault> defaults;
+    for (const Column& column : kColumns) {
+        defaults.push_back({column.width, {}});
     }
+    UseDefaultColumnWidths(*rows_, std::move(defaults));
 
     add_ = new QPushButton(this);
     add_->setObjectName(QStringLiteral("addProgram"));

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "controls/qt/caption_fit.h"
 #include "options/qt/add_port_dialog.h"
 #include "options/qt/option_texts.h"
 
@@ -30,10 +31,14 @@ GameServerOptionsPage::GameServerOptionsPage(GameServerBrowser& browser, QWidget
 }
 
 QCheckBox* GameServerOptionsPage::FlagBox(const char* text, const char* name, uint32_t mask) {
-    auto* box = new QCheckBox(this);
+    auto* box = new CaptionCheckBox(this);
     box->setObjectName(QLatin1String(name));
     SetControlText(box, QLatin1String(text));
-    connect(box, &QCheckBox::clicked, this, [this, mask](bool checked) {
+    // The state, not the click: assistive tools toggle a box without clicking it.
+    connect(box, &QCheckBox::toggled, this, [this, mask](bool checked) {
+        if (showing_type_) {
+            return;
+        }
         if (mask == kGameCheckThisGame) {
             UpdateEnabledStates();
         }
@@ -133,6 +138,8 @@ void GameServerOptionsPage::ShowType() {
     GameServerType* type = SelectedType();
     check_game_->setEnabled(type != nullptr);
     if (type != nullptr) {
+        // Showing the type's flags must not write them back.
+        showing_type_ = true;
         ports_->clear();
         const GameServerType::PortList ports = type->Ports();
         for (uint16_t port : *ports) {
@@ -149,6 +156,7 @@ void GameServerOptionsPage::ShowType() {
         sound_->setChecked(flags & kGameSoundIfFound);
         game_path_->setText(QString::fromStdString(type->PathToGame()));
         sound_path_->setText(QString::fromStdString(type->PathToSound()));
+        showing_type_ = false;
     }
     UpdateEnabledStates();
 }

@@ -35,6 +35,7 @@ private:
     void ChoosePath(bool sound);
 
     GameServerBrowser& browser_;
+    bool showing_type_ = false;  // the boxes are being set from the selected type
 
     QLabel* type_label_ = nullptr;
     QComboBox* types_ = nullptr;

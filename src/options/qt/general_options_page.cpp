@@ -9,10 +9,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 
+#include "controls/qt/caption_fit.h"
 #include "engine/group_sections.h"
 #include "options/qt/add_network_dialog.h"
 #include "options/qt/number_field.h"
@@ -99,7 +101,7 @@ void GeneralOptionsPage::BuildControls() {
         {nullptr, text_id::kShowHostInfo, 0x40},
     }};
     for (FlagBox& flag : flag_boxes_) {
-        flag.box = new QCheckBox(this);
+        flag.box = new CaptionCheckBox(this);
         flag.box->setObjectName(QStringLiteral("flag%1").arg(flag.text_id));
         if (flag.mask == 0) {
             // MAC addresses are always looked up; the box only says so.
@@ -108,7 +110,11 @@ void GeneralOptionsPage::BuildControls() {
             continue;
         }
         const uint32_t mask = flag.mask;
-        connect(flag.box, &QCheckBox::clicked, this, [this, mask](bool checked) {
+        // The state, not the click: assistive tools toggle a box without clicking it.
+        connect(flag.box, &QCheckBox::toggled, this, [this, mask](bool checked) {
+            if (loading_) {
+                return;
+            }
             if (checked) {
                 settings_.FlagsGroup0.fetch_or(mask);
             } else {
@@ -138,7 +144,7 @@ void GeneralOptionsPage::BuildControls() {
         row->addWidget(unit_label);
         // Each change of a field's text stores its own number, once the page is filled.
         connect(field, &NumberField::textChanged, this, [this, field, setting] {
-            if (filled_) {
+            if (filled_ && !loading_) {
                 (settings_.*setting) = field->Number();
             }
         });
@@ -187,7 +193,9 @@ void GeneralOptionsPage::BuildControls() {
     layout->addLayout(every_row);
     layout->addLayout(threads_row);
 
-    connect(group_combo_, &QComboBox::activated, this, &GeneralOptionsPage::GroupPicked);
+    // Any change of the shown entry counts (keyboard, wheel, assistive tools), not only a pick
+    // from the list; the page's own fills block these signals.
+    connect(group_combo_, &QComboBox::currentIndexChanged, this, &GeneralOptionsPage::GroupPicked);
     connect(add_group_, &QPushButton::clicked, this, &GeneralOptionsPage::OpenGroupName);
     connect(delete_group_, &QPushButton::clicked, this, &GeneralOptionsPage::DeleteGroup);
     connect(group_name_ok_, &QPushButton::clicked, this, &GeneralOptionsPage::ConfirmGroupName);
@@ -197,7 +205,8 @@ void GeneralOptionsPage::BuildControls() {
     connect(delete_network_, &QPushButton::clicked, this, &GeneralOptionsPage::DeleteNetwork);
     connect(networks_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { EditNetwork(networks_->row(item)); });
-    connect(language_combo_, &QComboBox::activated, this, &GeneralOptionsPage::LanguagePicked);
+    connect(language_combo_, &QComboBox::currentIndexChanged, this,
+            &GeneralOptionsPage::LanguagePicked);
 }
 
 void GeneralOptionsPage::RetranslateTexts() {
@@ -218,6 +227,8 @@ void GeneralOptionsPage::RetranslateTexts() {
 }
 
 void GeneralOptionsPage::FillPage() {
+    // Showing the stored values must not write them back (a group's flags into another group).
+    loading_ = true;
     const uint32_t flags = settings_.FlagsGroup0.load();
     for (FlagBox& flag : flag_boxes_) {
         flag.box->setChecked(flag.mask == 0 || (flags & flag.mask) != 0);
@@ -228,11 +239,13 @@ void GeneralOptionsPage::FillPage() {
     FillLanguages();
     ShowGroups(groups_.Groups());
     ShowNetworks(groups_.Ranges());
+    loading_ = false;
     filled_ = true;
     StoreNumbers();
 }
 
 void GeneralOptionsPage::ShowGroups(const GroupListState& groups) {
+    const QSignalBlocker quiet(group_combo_);
     group_combo_->clear();
     for (const std::string& name : groups.names) {
         group_combo_->addItem(ToQString(name));
@@ -250,6 +263,7 @@ void GeneralOptionsPage::ShowNetworks(const std::vector<std::string>& ranges) {
 void GeneralOptionsPage::FillLanguages() {
     std::vector<std::string> names = StringTable::ListLanguages();
     std::stable_sort(names.begin(), names.end(), GroupNameLess);
+    const QSignalBlocker quiet(language_combo_);
     language_combo_->clear();
     for (const std::string& name : names) {
         language_combo_->addItem(ToQString(name));

@@ -67,6 +67,7 @@ private:
     ScanSettings& settings_;
     NetworkGroups groups_;
     bool filled_ = false;
+    bool loading_ = false;  // the controls are being set from the settings
 
     QLabel* group_label_ = nullptr;
     QComboBox* group_combo_ = nullptr;

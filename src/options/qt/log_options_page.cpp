@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <system_error>
 
+#include "controls/qt/caption_fit.h"
 #include "log/event_kinds.h"
 #include "log/log_file_limit.h"
 #include "log/log_rows.h"
@@ -66,8 +68,11 @@ LogOptionsPage::LogOptionsPage(SettingsStore& store, ScanSettings& settings, QWi
         store_.GetProfileInt(kLogOptionsSection, "MaxLogLines", kDefaultMaxLogLines));
     max_size_->SetNumber(
         store_.GetProfileInt(kLogOptionsSection, "MaxLogfileSize", kDefaultMaxLogfileSizeKb));
-    path_->setText(
-        QString::fromStdString(store_.GetProfileString(kLogOptionsSection, "LogFile", "")));
+    {
+        const QSignalBlocker quiet(path_);
+        path_->setText(
+            QString::fromStdString(store_.GetProfileString(kLogOptionsSection, "LogFile", "")));
+    }
     // Only what the user types from here on is stored.
     connect(max_lines_, &NumberField::textChanged, this, [this] {
         store_.WriteProfileInt(kLogOptionsSection, "MaxLogLines", max_lines_->Number());
@@ -81,10 +86,14 @@ LogOptionsPage::LogOptionsPage(SettingsStore& store, ScanSettings& settings, QWi
 
 void LogOptionsPage::BuildControls() {
     auto check_box = [this](const char* text, const char* name, uint32_t mask) {
-        auto* box = new QCheckBox(this);
+        auto* box = new CaptionCheckBox(this);
         SetControlText(box, QLatin1String(text));
         box->setObjectName(QLatin1String(name));
-        connect(box, &QCheckBox::clicked, this, [this, mask](bool checked) {
+        // The state, not the click: assistive tools toggle a box without clicking it.
+        connect(box, &QCheckBox::toggled, this, [this, mask](bool checked) {
+            if (showing_flags_) {
+                return;
+            }
             SetFlag(settings_, mask, checked);
             UpdateEnabledStates();
         });
@@ -161,10 +170,10 @@ void LogOptionsPage::BuildControls() {
     layout->addWidget(tree_, 1);
 
     connect(browse_, &QPushButton::clicked, this, &LogOptionsPage::ChooseLogFile);
-    connect(path_, &QLineEdit::editingFinished, this, [this] {
-        if (path_->text() != QString::fromStdString(LogFile().string())) {
-            StoreLogFile(path_->text());
-        }
+    // Every change of the shown path is the stored path, however the text was changed.
+    connect(path_, &QLineEdit::textChanged, this, [this](const QString& path) {
+        store_.WriteProfileString(kLogOptionsSection, "LogFile", path.toStdString());
+        RefreshFileSize();
     });
     connect(delete_file_, &QPushButton::clicked, this, &LogOptionsPage::DeleteLogFile);
     connect(tree_, &QTreeWidget::itemChanged, this, [this] {
@@ -176,10 +185,10 @@ void LogOptionsPage::BuildControls() {
 
 void LogOptionsPage::ShowFlags() {
     const uint32_t flags = settings_.FlagsGroup0.load();
+    showing_flags_ = true;
     enable_log_->setChecked(flags & LogEventBits::kEnableLog);
     enable_file_->setChecked(flags & LogEventBits::kEnableLogFile);
     auto_load_->setChecked(flags & LogEventBits::kAutoLoadLogFile);
-    showing_flags_ = true;
     for (int top = 0; top < tree_->topLevelItemCount(); ++top) {
         QTreeWidgetItem* heading = tree_->topLevelItem(top);
         for (int i = 0; i < heading->childCount(); ++i) {
@@ -283,6 +292,7 @@ void LogOptionsPage::ChooseLogFile() {
 
 void LogOptionsPage::StoreLogFile(const QString& path) {
     store_.WriteProfileString(kLogOptionsSection, "LogFile", path.toStdString());
+    const QSignalBlocker quiet(path_);
     path_->setText(path);
     RefreshFileSize();
 }

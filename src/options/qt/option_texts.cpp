@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 
+#include "controls/qt/accessible_controls.h"
 #include "options/qt/number_field.h"
 #include "text/string_table.h"
 
@@ -18,7 +19,8 @@ QString ToQString(std::string_view text) {
 
 void SetControlText(QAbstractButton* button, const QString& text) {
     button->setText(text);
-    button->setAccessibleName(text);
+    // Assistive tools read the caption itself, so a later caption ("Stop") is what they say.
+    button->setAccessibleName(QString());
 }
 
 void SetControlText(QLabel* label, const QString& text) {
@@ -28,6 +30,8 @@ void SetControlText(QLabel* label, const QString& text) {
     if (auto* field = qobject_cast<NumberField*>(label->buddy())) {
         field->SetAccessibleLabel(text);
     } else if (QWidget* buddy = label->buddy()) {
+        // A combo box is then known by this name, with its entry as the value.
+        InstallAccessibleFactories();
         buddy->setAccessibleName(text);
     }
 }

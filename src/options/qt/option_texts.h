@@ -13,8 +13,9 @@ namespace corvimap {
 QString LookupText(int32_t id);
 QString ToQString(std::string_view text);
 
-// Sets a button's or label's text and its name for assistive tools together, so the two never
-// differ after a change of language.
+// Sets a button's or label's text and the name that assistive tools read, so the two never
+// differ after a change of language: a button is known by its caption, the control a label
+// names (its buddy) by the label's text.
 void SetControlText(QAbstractButton* button, const QString& text);
 void SetControlText(QLabel* label, const QString& text);
 

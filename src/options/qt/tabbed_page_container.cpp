@@ -8,6 +8,8 @@
 #include <QTabBar>
 #include <algorithm>
 
+#include "controls/qt/accessible_controls.h"
+
 namespace corvimap {
 namespace {
 
@@ -16,8 +18,9 @@ namespace {
 class TabButton final : public QAbstractButton {
 public:
     TabButton(const QString& caption, QWidget* parent) : QAbstractButton(parent) {
+        // Marked first: an assistive tool may ask for the tab as soon as its caption is set.
+        MarkAsPageTab(this);
         setText(caption);
-        setAccessibleName(caption);
         setCheckable(true);
         setFocusPolicy(Qt::StrongFocus);
     }
@@ -60,14 +63,17 @@ QRect PageRectFor(const QRect& client, int tab_rows, int tab_height) {
 }
 
 TabbedPageContainer::TabbedPageContainer(QWidget* parent)
-    : QWidget(parent), tab_group_(new QButtonGroup(this)) {
+    : QWidget(parent), tab_group_(new QButtonGroup(this)), tab_strip_(new QWidget(this)) {
+    // The tabs have a parent of their own, so that a reader counts them alone ("1 of 4").
+    tab_strip_->setObjectName(QStringLiteral("tabStrip"));
+    MarkAsPageTabList(tab_strip_);
     tab_group_->setExclusive(true);
     connect(tab_group_, &QButtonGroup::idClicked, this, &TabbedPageContainer::SetCurrentIndex);
 }
 
 int TabbedPageContainer::AddPage(QWidget* page, const QString& caption) {
     const int index = Count();
-    auto* tab = new TabButton(caption, this);
+    auto* tab = new TabButton(caption, tab_strip_);
     tab->installEventFilter(this);
     tab_group_->addButton(tab, index);
     tab->show();
@@ -88,7 +94,6 @@ int TabbedPageContainer::AddPage(QWidget* page, const QString& caption) {
 void TabbedPageContainer::SetCaption(int index, const QString& caption) {
     if (QAbstractButton* tab = Tab(index)) {
         tab->setText(caption);
-        tab->setAccessibleName(caption);
         PlaceTabsAndPages();
     }
 }
@@ -116,8 +121,13 @@ void TabbedPageContainer::SetCurrentIndex(int index) {
     if (QWidget* leaving = Page(current_)) {
         leaving->hide();
     }
+    QAbstractButton* left_tab = Tab(current_);
     current_ = index;
     tabs_[static_cast<size_t>(index)]->setChecked(true);
+    if (left_tab != nullptr) {
+        AnnounceTabSelection(left_tab);
+    }
+    AnnounceTabSelection(tabs_[static_cast<size_t>(index)]);
     pages_[static_cast<size_t>(index)]->show();
     emit currentChanged(index);
 }
@@ -144,6 +154,7 @@ void TabbedPageContainer::PlaceTabsAndPages() {
         x += width;
     }
     tab_rows_ = tabs_.empty() ? 0 : row + 1;
+    tab_strip_->setGeometry(0, 0, this->width(), tab_rows_ * height);
     const QRect page_rect = PageRect();
     for (QWidget* page : pages_) {
         page->setGeometry(page_rect);

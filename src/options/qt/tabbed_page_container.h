@@ -54,6 +54,7 @@ private:
     void PlaceTabsAndPages();
 
     QButtonGroup* tab_group_;
+    QWidget* tab_strip_;  // parent of the tabs only
     std::vector<QAbstractButton*> tabs_;
     std::vector<QWidget*> pages_;
     int current_ = -1;

@@ -10,6 +10,7 @@
 #include <QStyle>
 
 #include "app/memory_settings_store.h"
+#include "controls/qt/column_widths.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
@@ -146,13 +147,16 @@ TEST(LogPaneTest, ARightDoubleClickEmptiesTheListAndNewRowsStartAgain) {
 
 TEST(LogPaneTest, DateColumnWidthComesFromTheStoreAndGoesBackWhenThePaneGoes) {
     MemorySettingsStore store;
+    int first_width = 0;
     {
         LogPane pane(store, 250);
-        EXPECT_EQ(pane.DateColumnWidth(), 133);
+        // 133 pixels grown with the font, and room for a date and time.
+        first_width = pane.DateColumnWidth();
+        EXPECT_GE(first_width, ScaleDesignX(133, BaseUnitsOf(pane.View()->fontMetrics())));
         EXPECT_EQ(pane.Model().headerData(0, Qt::Horizontal, Qt::DisplayRole), "Date/Time");
         EXPECT_EQ(pane.Model().headerData(1, Qt::Horizontal, Qt::DisplayRole), "Messages");
     }
-    EXPECT_EQ(store.GetProfileInt("Main", "Log0Column", -1), 133);
+    EXPECT_EQ(store.GetProfileInt("Main", "Log0Column", -1), first_width);
 
     store.WriteProfileInt("Main", "Log0Column", 150);
     {

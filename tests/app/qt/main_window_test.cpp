@@ -16,11 +16,13 @@
 #include "app/qt/log_pane.h"
 #include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
+#include "controls/qt/column_widths.h"
 #include "controls/qt/flat_button.h"
 #include "controls/qt/markup_list.h"
 #include "engine/scan_flags.h"
 #include "log/event_kinds.h"
 #include "options/version_info.h"
+#include "support/accessible_name.h"
 #include "support/scripted_network.h"
 #include "support/temp_dir.h"
 #include "text/string_table.h"
@@ -110,8 +112,9 @@ TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) 
     EXPECT_EQ(window_->windowTitle().toStdString(), VersionInfo().VersionLine());
     EXPECT_TRUE(window_->windowTitle().startsWith("Corvimap 2.0.17.beta "));
     EXPECT_EQ(window_->pos(), QPoint(10, 10));
-    // 527 wide as stored; the stored height 414 is below the window's minimum of 455.
-    EXPECT_EQ(window_->size(), QSize(527, 455));
+    // 527 x 414 grown with the font's base units; a height below the minimum of 455 is raised.
+    const PixelRect first = DefaultWindowRect(BaseUnitsOf(window_->fontMetrics()));
+    EXPECT_EQ(window_->size(), QSize(first.Width(), std::max(first.Height(), 455)));
     EXPECT_FALSE(window_->windowIcon().isNull());
 
     window_->show();
@@ -136,10 +139,10 @@ TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) 
         FlatButton* button = window_->SideButton(id);
         ASSERT_NE(button, nullptr) << id;
         EXPECT_EQ(button->text(), caption);
-        EXPECT_EQ(button->accessibleName(), FlatButton::PlainCaption(caption));
+        EXPECT_EQ(testing::AccessibleName(button), FlatButton::PlainCaption(caption));
         EXPECT_EQ(button->toolTip(), FlatButton::PlainCaption(caption));
     }
-    EXPECT_EQ(window_->SideButton(control_id::kExit)->accessibleName(), "Exit");
+    EXPECT_EQ(testing::AccessibleName(window_->SideButton(control_id::kExit)), "Exit");
     EXPECT_EQ(window_->Status()->accessibleName(), "Hosts: 0/0  ");
     EXPECT_EQ(window_->PaneContainer(2)->accessibleName(), "Work");
     EXPECT_EQ(window_->Log()->View()->accessibleName(), "Log");
@@ -364,6 +367,7 @@ TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
     EXPECT_FALSE(buttons[control_id::kClear]->isEnabled());
     EXPECT_TRUE(buttons[control_id::kFind]->isEnabled());
     EXPECT_EQ(refresh->text(), "Stop");
+    EXPECT_EQ(testing::AccessibleName(refresh), "Stop") << "a reader says what the button does";
     EXPECT_TRUE(window_->Status()->Text().startsWith("Hosts: "));
 
     ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
@@ -465,7 +469,7 @@ TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
     EXPECT_EQ(Caption(control_id::kRefresh), "Rescan");
     EXPECT_EQ(Caption(control_id::kLog), "Journal");
     EXPECT_EQ(Caption(control_id::kExit), "&Quit");
-    EXPECT_EQ(window_->SideButton(control_id::kExit)->accessibleName(), "Quit");
+    EXPECT_EQ(testing::AccessibleName(window_->SideButton(control_id::kExit)), "Quit");
     EXPECT_EQ(Caption(control_id::kOptions), "Options") << "missing ids keep the built-in text";
     EXPECT_EQ(Caption(control_id::kGameServers), "Game servers");
 

@@ -6,6 +6,8 @@
 #include <QEnterEvent>
 #include <QImage>
 
+#include "support/accessible_name.h"
+
 namespace corvimap {
 namespace {
 
@@ -17,7 +19,13 @@ TEST(FlatButtonTest, CaptionGivesToolTipAndAccessibleNameWithoutShortcutMarks) {
     button.SetCaption("&Beenden");
     EXPECT_EQ(button.text(), "&Beenden");
     EXPECT_EQ(button.toolTip(), "Beenden");
-    EXPECT_EQ(button.accessibleName(), "Beenden");
+    EXPECT_EQ(testing::AccessibleName(&button), "Beenden");
+    // The name is the caption however it changes: a start button that now stops says "Stop".
+    button.setText("Stop");
+    EXPECT_EQ(testing::AccessibleName(&button), "Stop");
+    button.setAccessibleName("Stale");
+    button.SetCaption("&Refresh");
+    EXPECT_EQ(testing::AccessibleName(&button), "Refresh");
 }
 
 TEST(FlatButtonTest, HoverPaintsTheHoverColour) {

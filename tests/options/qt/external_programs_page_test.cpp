@@ -11,6 +11,7 @@
 #include "app/memory_settings_store.h"
 #include "app/qt/host_actions.h"
 #include "app/qt/qsettings_store.h"
+#include "controls/qt/column_widths.h"
 #include "options_test_helpers.h"
 
 namespace corvimap {
@@ -43,6 +44,9 @@ protected:
         return {item->text(0), item->text(1), item->text(2)};
     }
 
+    // A designed column width for the list's font.
+    int Designed(int width) { return ScaleDesignX(width, BaseUnitsOf(Rows()->fontMetrics())); }
+
     SettingsFile file_;
     QSettingsStore store_{file_.Path()};
     std::unique_ptr<ExternalProgramsPage> page_ = std::make_unique<ExternalProgramsPage>(store_);
@@ -53,7 +57,7 @@ TEST_F(ExternalProgramsPageTest, AddEditAndDeleteFollowTheirRulesAndAreStored) {
     EXPECT_EQ(Rows()->headerItem()->text(0), "Description");
     EXPECT_EQ(Rows()->headerItem()->text(1), "Program");
     EXPECT_EQ(Rows()->headerItem()->text(2), "Parametrs");
-    EXPECT_EQ(Rows()->header()->sectionSize(1), 90);
+    EXPECT_EQ(Rows()->header()->sectionSize(1), Designed(90)) << "grown with the font";
 
     SetFields("", "/bin/ping", "%a");
     Press("addProgram");
@@ -129,7 +133,7 @@ TEST_F(ExternalProgramsPageTest, RowsAndColumnLayoutComeBackWithTheNextPage) {
     EXPECT_FALSE(Rows()->topLevelItem(1)->icon(0).isNull());
     EXPECT_EQ(Rows()->header()->logicalIndex(0), 2);
     EXPECT_EQ(Rows()->header()->sectionSize(1), 177);
-    EXPECT_EQ(Rows()->header()->sectionSize(0), 130);
+    EXPECT_EQ(Rows()->header()->sectionSize(0), Designed(130));
 }
 
 TEST_F(ExternalProgramsPageTest, AWidthOf9999OrABrokenOrderLeavesTheColumnsAsBuilt) {
@@ -139,7 +143,7 @@ TEST_F(ExternalProgramsPageTest, AWidthOf9999OrABrokenOrderLeavesTheColumnsAsBui
     store_.WriteProfileInt("Progs\\ProgsListColumn", "Column02Width", 60);
     page_ = std::make_unique<ExternalProgramsPage>(store_);
     EXPECT_EQ(Rows()->header()->logicalIndex(0), 0);
-    EXPECT_EQ(Rows()->header()->sectionSize(0), 130);
+    EXPECT_EQ(Rows()->header()->sectionSize(0), Designed(130));
     EXPECT_EQ(Rows()->header()->sectionSize(2), 60);
 }
 

@@ -144,6 +144,36 @@ TEST_F(GameServerOptionsPageTest, ChoosingATypeShowsItsFlagsAndPortsAndTheSwitch
     EXPECT_TRUE(Child<QCheckBox>("checkDuringScan")->isChecked());
 }
 
+TEST_F(GameServerOptionsPageTest, WhatTheBoxesShowIsWhatTheFileHoldsHoweverTheyChanged) {
+    const std::pair<const char*, uint32_t> boxes[] = {{"checkThisGame", kGameCheckThisGame},
+                                                      {"checkDuringScan", kGameCheckDuringScan}};
+    Select("Quake II");
+    const auto stored_flags = [this] {
+        browser_->SaveAll();  // what the window does when it closes
+        return static_cast<uint32_t>(file_.Int("GameServers\\Quake II", "Flags"));
+    };
+    // "Check this game" enables the other box: on first, then the other; off in reverse.
+    for (const auto way :
+         {testing::ToggleWay::kSetChecked, testing::ToggleWay::kAccessibleAction}) {
+        for (size_t i = 0; i < std::size(boxes); ++i) {
+            const bool forward = way == testing::ToggleWay::kSetChecked;
+            const auto& [name, mask] = boxes[forward ? i : std::size(boxes) - 1 - i];
+            auto* box = Child<QCheckBox>(name);
+            const bool was = box->isChecked();
+            testing::Toggle(box, way);
+            EXPECT_NE(box->isChecked(), was) << name;
+            EXPECT_EQ((stored_flags() & mask) != 0, box->isChecked())
+                << name << " " << testing::ToggleWayName(way);
+        }
+    }
+    EXPECT_FALSE(Child<QCheckBox>("checkDuringScan")->isEnabled());
+    // Showing another type and coming back writes nothing.
+    const uint32_t before = browser_->Find("Quake II")->Flags();
+    Select("QuakeWorld");
+    Select("Quake II");
+    EXPECT_EQ(browser_->Find("Quake II")->Flags(), before);
+}
+
 TEST_F(GameServerOptionsPageTest, PortsAddedRefusedAndDeletedAreExactlyThePortsTheScanAsks) {
     FakeQuakeServer kept(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
     FakeQuakeServer dropped(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/qt/qsettings_store.h"
+#include "engine/group_sections.h"
 #include "engine/network_groups.h"
 #include "log/event_kinds.h"
 #include "options/qt/add_network_dialog.h"
@@ -282,6 +283,46 @@ TEST_F(GeneralOptionsPageTest, FlagsAndNumbersGoToTheSettingsAtOnce) {
     EXPECT_EQ(settings_.PingTimeout, 0) << "stepping stops at 0";
     Number("threadsOfScan")->Edit()->clear();
     EXPECT_EQ(settings_.ThreadsOfScan, 0);
+}
+
+TEST_F(GeneralOptionsPageTest, WhatTheControlsShowIsWhatTheFileHoldsHoweverTheyChanged) {
+    const std::pair<int32_t, uint32_t> boxes[] = {
+        {text_id::kFastSearchOption, 0x1}, {text_id::kPingOption, 0x2},
+        {text_id::kMinimizeToTray, 0x4},   {text_id::kAutoloadHostList, 0x8},
+        {text_id::kResolveHostName, 0x10}, {text_id::kScanShareResources, 0x20},
+        {text_id::kShowHostInfo, 0x40}};
+    const auto stored_flags = [this] {
+        // What the program writes when it ends or the group changes.
+        SaveScanSettings(store_, "Default", settings_);
+        return static_cast<uint32_t>(file_.Int(GroupFlagsSection("Default"), "FlagsGroup0"));
+    };
+    for (const auto way :
+         {testing::ToggleWay::kSetChecked, testing::ToggleWay::kAccessibleAction}) {
+        for (const auto& [id, mask] : boxes) {
+            testing::Toggle(Flag(id), way);
+            EXPECT_EQ((stored_flags() & mask) != 0, Flag(id)->isChecked())
+                << id << " " << testing::ToggleWayName(way);
+        }
+    }
+
+    // Fields and combos changed without a click or a key.
+    Number("scanEvery")->Edit()->setText("12");
+    Number("threadsOfScan")->SetNumber(3);
+    SaveScanSettings(store_, "Default", settings_);
+    EXPECT_EQ(file_.Int(GroupTimingSection("Default"), "ScanEvery"), 12);
+    EXPECT_EQ(file_.Int(GroupTimingSection("Default"), "ThreadsOfScan"), 3);
+    Child<QPushButton>("addGroup")->click();
+    TypeGroupName("Lab");
+    Groups()->setCurrentIndex(Groups()->findText("Default"));
+    EXPECT_EQ(file_.String("Network\\Groups", "DefaultGroup"), "Default");
+    EXPECT_EQ(Number("scanEvery")->Text(), "12") << "Default's own settings are shown again";
+    QComboBox* languages = Child<QComboBox>("languageCombo");
+    testing::SignalCounter changed(&page_, &GeneralOptionsPage::languageChanged);
+    page_.FillPage();
+    EXPECT_EQ(changed.count(), 0) << "showing the stored language stores nothing";
+    languages->setCurrentIndex(-1);
+    languages->setCurrentIndex(0);
+    EXPECT_EQ(file_.String("Main", "DefaultLng"), languages->currentText().toStdString());
 }
 
 TEST_F(GeneralOptionsPageTest, LanguageListIsSortedAndPickingOneIsStoredAndAnnounced) {

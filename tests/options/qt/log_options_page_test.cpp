@@ -4,12 +4,14 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include "app/qt/qsettings_store.h"
+#include "engine/group_sections.h"
 #include "log/event_kinds.h"
 #include "options/qt/number_field.h"
 #include "options_test_helpers.h"
@@ -161,6 +163,51 @@ TEST_F(LogOptionsPageTest, TheEventTreeShowsAndWritesExactlyItsBits) {
     EXPECT_EQ(settings_.FlagsGroup0, 0x11 | LogEventBits::kLogStopScan);
 }
 
+TEST_F(LogOptionsPageTest, WhatTheBoxesShowIsWhatTheFileHoldsHoweverTheyChanged) {
+    ShowAndWaitForTree();
+    const auto stored_flags = [this] {
+        SaveScanSettings(store_, "Default", settings_);
+        return static_cast<uint32_t>(file_.Int(GroupFlagsSection("Default"), "FlagsGroup0"));
+    };
+    // Each switch enables the next one, so they go on in this order and off in the other.
+    const std::pair<const char*, uint32_t> boxes[] = {
+        {"enableLog", LogEventBits::kEnableLog},
+        {"enableLogFile", LogEventBits::kEnableLogFile},
+        {"autoLoadLogFile", LogEventBits::kAutoLoadLogFile}};
+    const auto toggle_boxes = [&](testing::ToggleWay way, bool reversed) {
+        for (size_t i = 0; i < std::size(boxes); ++i) {
+            const auto& [name, mask] = boxes[reversed ? std::size(boxes) - 1 - i : i];
+            auto* box = Child<QCheckBox>(name);
+            const bool was = box->isChecked();
+            testing::Toggle(box, way);
+            EXPECT_NE(box->isChecked(), was) << name;
+            EXPECT_EQ((stored_flags() & mask) != 0, box->isChecked())
+                << name << " " << testing::ToggleWayName(way);
+        }
+    };
+    toggle_boxes(testing::ToggleWay::kSetChecked, false);
+
+    // The event tree's choices: through the item, and with the space key as a reader's user
+    // ticks them (an item's accessible action selects it rather than ticking it).
+    auto* tree = Child<QTreeWidget>("events");
+    for (const auto& [text, mask] : {std::pair{"Found new host", LogEventBits::kLogFoundNewHost},
+                                     std::pair{"Hide to tray", LogEventBits::kLogHideToTray}}) {
+        QTreeWidgetItem* item = Choice(text);
+        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        EXPECT_EQ((stored_flags() & mask) != 0, item->checkState(0) == Qt::Checked) << text;
+        const Qt::CheckState before = item->checkState(0);
+        tree->setCurrentItem(item);
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(tree, &space);
+        EXPECT_NE(item->checkState(0), before) << text;
+        EXPECT_EQ((stored_flags() & mask) != 0, item->checkState(0) == Qt::Checked) << text;
+    }
+
+    toggle_boxes(testing::ToggleWay::kAccessibleAction, true);
+    Child<NumberField>("maxLogLines")->Edit()->setText("321");
+    EXPECT_EQ(file_.Int("LogOptions", "MaxLogLines"), 321);
+}
+
 TEST_F(LogOptionsPageTest, HidingBeforeTheTreeIsFilledKeepsTheEventBits) {
     page_->show();
     page_->hide();
@@ -223,9 +270,8 @@ TEST_F(LogOptionsPageTest, TheLogFileIsShownSizedChosenAndDeleted) {
     page_->show();
     EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "5");
 
-    // A path typed into the field is stored when the typing ends.
+    // A path put into the field is stored at once, however it got there.
     Child<QLineEdit>("logFile")->setText(QString::fromStdString(log_path_.string()));
-    emit Child<QLineEdit>("logFile")->editingFinished();
     EXPECT_EQ(file_.String("LogOptions", "LogFile"), log_path_.string());
     EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
 }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QTreeWidget>
+#include <tuple>
 
 #include "app/qt/qsettings_store.h"
 #include "log/event_kinds.h"
@@ -17,6 +18,7 @@
 #include "options/qt/general_options_page.h"
 #include "options/qt/log_options_page.h"
 #include "options_test_helpers.h"
+#include "support/accessible_name.h"
 #include "text/string_table.h"
 
 namespace corvimap {
@@ -148,10 +150,10 @@ TEST_F(OptionsTabControlTest, ALanguageChangeRenamesOnlyTheFirstTabAndTheGeneral
     StringTable::LoadLanguage("Deutsch");
     tabs_.UpdateCaptions();
     EXPECT_EQ(tabs_.Caption(0), "Netzwerke");
-    EXPECT_EQ(tabs_.Tab(0)->accessibleName(), "Netzwerke");
+    EXPECT_EQ(testing::AccessibleName(tabs_.Tab(0)), "Netzwerke");
     EXPECT_EQ(tabs_.Caption(1), "Log");
     EXPECT_EQ(tabs_.Caption(3), "Game servers");
-    EXPECT_EQ(Page(0)->findChild<QComboBox*>("groupCombo")->accessibleName(), "Gruppe");
+    EXPECT_EQ(testing::AccessibleName(Page(0)->findChild<QComboBox*>("groupCombo")), "Gruppe");
 
     StringTable::UseBuiltIn();
     StringTable::SetLanguageFolders(StringTable::DefaultLanguageFolders());
@@ -175,6 +177,36 @@ TEST_F(OptionsTabControlTest, EveryControlOfEveryPageHasAName) {
         return tabs_.Log().TreeFilled();
     }));
     EXPECT_EQ(testing::UnnamedControls(&tabs_), "");
+
+    // Combos are known by their label, with their entry as the value.
+    for (const auto& [name, label, value] : {std::tuple{"groupCombo", "Group", "Default"},
+                                             std::tuple{"languageCombo", "Language", "English"}}) {
+        QAccessibleInterface* combo =
+            QAccessible::queryAccessibleInterface(Page(0)->findChild<QComboBox*>(name));
+        ASSERT_NE(combo, nullptr) << name;
+        EXPECT_EQ(combo->role(), QAccessible::ComboBox) << name;
+        EXPECT_EQ(combo->text(QAccessible::Name), label) << name;
+        EXPECT_EQ(combo->text(QAccessible::Value), value) << name;
+    }
+}
+
+TEST_F(OptionsTabControlTest, TheTabStripIsAListOfPageTabs) {
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(tabs_.Tab(0))->parent();
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->role(), QAccessible::PageTabList);
+    ASSERT_EQ(strip->childCount(), 4) << "only the tabs, so a reader says \"1 of 4\"";
+    for (int selected : {0, 2}) {
+        for (int i = 0; i < 4; ++i) {
+            QAccessibleInterface* tab = strip->child(i);
+            EXPECT_EQ(tab->role(), QAccessible::PageTab) << i;
+            EXPECT_EQ(tab->text(QAccessible::Name), tabs_.Caption(i)) << i;
+            EXPECT_TRUE(tab->state().selectable) << i;
+            EXPECT_EQ(tab->state().selected, i == selected) << i;
+        }
+        // A reader selects a tab with its press action.
+        strip->child(2)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(tabs_.CurrentIndex(), 2);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -74,6 +75,27 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+// The two ways a box changes without a click: from code, and through the toggle action that an
+// assistive tool calls.
+enum class ToggleWay { kSetChecked, kAccessibleAction };
+
+inline void Toggle(QAbstractButton* box, ToggleWay way) {
+    if (way == ToggleWay::kSetChecked) {
+        box->setChecked(!box->isChecked());
+        return;
+    }
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::toggleAction()));
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+inline const char* ToggleWayName(ToggleWay way) {
+    return way == ToggleWay::kSetChecked ? "setChecked" : "accessible toggle";
 }
 
 // Controls among root's descendants that an assistive tool would find without a name. Parts of
