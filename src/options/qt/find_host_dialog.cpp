@@ -33,6 +33,9 @@ FindHostDialog::FindHostDialog(MarkupListCtrl& list, SettingsStore& store, QWidg
     }
     layout->addLayout(radios);
     text_ = new QLineEdit(this);
+    text_->setObjectName(QStringLiteral("searchText"));
+    // The field has no label of its own; the dialog's title says what it is for.
+    text_->setAccessibleName(QStringLiteral("Search text"));
     layout->addWidget(text_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));

@@ -65,8 +65,10 @@ QRect PageRectFor(const QRect& client, int tab_rows, int tab_height) {
 TabbedPageContainer::TabbedPageContainer(QWidget* parent)
     : QWidget(parent), tab_group_(new QButtonGroup(this)), tab_strip_(new QWidget(this)) {
     // The tabs have a parent of their own, so that a reader counts them alone ("1 of 4").
-    tab_strip_->setObjectName(QStringLiteral("tabStrip"));
+    // Marked before anything about it can reach an assistive tool, which keeps what it sees first.
     MarkAsPageTabList(tab_strip_);
+    tab_strip_->setObjectName(QStringLiteral("tabStrip"));
+    tab_strip_->setAccessibleName(QStringLiteral("Pages"));
     tab_group_->setExclusive(true);
     connect(tab_group_, &QButtonGroup::idClicked, this, &TabbedPageContainer::SetCurrentIndex);
 }
