@@ -432,7 +432,8 @@ EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data
         if (now >= deadline || (cancel != nullptr && cancel->Cancelled())) {
             return timed_out;
         }
-        pollfd entries[2] = {{fd, POLLIN, 0}, {cancel != nullptr ? cancel->WaitFd() : -1, POLLIN, 0}};
+        pollfd entries[2] = {{fd, POLLIN, 0},
+                             {cancel != nullptr ? cancel->WaitFd() : -1, POLLIN, 0}};
         auto wait_for = deadline - now;
         if (cancel != nullptr && cancel->WaitFd() < 0) {
             wait_for = std::min<Clock::duration>(wait_for, kCancelCheckSlice);

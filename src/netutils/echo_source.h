@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "engine/icmp_echo.h"
@@ -37,5 +38,13 @@ public:
 private:
     const NetApiLayer& layer_;
 };
+
+}  // namespace corvimap
+
+namespace corvimap {
+
+// The system's echoes: over the shared layer when there is one (it must outlive the source),
+// else over a layer of the source's own.
+std::unique_ptr<EchoSource> MakeSystemEchoSource(const NetApiLayer* shared);
 
 }  // namespace corvimap

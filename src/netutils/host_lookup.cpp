@@ -38,9 +38,9 @@ std::optional<HostLookup::NameAnswer> SystemHostLookup::ByName(const std::string
     NameAnswer answer;
     const auto* address = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
     answer.address = address->sin_addr.s_addr;
-    answer.official_name =
-        result->ai_canonname != nullptr && result->ai_canonname[0] != '\0' ? result->ai_canonname
-                                                                           : name;
+    answer.official_name = result->ai_canonname != nullptr && result->ai_canonname[0] != '\0'
+                               ? result->ai_canonname
+                               : name;
     freeaddrinfo(result);
     return answer;
 }

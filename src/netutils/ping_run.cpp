@@ -78,9 +78,9 @@ void RunPing(const PingParameters& parameters, EchoSource& echo, HostLookup& loo
     }
     PingStatistics statistics;
     for (uint32_t number = 1;; ++number) {
-        const std::optional<EchoReply> reply = echo.Echo(
-            target->address, parameters.timeout_ms, parameters.size, parameters.ttl,
-            control.cancel);
+        const std::optional<EchoReply> reply =
+            echo.Echo(target->address, parameters.timeout_ms, parameters.size, parameters.ttl,
+                      control.cancel);
         if (control.Cancelled()) {
             return;
         }
@@ -93,8 +93,7 @@ void RunPing(const PingParameters& parameters, EchoSource& echo, HostLookup& loo
                              ? std::optional<uint32_t>(reply->round_trip_ms)
                              : std::nullopt);
         sink.ShowText(header + statistics.Text());
-        if (number >= static_cast<uint32_t>(parameters.packets) ||
-            control.stop_requested.load()) {
+        if (number >= static_cast<uint32_t>(parameters.packets) || control.stop_requested.load()) {
             return;
         }
     }

@@ -30,9 +30,9 @@ inline constexpr const char* kTraceUnreachableText =
 
 // What one probe's reply means for its hop.
 struct ProbeOutcome {
-    bool timed = false;          // the cell shows the round-trip time, else "*"
-    bool names_router = false;   // the reply's address is the hop's router
-    bool ends_trace = false;     // a router reported the destination net unreachable
+    bool timed = false;         // the cell shows the round-trip time, else "*"
+    bool names_router = false;  // the reply's address is the hop's router
+    bool ends_trace = false;    // a router reported the destination net unreachable
 };
 // Success, or a status whose low four bits are 5 (TTL expired in transit): a time and the
 // router. A status whose low byte is 250 (destination net unreachable): "*", the router, and the

@@ -13,14 +13,14 @@ bool UtilityWorker::Start(Run run, std::function<void()> finished) {
     Join();
     running_.store(true);
     control_ = std::make_shared<RunControl>();
-    thread_ = std::thread([this, control = control_, run = std::move(run),
-                           finished = std::move(finished)] {
-        run(*control);
-        if (finished) {
-            finished();
-        }
-        running_.store(false);
-    });
+    thread_ = std::thread(
+        [this, control = control_, run = std::move(run), finished = std::move(finished)] {
+            run(*control);
+            if (finished) {
+                finished();
+            }
+            running_.store(false);
+        });
     return true;
 }
 

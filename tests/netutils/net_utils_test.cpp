@@ -122,7 +122,8 @@ TEST(PingRunTest, HostTextsThatSendNothingOrAnswerByName) {
         {"nosuchhost", "Unknown host nosuchhost.", false},
         {"", "Unknown host .", false},
         {"1.2.3.999", "Unknown host 1.2.3.999.", false},
-        {"9lives", "Unknown host 9lives.", false},  // begins with a digit: an address, and no valid one
+        {"9lives", "Unknown host 9lives.",
+         false},  // begins with a digit: an address, and no valid one
         {"  target ", " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r", true},
         {"10.1.2.3", " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r", true},
         {"10.9.9.9", " Pinging 10.9.9.9 [10.9.9.9] with 32 bytes of data...\n\r", true},
@@ -186,13 +187,17 @@ TEST(TraceRunTest, HopsClosingsAndStop) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {"target", {"target", 30, 9000}, false, hops_to_target,
-         header_target + kTraceCompleteText},
-        {"unreachable net", {"10.99.0.5", 30, 9000}, false,
+        {"target", {"target", 30, 9000}, false, hops_to_target, header_target + kTraceCompleteText},
+        {"unreachable net",
+         {"10.99.0.5", 30, 9000},
+         false,
          {hops_to_target[0], {"2", "*", "", "", "10.0.1.1"}},
          " Tracing route to 10.99.0.5 [10.99.0.5], over a maximum of 30 hops...\n\r" +
              std::string(kTraceUnreachableText)},
-        {"two hops", {"target", 2, 9000}, false, {hops_to_target[0], hops_to_target[1]},
+        {"two hops",
+         {"target", 2, 9000},
+         false,
+         {hops_to_target[0], hops_to_target[1]},
          " Tracing route to target.lab [10.1.2.3], over a maximum of 2 hops...\n\r" +
              std::string(kTraceUnreachableText)},
         {"stop", {"target", 30, 9000}, true, {hops_to_target[0]}, header_target},
@@ -236,7 +241,9 @@ TEST(UtilityWorkerTest, StopEndsAfterThePacketInProgressAndCancelAtOnce) {
     RecordingSink sink;
     std::atomic<bool> finished{false};
     ASSERT_TRUE(worker.Start(
-        [&](RunControl& control) { RunPing({"target", 999, 32, 1000, 255}, echo, lookup, sink, control); },
+        [&](RunControl& control) {
+            RunPing({"target", 999, 32, 1000, 255}, echo, lookup, sink, control);
+        },
         [&] { finished = true; }));
     worker.CancelAndJoin();
     EXPECT_TRUE(finished);
