@@ -245,7 +245,9 @@ TEST(UtilityWorkerTest, StopEndsAfterThePacketInProgressAndCancelAtOnce) {
             RunPing({"target", 999, 32, 1000, 255}, echo, lookup, sink, control);
         },
         [&] { finished = true; }));
-    worker.CancelAndJoin();
+    while (worker.Running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     EXPECT_TRUE(finished);
     EXPECT_EQ(sink.Rows().size(), 2u);
     EXPECT_NE(sink.LastText().find("Sent = 2, Received = 2"), std::string::npos);
