@@ -158,7 +158,7 @@ TEST_F(NetUtilsLabTest, PingRepliesTtlAndSizeOnTheWireAndLosses) {
     EXPECT_TRUE(Contains(local.text, "(0% loss)"));
 }
 
-TEST_F(NetUtilsLabTest, TraceHopsClosingsStopAndCancel) {
+TEST_F(NetUtilsLabTest, TraceHopsClosingsAndStop) {
     const std::string target = RouteChain::kTarget;
     const Outcome route = Trace({target, 30, 400});
     const Rows expected = {
@@ -198,25 +198,6 @@ TEST_F(NetUtilsLabTest, TraceHopsClosingsStopAndCancel) {
     ASSERT_EQ(stopped.rows.size(), 1u);
     EXPECT_EQ(stopped.rows[0][4], RouteChain::kRouter1);
     EXPECT_EQ(stopped.text, TraceHeader(target, MakeAddress(198, 18, 3, 2), 30));
-
-    // A request with a 999999 ms time-out to nobody ends as soon as the run is cancelled.
-    const auto waited = lab_->InScanner([] {
-        const NetApiLayer layer;
-        NetApiEchoSource echo(layer);
-        SystemHostLookup lookup;
-        RecordingSink sink;
-        UtilityWorker worker;
-        worker.Start(
-            [&](RunControl& control) {
-                RunPing({RouteChain::kNobody, 1, 32, 999999, 255}, echo, lookup, sink, control);
-            },
-            nullptr);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        const auto start = std::chrono::steady_clock::now();
-        worker.CancelAndJoin();
-        return std::chrono::steady_clock::now() - start;
-    });
-    EXPECT_LT(waited, std::chrono::seconds(2));
 }
 
 }  // namespace
