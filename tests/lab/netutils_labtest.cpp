@@ -136,7 +136,7 @@ TEST_F(NetUtilsLabTest, PingRepliesTtlAndSizeOnTheWireAndLosses) {
         << replies.text;
     EXPECT_TRUE(Contains(replies.text, "Sent = 4, Received = 4, Lost = 0 (0% loss)"));
 
-    // TTL 2 dies at router 2, which says so: the Part's rules list it as timed out.
+    // TTL 2 dies at router 2, which says so; the page lists any such error as timed out.
     const Outcome expired = Ping({target, 1, 8, 2000, 2});
     ASSERT_EQ(expired.rows.size(), 1u);
     EXPECT_EQ(expired.rows[0],
