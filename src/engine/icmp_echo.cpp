@@ -4,6 +4,7 @@
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,6 +34,8 @@ constexpr size_t kMinIpHeaderSize = 20;
 constexpr size_t kReceiveSlack = 60 + 576;
 // Reads per wake-up, so a flood of foreign packets cannot keep one request from its time-out.
 constexpr int kReadsPerWakeUp = 64;
+// How often a wait looks at its cancel when the cancel has no descriptor to poll.
+constexpr std::chrono::milliseconds kCancelCheckSlice{50};
 
 // Sequence numbers are unique across the process, so concurrent requests on raw sockets, which
 // all see every ICMP packet, never take each other's replies.
@@ -258,6 +261,27 @@ bool IsQuotedRequest(std::span<const uint8_t> quoted, NetAddress destination, ui
 
 }  // namespace
 
+EchoCancel::EchoCancel() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+EchoCancel::~EchoCancel() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}
+
+void EchoCancel::Cancel() {
+    cancelled_.store(true);
+    if (fd_ >= 0) {
+        const uint64_t one = 1;
+        // The counter only has to become non-zero; a full counter is just as readable.
+        [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof(one));
+    }
+}
+
+bool EchoCancel::Cancelled() const {
+    return cancelled_.load();
+}
+
 IcmpPath ResolveIcmpPath(IcmpPath wanted) {
     const auto works = [](IcmpPath path) {
         const SocketHandle probe(OpenIcmpSocket(path));
@@ -349,7 +373,7 @@ std::optional<EchoReply> MatchRawIcmpPacket(std::span<const uint8_t> packet, Net
 }
 
 EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data_size,
-                   uint16_t timeout_ms) {
+                   uint32_t timeout_ms, const EchoCancel* cancel) {
     EchoReply timed_out;
     EchoReply failed;
     failed.status = icmp_status::kGeneralFailure;
@@ -405,12 +429,17 @@ EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data
             return *reply;
         }
         const auto now = Clock::now();
-        if (now >= deadline) {
+        if (now >= deadline || (cancel != nullptr && cancel->Cancelled())) {
             return timed_out;
         }
-        pollfd entry{fd, POLLIN, 0};
-        const timespec wait = ToTimespec(deadline - now);
-        if (ppoll(&entry, 1, &wait, nullptr) < 0 && errno != EINTR) {
+        pollfd entries[2] = {{fd, POLLIN, 0},
+                             {cancel != nullptr ? cancel->WaitFd() : -1, POLLIN, 0}};
+        auto wait_for = deadline - now;
+        if (cancel != nullptr && cancel->WaitFd() < 0) {
+            wait_for = std::min<Clock::duration>(wait_for, kCancelCheckSlice);
+        }
+        const timespec wait = ToTimespec(wait_for);
+        if (ppoll(entries, 2, &wait, nullptr) < 0 && errno != EINTR) {
             return timed_out;
         }
     }

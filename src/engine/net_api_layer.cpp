@@ -26,12 +26,13 @@ PingResult NetApiLayer::PingHost(NetAddress address, int32_t timeout_ms) const {
     return PingResult{true, reply->round_trip_ms * 1000u};
 }
 
-std::optional<EchoReply> NetApiLayer::EchoRequest(NetAddress address, uint16_t timeout_ms,
-                                                  uint16_t data_size, uint8_t ttl) const {
+std::optional<EchoReply> NetApiLayer::EchoRequest(NetAddress address, uint32_t timeout_ms,
+                                                  uint16_t data_size, uint8_t ttl,
+                                                  const EchoCancel* cancel) const {
     if (IcmpUnavailable()) {
         return std::nullopt;
     }
-    return SendEcho(icmp_path_, address, ttl, data_size, timeout_ms);
+    return SendEcho(icmp_path_, address, ttl, data_size, timeout_ms, cancel);
 }
 
 MacBlock NetApiLayer::LookupMac(NetAddress address) const {

@@ -42,9 +42,11 @@ public:
     PingResult PingHost(NetAddress address, int32_t timeout_ms) const;
 
     // One echo with the TTL and data_size zero bytes of data, for the ping and traceroute pages.
-    // None only when ICMP is unavailable.
-    std::optional<EchoReply> EchoRequest(NetAddress address, uint16_t timeout_ms,
-                                         uint16_t data_size, uint8_t ttl) const;
+    // None only when ICMP is unavailable. The time-out is taken as given, also beyond 65535 ms;
+    // a cancel ends the wait early (see SendEcho).
+    std::optional<EchoReply> EchoRequest(NetAddress address, uint32_t timeout_ms,
+                                         uint16_t data_size, uint8_t ttl,
+                                         const EchoCancel* cancel = nullptr) const;
 
     // The hardware address of a local adapter that owns the address, else the ARP table's.
     MacBlock LookupMac(NetAddress address) const;

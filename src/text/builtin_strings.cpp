@@ -58,6 +58,10 @@ constexpr BuiltinString kBuiltinStrings[] = {
     {58, "host:"},
     {59, "Fast search"},
     {61, "Ping"},
+    {80, "Unknown host %s."},
+    {81,
+     "ICMP is not available: opening an ICMP socket needs root, CAP_NET_RAW or a group in "
+     "net.ipv4.ping_group_range."},
     {0, "End of Records"},
 };
 

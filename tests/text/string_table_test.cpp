@@ -96,6 +96,10 @@ TEST_F(StringTableTest, BuiltInTextsAndMissingIds) {
         {58, "host:"},
         {59, "Fast search"},
         {61, "Ping"},
+        {80, "Unknown host %s."},
+        {81,
+         "ICMP is not available: opening an ICMP socket needs root, CAP_NET_RAW or a group in "
+         "net.ipv4.ping_group_range."},
     };
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(Text(id), text) << "id " << id;

@@ -22,6 +22,7 @@
 #include "engine/scan_flags.h"
 #include "games/qt/game_servers_pane.h"
 #include "log/event_kinds.h"
+#include "netutils/qt/net_utils_tab_control.h"
 #include "options/qt/external_programs_page.h"
 #include "options/qt/options_tab_control.h"
 #include "options/version_info.h"
@@ -285,6 +286,10 @@ void MainWindow::CreatePaneContents() {
     connect(hosts, &HostListPane::StatusUpdate, this,
             [this](const QString& text) { ShowStatus(kHostListPane, text.toStdString()); });
     AddListLayoutSaver([hosts] { hosts->SaveLayout(); });
+
+    // Pings and traces run on threads of their own pages, over the engine's network layer.
+    SetPaneContent(3, new NetUtilsTabControl(context_.store, MakeSystemEchoSource(engine_.NetApi()),
+                                             std::make_unique<SystemHostLookup>()));
 
     auto* games = new GameServersPane(engine_.Handover(), context_.store);
     games->RestoreLayout();

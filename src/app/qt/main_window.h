@@ -96,7 +96,7 @@ protected:
 private:
     void CreateSideButtons();
     void CreatePanes();
-    // The host list, game servers and options panes.
+    // The host list, network utilities, game servers and options panes.
     void CreatePaneContents();
     void RestorePlace();
     void SetCaptions();

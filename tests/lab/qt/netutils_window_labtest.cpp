@@ -1,0 +1,85 @@
+// The network utilities pane of the program's window with real ICMP through the routed chain of
+// lab_routes.h: the window lives in the scanner namespace (see program_window_labtest.cpp).
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <chrono>
+
+#include "app/qt/main_window.h"
+#include "app/qt/qsettings_store.h"
+#include "app/qt/startup.h"
+#include "app/window_layout.h"
+#include "controls/qt/flat_button.h"
+#include "controls/qt/stored_rows_model.h"
+#include "lab/lab.h"
+#include "lab/lab_routes.h"
+#include "netutils/qt/net_utils_tab_control.h"
+#include "netutils/qt/utility_page.h"
+#include "options/qt/number_field.h"
+#include "options/qt/options_test_helpers.h"
+
+namespace corvimap {
+namespace {
+
+using lab::RouteChain;
+using testing::ProcessEventsUntil;
+
+TEST(NetUtilsWindowLabTest, PingAndTraceFromThePaneAndCloseDuringALongWait) {
+    CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kNamespaces);
+    lab::Lab lab;
+    const RouteChain chain(lab);
+    const testing::SettingsFile file;
+    const lab::ScopedThreadNetns in_scanner(lab.ScannerNetns());
+    QSettingsStore store(file.Path());
+    ProgramSession session(store, [](AppContext& context) { return MakeProgramWindow(context); });
+    auto* window = static_cast<MainWindow*>(session.Window());
+    window->show();
+    window->SideButton(control_id::kNetUtils)->click();
+    auto* tabs = window->findChild<NetUtilsTabControl*>();
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_TRUE(tabs->isVisible());
+
+    UtilityPage& ping = tabs->Ping();
+    ping.HostField()->setText(RouteChain::kTarget);
+    ping.Number(0)->SetNumber(2);
+    ping.Button()->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !ping.Running(); }));
+    ASSERT_EQ(ping.Rows().RowCount(), 2) << ping.ShownText().toStdString();
+    EXPECT_EQ(ping.Rows().Text(1, 1), RouteChain::kTarget);
+    EXPECT_EQ(ping.Rows().Text(1, 3), QString::number(RouteChain::kTargetReplyTtl));
+    EXPECT_TRUE(ping.ShownText().contains("Lost = 0 (0% loss)"));
+
+    tabs->Tab(NetUtilsTabControl::kTraceroutePage)->click();
+    UtilityPage& trace = tabs->Traceroute();
+    ASSERT_TRUE(trace.isVisible());
+    trace.HostField()->setText(RouteChain::kTarget);
+    trace.Number(1)->SetNumber(300);
+    trace.Button()->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !trace.Running(); }));
+    ASSERT_EQ(trace.Rows().RowCount(), 4) << trace.ShownText().toStdString();
+    EXPECT_EQ(trace.Rows().Text(0, 4), RouteChain::kRouter1);
+    EXPECT_EQ(trace.Rows().Text(2, 1), "*");
+    EXPECT_EQ(trace.Rows().Text(3, 4), RouteChain::kTarget);
+    EXPECT_TRUE(trace.ShownText().endsWith(" Trace complete."));
+
+    // A trace that waits up to 999999 ms per probe must not hold the closing program.
+    trace.HostField()->setText(RouteChain::kNobody);
+    trace.Number(1)->SetNumber(999999);
+    trace.Button()->click();
+    ASSERT_TRUE(trace.Running());
+    QElapsedTimer probing;
+    probing.start();
+    ProcessEventsUntil([&] { return probing.elapsed() > 300; });
+    const auto start = std::chrono::steady_clock::now();
+    window->close();
+    session.End();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(file.Int("NetUtils", "TracertTimeout"), 999999);
+}
+
+}  // namespace
+}  // namespace corvimap
