@@ -76,6 +76,10 @@ inline constexpr int32_t kOpenFile = 57;
 inline constexpr int32_t kHostPrefix = 58;
 inline constexpr int32_t kFastSearchPhase = 59;
 inline constexpr int32_t kPingPhase = 61;
+// Failures the user is told about in the status line ("%s": what failed).
+inline constexpr int32_t kIcmpUnavailable = 90;
+inline constexpr int32_t kNoSmbHandler = 91;
+inline constexpr int32_t kProgramNotStarted = 92;
 }  // namespace text_id
 
 }  // namespace corvimap
