@@ -54,7 +54,7 @@ public:
 
 private:
     bool sockets_unavailable_ = false;
-    IcmpPath wanted_icmp_path_;
+    const IcmpPath wanted_icmp_path_;
     std::atomic<IcmpPath> icmp_path_{IcmpPath::kUnavailable};
     std::vector<LocalAdapter> adapters_;
     std::atomic<uint16_t> next_transaction_id_{77};

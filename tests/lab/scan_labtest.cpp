@@ -3,6 +3,9 @@
 // default route, so nothing leaves the lab.
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -49,6 +52,18 @@ lab::SambaHostOptions OldNas() {
     options.shares = {{"archive", "Old files", {}, {{"2009/report.doc", "DOC"}}},
                       {"photos", "", {}, {{"img.jpg", "JPG"}}}};
     return options;
+}
+
+// Takes CAP_NET_RAW out of the calling thread's effective set (capabilities belong to each
+// thread): raw ICMP sockets are refused on it from now on.
+bool DropNetRawOnThisThread() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (syscall(SYS_capget, &header, data) != 0) {
+        return false;
+    }
+    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
+    return syscall(SYS_capset, &header, data) == 0;
 }
 
 bool IsMasterBrowserName(const lab::NbName& entry) {
@@ -462,6 +477,34 @@ TEST_F(ScanLabTest, CommandLineScannerWithoutIcmpSaysWhyAndFails) {
     EXPECT_EQ(allowed.exit_code, 0) << allowed.Describe();
     EXPECT_EQ(allowed.err, "");
     EXPECT_NE(allowed.out.find("198.18.0.13\t"), std::string::npos) << allowed.out;
+}
+
+TEST_F(ScanLabTest, ScanWithoutIcmpSaysWhyUntilTheSysctlIsWidened) {
+    const auto saved = lab_->PingGroupRange(lab_->Scanner());
+    lab_->SetPingGroupRange(lab_->Scanner(), 1, 0);
+    ScanSettings settings;
+    settings.FlagsGroup0 = ScanFlags::kPingPass;
+    settings.PingTimeout = kTimeoutMs;
+    MemorySettingsStore store;
+    WriteGroupRanges(store, "Default", {"198.18.0.13-13"});
+    QuietView view;
+    lab_->InScanner([&] {
+        ASSERT_TRUE(DropNetRawOnThisThread());
+        NetApiLayer layer;
+        EXPECT_TRUE(layer.IcmpUnavailable());
+        LinuxProbeNetwork network(layer);
+        ScanEngine engine(settings, network, nullptr, nullptr);
+        ScanDriver driver(engine, store, view, nullptr);
+        EXPECT_NE(driver.RunScan().find("setcap cap_net_raw+ep"), std::string::npos);
+        EXPECT_EQ(engine.Hosts().Count(), 0u);
+
+        // The next scan looks again, without a restart.
+        lab_->SetPingGroupRange(lab_->Scanner(), 0, 2147483647);
+        EXPECT_EQ(driver.RunScan(), "");
+        EXPECT_EQ(layer.icmp_path(), IcmpPath::kDatagram);
+        EXPECT_EQ(engine.Hosts().Count(), 1u);
+    });
+    lab_->SetPingGroupRange(lab_->Scanner(), saved.first, saved.second);
 }
 
 }  // namespace
