@@ -20,6 +20,7 @@
 #include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "lab.h"
+#include "lab_browse.h"
 #include "lab_hosts.h"
 #include "log/event_log.h"
 #include "support/scripted_network.h"
@@ -36,6 +37,8 @@ using lab::Lab;
 using lab::LabHost;
 using lab::MacText;
 using lab::MediaBox;
+using lab::NmbIdentity;
+using lab::NmbLookupIdentity;
 using testing::CapturingLogSink;
 using testing::FakeGame;
 using testing::FakeQuakeServer;
@@ -64,32 +67,6 @@ bool DropNetRawOnThisThread() {
     }
     data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
     return syscall(SYS_capset, &header, data) == 0;
-}
-
-bool IsMasterBrowserName(const lab::NbName& entry) {
-    return entry.group && entry.suffix == 0x01 &&
-           entry.name.find("__MSBROWSE__") != std::string::npos;
-}
-
-// The host's name and workgroup as `nmblookup -A` shows them: its first unique name and its
-// first group name other than the master browser's. Empty when it gave no such names.
-struct NmbIdentity {
-    std::string name;
-    std::string workgroup;
-    bool master_browser = false;
-};
-NmbIdentity NmbLookupIdentity(const Lab& lab, const LabHost& host) {
-    NmbIdentity identity;
-    for (const auto& entry : lab::ParseNmbLookupStatus(lab.NodeStatus(host.address, 10s).out)) {
-        if (IsMasterBrowserName(entry)) {
-            identity.master_browser = true;
-        } else if (entry.group && identity.workgroup.empty()) {
-            identity.workgroup = entry.name;
-        } else if (!entry.group && identity.name.empty()) {
-            identity.name = entry.name;
-        }
-    }
-    return identity;
 }
 
 // The disk shares `smbclient -L` lists, joined by "|".
@@ -222,10 +199,8 @@ protected:
                     FakeGame::kQuake3, testing::RealisticQuake3Server(), 27960, true));
                 return servers;
             }));
-        samba_ready_ =
-            static_cast<bool>(lab_->WaitForSamba(90s)) &&
-            lab::WaitUntil([] { return NmbLookupIdentity(*lab_, *filesrv_).master_browser; }, 90s,
-                           500ms);
+        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s)) &&
+                       static_cast<bool>(lab::WaitForMasterBrowser(*lab_, *filesrv_, 90s));
     }
     static void TearDownTestSuite() {
         delete servers_;
