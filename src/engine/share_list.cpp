@@ -191,8 +191,9 @@ bool MaySpeakOnlySmb1(int error) {
 }
 
 // The library keeps its protocol range in the process-wide configuration, not in a context, so
-// the range is narrowed to SMB1 only for one listing (under the library lock) and then set
-// back to the library's own defaults.
+// the range is narrowed to SMB1 only for one listing (under the library lock) and then set back
+// to Samba's defaults, SMB2 up to the newest dialect. The library cannot read a range back, so
+// one that the system's smb.conf set is not restored; hosts then still get both tries.
 class Smb1OnlyScope {
 public:
     explicit Smb1OnlyScope(const SmbContext& context) : context_(context) {
