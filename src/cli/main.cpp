@@ -100,14 +100,21 @@ int Run(const ScanOptions& options) {
     g_driver = &driver;
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    driver.RunScan();
+    const std::string problem = driver.RunScan();
     g_driver = nullptr;
 
     const std::string output = options.json
                                    ? ScanResultJson(engine.Hosts(), servers.Servers(), browser)
                                    : HostListFile::Format(engine.Hosts());
     std::fwrite(output.data(), 1, output.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    const bool written = std::fflush(stdout) == 0;
+    // What the other passes found is written all the same; the exit status tells a script
+    // that a pass it asked for did not run.
+    if (!problem.empty()) {
+        std::fprintf(stderr, "corvimap-scan: %s\n", problem.c_str());
+        return 1;
+    }
+    return written ? 0 : 1;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ public:
 
     std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int timeout_ms) override;
     std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) override;
+    bool CanPing() override { return layer_.RecheckIcmp(); }
     std::optional<MacBlock> LookupMac(NetAddress address) override;
     std::optional<std::string> ListShares(NetAddress address) override;
     std::string ResolveName(NetAddress address) override;

@@ -7,7 +7,7 @@
 
 namespace corvimap {
 
-NetApiLayer::NetApiLayer(IcmpPath icmp_path) {
+NetApiLayer::NetApiLayer(IcmpPath icmp_path) : wanted_icmp_path_(icmp_path) {
     const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockets_unavailable_ = probe < 0;
     if (probe >= 0) {
@@ -15,6 +15,13 @@ NetApiLayer::NetApiLayer(IcmpPath icmp_path) {
     }
     icmp_path_ = ResolveIcmpPath(icmp_path);
     adapters_ = ReadLocalAdapters();
+}
+
+bool NetApiLayer::RecheckIcmp() {
+    if (IcmpUnavailable() && wanted_icmp_path_ != IcmpPath::kUnavailable) {
+        icmp_path_ = ResolveIcmpPath(wanted_icmp_path_);
+    }
+    return !IcmpUnavailable();
 }
 
 PingResult NetApiLayer::PingHost(NetAddress address, int32_t timeout_ms) const {
@@ -32,7 +39,7 @@ std::optional<EchoReply> NetApiLayer::EchoRequest(NetAddress address, uint32_t t
     if (IcmpUnavailable()) {
         return std::nullopt;
     }
-    return SendEcho(icmp_path_, address, ttl, data_size, timeout_ms, cancel);
+    return SendEcho(icmp_path(), address, ttl, data_size, timeout_ms, cancel);
 }
 
 MacBlock NetApiLayer::LookupMac(NetAddress address) const {

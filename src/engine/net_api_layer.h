@@ -29,8 +29,11 @@ public:
     // True only when the system refuses UDP sockets altogether.
     bool SocketsUnavailable() const { return sockets_unavailable_; }
     // The path used for ICMP: kDatagram, kRaw or kUnavailable.
-    IcmpPath icmp_path() const { return icmp_path_; }
-    bool IcmpUnavailable() const { return icmp_path_ == IcmpPath::kUnavailable; }
+    IcmpPath icmp_path() const { return icmp_path_.load(); }
+    bool IcmpUnavailable() const { return icmp_path() == IcmpPath::kUnavailable; }
+    // Looks for a usable ICMP path again when none was found, so that widening
+    // net.ipv4.ping_group_range takes effect without a restart. True when ICMP can be used.
+    bool RecheckIcmp();
     // The adapter list as read at construction; adapters that appear later are not seen.
     const std::vector<LocalAdapter>& adapters() const { return adapters_; }
 
@@ -53,7 +56,8 @@ public:
 
 private:
     bool sockets_unavailable_ = false;
-    IcmpPath icmp_path_ = IcmpPath::kUnavailable;
+    const IcmpPath wanted_icmp_path_;
+    std::atomic<IcmpPath> icmp_path_{IcmpPath::kUnavailable};
     std::vector<LocalAdapter> adapters_;
     std::atomic<uint16_t> next_transaction_id_{77};
 };

@@ -19,6 +19,15 @@ constexpr size_t kNameBytes = 16;
 constexpr size_t kUnitIdSize = 6;
 constexpr uint8_t kGroupNameFlag = 0x80;
 constexpr std::array<uint8_t, 4> kNbstatTypeClassIn = {0x00, 0x21, 0x00, 0x01};
+// The group name that a local master browser registers besides its workgroup, suffix 0x01
+// included; Samba lists it before the workgroup, so it would be taken as the workgroup.
+constexpr std::string_view kMasterBrowserName = "\x01\x02__MSBROWSE__\x02\x01";
+
+bool IsMasterBrowserName(std::span<const uint8_t> entry) {
+    return std::equal(
+        kMasterBrowserName.begin(), kMasterBrowserName.end(), entry.begin(),
+        [](char expected, uint8_t byte) { return static_cast<uint8_t>(expected) == byte; });
+}
 
 // The 16 name bytes up to the first space or zero byte; a name without either keeps all 16,
 // its suffix byte included.
@@ -82,7 +91,7 @@ std::optional<NodeStatus> ParseNodeStatusReply(std::span<const uint8_t> reply,
         }
         const std::span<const uint8_t> entry = reply.subspan(position, kNameEntrySize);
         const bool group = (entry[kNameBytes] & kGroupNameFlag) != 0;
-        if (group && !have_group) {
+        if (group && !have_group && !IsMasterBrowserName(entry)) {
             status.workgroup = NameText(entry);
             have_group = true;
         } else if (!group && !have_unique) {

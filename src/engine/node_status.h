@@ -20,9 +20,11 @@ inline constexpr size_t kNodeStatusReplyLimit = 1024;
 
 // What a node status reply tells, names converted to UTF-8.
 struct NodeStatus {
-    std::string name;       // the first unique name, empty when there is none
-    std::string workgroup;  // the first group name, empty when there is none
-    MacBlock mac{};         // the unit id, when the reply carries a non-zero one
+    std::string name;  // the first unique name, empty when there is none
+    // The first group name other than the master browser's "\x01\x02__MSBROWSE__\x02" (suffix
+    // 0x01); empty when there is none.
+    std::string workgroup;
+    MacBlock mac{};  // the unit id, when the reply carries a non-zero one
 };
 
 struct NodeStatusResult {

@@ -12,7 +12,7 @@ namespace corvimap {
 // What a NetBIOS node status reply told about a host.
 struct NodeStatusAnswer {
     std::string name;       // first unique name
-    std::string workgroup;  // first group name
+    std::string workgroup;  // first group name, the master browser's name left out
     uint32_t time_us = 0;   // reply time
     MacBlock mac{};         // byte 0 non-zero when the reply carried the unit id
 };
@@ -26,6 +26,8 @@ public:
     virtual std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int timeout_ms) = 0;
     // Reply time in microseconds (whole milliseconds), nothing when the host did not answer.
     virtual std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) = 0;
+    // False when ICMP echoes cannot be sent at all (asked once before each ping pass).
+    virtual bool CanPing() { return true; }
     // The hardware address of a local interface or of the ARP table.
     virtual std::optional<MacBlock> LookupMac(NetAddress address) = 0;
     // Disk share names joined by "|"; nothing when none was listed.

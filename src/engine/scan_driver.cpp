@@ -5,7 +5,9 @@
 #include "engine/scan_flags.h"
 #include "log/event_log.h"
 #include "text/builtin_strings.h"
+#include "text/executable_dir.h"
 #include "text/string_table.h"
+#include "text/text_fill.h"
 
 namespace corvimap {
 
@@ -60,7 +62,7 @@ bool ScanDriver::WaitFinished(std::chrono::milliseconds timeout) {
     return true;
 }
 
-void ScanDriver::RunScan() {
+std::string ScanDriver::RunScan() {
     const ScanSettings& settings = engine_.Settings();
     // A stop pressed while the scan starts up counts for this scan.
     stop_requested_ = false;
@@ -72,6 +74,7 @@ void ScanDriver::RunScan() {
         log_->Add(EventKind::kGeneral, "%s", StringTable::Lookup(text_id::kScannerStart));
     }
 
+    std::string problem;
     if (!ReadFirstRange(store_, CurrentGroup(store_)).empty()) {
         scanning_ = true;
         if (settings.HasFlag(ScanFlags::kFastSearch)) {
@@ -80,11 +83,11 @@ void ScanDriver::RunScan() {
             JoinProbes(0);
             engine_.Hosts().Sort(HostColumn::Address, false);
         }
-        if (settings.HasFlag(ScanFlags::kPingPass)) {
-            Walk(false);
-            engine_.Hosts().Sort(HostColumn::Address, false);
+        if (settings.HasFlag(ScanFlags::kPingPass) && !stop_requested_) {
+            problem = PingPass();
         }
-        view_.ShowScanStatus("");
+        // The problem stays on the status line after the scan, where the user looks.
+        view_.ShowScanStatus(problem);
     }
 
     view_.EnableHostListButtons(true);
@@ -96,6 +99,23 @@ void ScanDriver::RunScan() {
     if (const int32_t minutes = settings.ScanEvery; minutes != 0) {
         view_.ArmScanTimer(std::chrono::minutes(minutes));
     }
+    return problem;
+}
+
+std::string ScanDriver::PingPass() {
+    if (!engine_.Network().CanPing()) {
+        // Without ICMP every address would look silent: the user learns why once per scan,
+        // with the remedy, instead of an empty list.
+        std::string problem =
+            FillText(StringTable::Lookup(text_id::kIcmpUnavailable), {ExecutablePath().string()});
+        if (log_ != nullptr && engine_.Settings().HasFlag(LogEventBits::kLogInternalErrors)) {
+            log_->Add(EventKind::kInternalError, "%s", problem.c_str());
+        }
+        return problem;
+    }
+    Walk(false);
+    engine_.Hosts().Sort(HostColumn::Address, false);
+    return {};
 }
 
 void ScanDriver::Walk(bool fast) {

@@ -58,11 +58,15 @@ public:
     // Waits for the scan thread to end; true when none runs any more.
     bool WaitFinished(std::chrono::milliseconds timeout);
 
-    // One whole scan on the calling thread (the command line tool runs it so).
-    void RunScan();
+    // One whole scan on the calling thread (the command line tool runs it so). Returns why a
+    // requested pass could not run at all, "" when every requested pass ran. That text is also
+    // the scan's last status, and an "Internal errors" event when that event is chosen.
+    std::string RunScan();
 
 private:
     void Walk(bool fast);
+    // The ping pass, or the reason it cannot run.
+    std::string PingPass();
     void SpawnProbe(NetAddress address);
     void JoinProbes(size_t keep);
     void Join();

@@ -25,6 +25,7 @@ public:
     const HostTable& Hosts() const { return hosts_; }
     WorkerSlots& Slots() { return slots_; }
     const ScanSettings& Settings() const { return settings_; }
+    ProbeNetwork& Network() { return network_; }
     void SetGameHostCheck(GameHostCheck* games) { games_ = games; }
     void SetEventLog(EventLog* log) { log_ = log; }
 

@@ -151,32 +151,96 @@ private:
     SMBCCTX* context_ = nullptr;
 };
 
-}  // namespace
-
-std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
+// Lists the shares through one context. The errno of the failure when the host's share list
+// could not be opened.
+struct Listing {
+    bool opened = false;
+    int error = 0;
     std::string shares;
-    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
-    if (port == 0) {
-        return shares;
-    }
-    const std::lock_guard<std::mutex> lock(LibraryLock());
-    const SmbContext context(port, timeouts.reply_ms);
+};
+
+Listing ListThrough(const SmbContext& context, NetAddress address) {
+    Listing listing;
     SMBCCTX* ctx = context.get();
     if (ctx == nullptr) {
-        return shares;
+        listing.error = ENOMEM;
+        return listing;
     }
     const std::string url = "smb://" + FormatAddress(address) + "/";
+    errno = 0;
     SMBCFILE* directory = smbc_getFunctionOpendir(ctx)(ctx, url.c_str());
     if (directory == nullptr) {
-        return shares;
+        listing.error = errno;
+        return listing;
     }
+    listing.opened = true;
     while (const smbc_dirent* entry = smbc_getFunctionReaddir(ctx)(ctx, directory)) {
         if (entry->smbc_type == SMBC_FILE_SHARE) {
-            AppendField(shares, CutUtf8(entry->name, kShareNameLimit));
+            AppendField(listing.shares, CutUtf8(entry->name, kShareNameLimit));
         }
     }
     smbc_getFunctionClosedir(ctx)(ctx, directory);
-    return shares;
+    return listing;
+}
+
+// Failures that speaking SMB1 cannot mend: the host took too long, or it refused the anonymous
+// log-on. Everything else may be a host that refused the newer dialects: an SMB1-only server
+// ends the negotiation (ECONNABORTED from Samba) or answers that it knows none of them.
+bool MaySpeakOnlySmb1(int error) {
+    return error != ETIMEDOUT && error != EACCES && error != EPERM && error != ENOMEM;
+}
+
+// The library keeps its protocol range in the process-wide configuration, not in a context, so
+// the range is narrowed to SMB1 only for one listing (under the library lock) and then set back
+// to Samba's defaults, SMB2 up to the newest dialect. The library cannot read a range back, so
+// one that the system's smb.conf set is not restored; hosts then still get both tries.
+class Smb1OnlyScope {
+public:
+    explicit Smb1OnlyScope(const SmbContext& context) : context_(context) {
+        if (context_.get() != nullptr) {
+            smbc_setOptionProtocols(context_.get(), "NT1", "NT1");
+        }
+    }
+    ~Smb1OnlyScope() {
+        if (context_.get() != nullptr) {
+            smbc_setOptionProtocols(context_.get(), "SMB2_02", "default");
+        }
+    }
+    Smb1OnlyScope(const Smb1OnlyScope&) = delete;
+    Smb1OnlyScope& operator=(const Smb1OnlyScope&) = delete;
+
+private:
+    const SmbContext& context_;
+};
+
+}  // namespace
+
+std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
+    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
+    if (port == 0) {
+        return {};
+    }
+    const std::lock_guard<std::mutex> lock(LibraryLock());
+    const auto start = Clock::now();
+    Listing listing;
+    {
+        const SmbContext context(port, timeouts.reply_ms);
+        listing = ListThrough(context, address);
+    }
+    if (listing.opened || !MaySpeakOnlySmb1(listing.error)) {
+        return listing.shares;
+    }
+    // Old NAS boxes, printers and Windows machines speak only SMB1: ask once more over it, in
+    // what is left of the reply time.
+    const auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    const int remaining_ms = timeouts.reply_ms - static_cast<int>(spent);
+    if (remaining_ms <= 0) {
+        return {};
+    }
+    const SmbContext context(port, remaining_ms);
+    const Smb1OnlyScope smb1_only(context);
+    return ListThrough(context, address).shares;
 }
 
 }  // namespace corvimap

@@ -17,7 +17,7 @@ std::string UnknownHostText(const std::string& host) {
 }
 
 std::string IcmpUnavailableText() {
-    return StringTable::Lookup(text_id::kIcmpUnavailable);
+    return StringTable::Lookup(text_id::kIcmpUnavailableForUtilities);
 }
 
 }  // namespace corvimap

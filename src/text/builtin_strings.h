@@ -78,7 +78,11 @@ inline constexpr int32_t kFastSearchPhase = 59;
 inline constexpr int32_t kPingPhase = 61;
 // Network utilities.
 inline constexpr int32_t kUnknownHost = 80;
-inline constexpr int32_t kIcmpUnavailable = 81;
+inline constexpr int32_t kIcmpUnavailableForUtilities = 81;
+// Failures the user is told about in the status line ("%s": what failed).
+inline constexpr int32_t kIcmpUnavailable = 90;
+inline constexpr int32_t kNoSmbHandler = 91;
+inline constexpr int32_t kProgramNotStarted = 92;
 }  // namespace text_id
 
 }  // namespace corvimap

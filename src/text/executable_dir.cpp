@@ -4,13 +4,14 @@
 
 namespace corvimap {
 
-std::filesystem::path ExecutableDir() {
+std::filesystem::path ExecutablePath() {
     std::error_code error;
     std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return {};
-    }
-    return program.parent_path();
+    return error ? std::filesystem::path() : program;
+}
+
+std::filesystem::path ExecutableDir() {
+    return ExecutablePath().parent_path();
 }
 
 }  // namespace corvimap

@@ -148,19 +148,42 @@ TEST(NodeStatusReplyTest, RealSambaRepliesGiveNameAndWorkgroup) {
 }
 
 TEST(NodeStatusReplyTest, FirstUniqueAndFirstGroupNameInReplyOrder) {
+    const NameEntry browse = {"\x01\x02__MSBROWSE__\x02", 0x01, true};
+    struct Case {
+        const char* what;
+        std::vector<NameEntry> names;
+        const char* name;
+        const char* workgroup;
+    };
+    const Case cases[] = {
+        {"workgroup first, as Windows sends it",
+         {{"OFFICE", 0x00, true},
+          {"DESK7", 0x20, false},
+          {"OTHERGROUP", 0x00, true},
+          {"DESK7-ALIAS", 0x00, false}},
+         "DESK7",
+         "OFFICE"},
+        {"a Samba master browser lists the browser name before its workgroup",
+         {{"FILESRV", 0x00, false},
+          {"FILESRV", 0x20, false},
+          browse,
+          {"LABGROUP", 0x00, true},
+          {"LABGROUP", 0x1d, false},
+          {"LABGROUP", 0x1e, true}},
+         "FILESRV",
+         "LABGROUP"},
+        {"the browser name alone is no workgroup", {browse, {"NAS", 0x00, false}}, "NAS", ""},
+    };
     std::vector<uint8_t> tail = kUnitId;
     tail.resize(46, 0);  // the statistics after the unit id
-    const auto status = Parse(MakeReply(300,
-                                        {{"OFFICE", 0x00, true},
-                                         {"DESK7", 0x20, false},
-                                         {"OTHERGROUP", 0x00, true},
-                                         {"DESK7-ALIAS", 0x00, false}},
-                                        tail),
-                              300);
-    ASSERT_TRUE(status);
-    EXPECT_EQ(status->workgroup, "OFFICE");
-    EXPECT_EQ(status->name, "DESK7");
-    EXPECT_EQ(status->mac, KnownMac(kUnitIdAddress));
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.what);
+        const auto status = Parse(MakeReply(300, each.names, tail), 300);
+        ASSERT_TRUE(status);
+        EXPECT_EQ(status->name, each.name);
+        EXPECT_EQ(status->workgroup, each.workgroup);
+        EXPECT_EQ(status->mac, KnownMac(kUnitIdAddress));
+    }
 }
 
 TEST(NodeStatusReplyTest, NoNamesOrANegativeCountStillAnswer) {

@@ -180,6 +180,40 @@ TEST_F(ScanDriverTest, EmptyFirstRangeProbesNothingButStillFinishes) {
     EXPECT_EQ(network_.node_status_asked.size(), 2u);
 }
 
+TEST_F(ScanDriverTest, WithoutIcmpThePingPassSaysWhyOncePerScanAndLogsWhenChosen) {
+    SetRanges({"198.18.0.1-3"});
+    network_.SetHost(MakeAddress(198, 18, 0, 2), Answering());
+    network_.icmp_available = false;
+    for (const bool log_errors : {false, true}) {
+        SCOPED_TRACE(log_errors);
+        settings_.FlagsGroup0 = ScanFlags::kFastSearch | ScanFlags::kPingPass |
+                                LogEventBits::kEnableLog |
+                                (log_errors ? LogEventBits::kLogInternalErrors : 0);
+        view_.statuses.clear();
+        ScanDriver driver(engine_, store_, view_, &log_);
+        const std::string problem = driver.RunScan();
+
+        EXPECT_NE(problem.find("net.ipv4.ping_group_range"), std::string::npos) << problem;
+        EXPECT_NE(problem.find("setcap cap_net_raw+ep /"), std::string::npos)
+            << "names the program to give the capability: " << problem;
+        EXPECT_TRUE(network_.pinged.empty());
+        EXPECT_EQ(engine_.Hosts().Count(), 1u) << "the fast pass still ran";
+        EXPECT_EQ(view_.statuses.back(), problem) << "the scan's last status";
+        const auto rows = sink_.Rows();
+        EXPECT_EQ(rows.size(), log_errors ? 1u : 0u);
+        if (!rows.empty()) {
+            EXPECT_EQ(rows.back().text, problem);
+            EXPECT_EQ(rows.back().kind, 5);
+        }
+    }
+    network_.icmp_available = true;
+    ScanDriver driver(engine_, store_, view_, &log_);
+    EXPECT_EQ(driver.RunScan(), "");
+    EXPECT_EQ(view_.statuses.back(), "");
+    EXPECT_EQ(network_.pinged.size(), 2u);
+    EXPECT_EQ(sink_.Rows().size(), 1u);
+}
+
 TEST_F(ScanDriverTest, DestroyingTheDriverWhileItScansWaitsForEveryThread) {
     SetRanges({"198.18.0.1-254"});
     network_.node_status_delay = 2ms;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "netns_sandbox.h"
 #include "support/temp_dir.h"
@@ -117,9 +118,10 @@ private:
 };
 
 // The disk shares that smbclient -N -L lists, in its order, joined by "|".
-std::string SmbclientDiskShares(const std::string& address, const std::string& config) {
-    const std::string listing =
-        ShellOutput("smbclient -N -L //" + address + " -s " + config + " 2>/dev/null");
+std::string SmbclientDiskShares(const std::string& address, const std::string& config,
+                                const std::string& options = "") {
+    const std::string listing = ShellOutput("smbclient -N -L //" + address + " -s " + config + " " +
+                                            options + " 2>/dev/null");
     std::string shares;
     std::istringstream lines(listing);
     std::string line;
@@ -156,7 +158,13 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
     const SambaServer printer_only(temp.Path(), "127.0.0.11", "",
                                    "[Laser]\npath = @\nprintable = yes\nguest ok = yes\n"
                                    "print command = /bin/true\n");
-    for (const SambaServer* server : {&full, &netbios_port_only, &printer_only}) {
+    const SambaServer smb1_only(temp.Path(), "127.0.0.13",
+                                "server min protocol = NT1\nserver max protocol = NT1\n",
+                                "[archive]\npath = @\nguest ok = yes\n"
+                                "[photos]\npath = @\nguest ok = yes\n");
+    const std::vector<const SambaServer*> servers = {&full, &netbios_port_only, &printer_only,
+                                                     &smb1_only};
+    for (const SambaServer* server : servers) {
         // Every share points at the server's own data folder.
         Shell("sed -i 's|^path = @$|path = " + server->data() + "|' " + server->config());
     }
@@ -164,13 +172,16 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
     const auto output = RunInFreshNetNamespace([&] {
         std::ostringstream out;
         bool started = Shell("ip link set lo up");
-        for (const char* address : {"127.0.0.9", "127.0.0.10", "127.0.0.11"}) {
+        for (const char* address : {"127.0.0.9", "127.0.0.10", "127.0.0.11", "127.0.0.13"}) {
             started = started && Shell(std::string("ip addr add ") + address + "/32 dev lo");
         }
-        started = started && full.Start() && netbios_port_only.Start() && printer_only.Start() &&
-                  WaitForTcp(MakeAddress(127, 0, 0, 9), 445) &&
+        for (const SambaServer* server : servers) {
+            started = started && server->Start();
+        }
+        started = started && WaitForTcp(MakeAddress(127, 0, 0, 9), 445) &&
                   WaitForTcp(MakeAddress(127, 0, 0, 10), 139) &&
-                  WaitForTcp(MakeAddress(127, 0, 0, 11), 445);
+                  WaitForTcp(MakeAddress(127, 0, 0, 11), 445) &&
+                  WaitForTcp(MakeAddress(127, 0, 0, 13), 445);
         out << "started=" << started << "\n";
         if (started) {
             out << "full=" << ListShares(MakeAddress(127, 0, 0, 9)) << "\n";
@@ -180,11 +191,18 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
             out << "printer_smbclient=" << SmbclientDiskShares("127.0.0.11", printer_only.config())
                 << "\n";
             out << "nobody=" << ListShares(MakeAddress(127, 0, 0, 12)) << "\n";
+            out << "smb1=" << ListShares(MakeAddress(127, 0, 0, 13)) << "\n";
+            // Debian's smbclient refuses -m NT1 while its minimum stays SMB2.
+            out << "smb1_smbclient="
+                << SmbclientDiskShares("127.0.0.13", smb1_only.config(),
+                                       "-m NT1 --option='client min protocol=NT1'")
+                << "\n";
+            out << "full_after_smb1=" << ListShares(MakeAddress(127, 0, 0, 9)) << "\n";
         }
         return out.str();
     });
     // Also when the child failed half-way: the servers are daemons outside it.
-    for (const SambaServer* server : {&full, &netbios_port_only, &printer_only}) {
+    for (const SambaServer* server : servers) {
         server->Stop();
     }
     if (!output) {
@@ -198,6 +216,9 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
     EXPECT_EQ(fields.at("printer"), "");
     EXPECT_EQ(fields.at("printer_smbclient"), "");
     EXPECT_EQ(fields.at("nobody"), "");
+    EXPECT_EQ(fields.at("smb1"), "archive|photos") << "an SMB1-only host, asked again over NT1";
+    EXPECT_EQ(fields.at("smb1"), fields.at("smb1_smbclient"));
+    EXPECT_EQ(fields.at("full_after_smb1"), fields.at("full")) << "the dialects are set back";
 }
 
 }  // namespace

@@ -793,6 +793,12 @@ const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOp
     for (const auto& line : host.samba.extra_global_lines) {
         conf += line + "\n";
     }
+    if (host.samba.master_browser) {
+        conf += "local master = yes\npreferred master = yes\nos level = 65\n";
+    }
+    if (host.samba.smb1_only) {
+        conf += "server min protocol = NT1\nserver max protocol = NT1\n";
+    }
     for (const auto& share : host.samba.shares) {
         const auto root = ShareDir(host, share.name);
         MakeDirs(root, open);
@@ -934,6 +940,15 @@ CommandResult Lab::NodeStatus(const std::string& address, milliseconds timeout) 
 }
 
 CommandResult Lab::ShareList(const std::string& address, milliseconds timeout) const {
+    const bool smb1_only = std::any_of(hosts_.begin(), hosts_.end(), [&](const auto& host) {
+        return host->address == address && host->samba.smb1_only;
+    });
+    if (smb1_only) {
+        // Debian's smbclient refuses -m NT1 while its minimum stays SMB2.
+        return RunInScanner({"smbclient", "-N", "-g", "-m", "NT1",
+                             "--option=client min protocol=NT1", "-L", address},
+                            timeout);
+    }
     return RunInScanner({"smbclient", "-N", "-g", "-L", address}, timeout);
 }
 

@@ -170,6 +170,11 @@ struct SambaHostOptions {
     std::string server_string;  // empty: Samba's default
     std::vector<SambaShare> shares;
     std::vector<std::string> extra_global_lines;  // appended to [global] as they stand
+    // Wins the browser election at once (local and preferred master, os level 65), so its node
+    // status lists the group name "\x01\x02__MSBROWSE__\x02" too.
+    bool master_browser = false;
+    // Speaks SMB1 (NT1) only, like an old NAS box; ShareList asks it over NT1.
+    bool smb1_only = false;
 };
 
 enum class HostKind { kScanner, kIcmpOnly, kSamba, kCommand };
@@ -250,7 +255,8 @@ public:
     // milliseconds on the lab; nmblookup itself waits 10 s for none, so give a shorter time-out
     // when no answer is expected (a timed-out result means no answer in that time).
     CommandResult NodeStatus(const std::string& address, milliseconds timeout) const;
-    // `smbclient -N -g -L address` from the scanner namespace.
+    // `smbclient -N -g -L address` from the scanner namespace (with `-m NT1` for a host that
+    // speaks SMB1 only).
     CommandResult ShareList(const std::string& address, milliseconds timeout) const;
 
     // Polls until the host answers node status with its NetBIOS name.

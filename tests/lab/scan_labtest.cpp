@@ -3,9 +3,13 @@
 // default route, so nothing leaves the lab.
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <nlohmann/json.hpp>
 
 #include "app/memory_settings_store.h"
 #include "engine/linux_probe_network.h"
@@ -16,9 +20,13 @@
 #include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "lab.h"
+#include "lab_browse.h"
 #include "lab_hosts.h"
 #include "log/event_log.h"
 #include "support/scripted_network.h"
+#include "text/builtin_strings.h"
+#include "text/string_table.h"
+#include "text/text_fill.h"
 
 namespace corvimap {
 namespace {
@@ -29,12 +37,48 @@ using lab::Lab;
 using lab::LabHost;
 using lab::MacText;
 using lab::MediaBox;
+using lab::NmbIdentity;
+using lab::NmbLookupIdentity;
 using testing::CapturingLogSink;
 using testing::FakeGame;
 using testing::FakeQuakeServer;
 
 // Generous for sanitizer builds on a busy machine; a silent address costs this much.
 constexpr int kTimeoutMs = 400;
+
+// An old NAS box: it speaks SMB1 only.
+lab::SambaHostOptions OldNas() {
+    lab::SambaHostOptions options;
+    options.netbios_name = "OLDNAS";
+    options.workgroup = "LABGROUP";
+    options.smb1_only = true;
+    options.shares = {{"archive", "Old files", {}, {{"2009/report.doc", "DOC"}}},
+                      {"photos", "", {}, {{"img.jpg", "JPG"}}}};
+    return options;
+}
+
+// Takes CAP_NET_RAW out of the calling thread's effective set (capabilities belong to each
+// thread): raw ICMP sockets are refused on it from now on.
+bool DropNetRawOnThisThread() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    if (syscall(SYS_capget, &header, data) != 0) {
+        return false;
+    }
+    data[CAP_TO_INDEX(CAP_NET_RAW)].effective &= ~CAP_TO_MASK(CAP_NET_RAW);
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+// The disk shares `smbclient -L` lists, joined by "|".
+std::string SmbclientDiskShares(const Lab& lab, const LabHost& host) {
+    std::string disk_shares;
+    for (const auto& row : lab::ParseSmbclientList(lab.ShareList(host.address, 20s).out)) {
+        if (row.type == "Disk") {
+            disk_shares += (disk_shares.empty() ? "" : "|") + row.name;
+        }
+    }
+    return disk_shares;
+}
 
 class ReportList final : public ServerReportSink {
 public:
@@ -137,10 +181,13 @@ protected:
             return;
         }
         lab_ = new Lab();
-        filesrv_ = &lab_->AddSambaHost("h1", 11, FileServer());
+        lab::SambaHostOptions master_browser = FileServer();
+        master_browser.master_browser = true;
+        filesrv_ = &lab_->AddSambaHost("h1", 11, master_browser);
         mediabox_ = &lab_->AddSambaHost("h2", 12, MediaBox());
         printer_ = &lab_->AddIcmpHost("icmp", 13);
         gamebox_ = &lab_->AddIcmpHost("games", 14);
+        oldnas_ = &lab_->AddSambaHost("h5", 15, OldNas());
         servers_ =
             new std::vector<std::unique_ptr<FakeQuakeServer>>(lab::InNetns(gamebox_->netns, [] {
                 std::vector<std::unique_ptr<FakeQuakeServer>> servers;
@@ -152,7 +199,8 @@ protected:
                     FakeGame::kQuake3, testing::RealisticQuake3Server(), 27960, true));
                 return servers;
             }));
-        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s));
+        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s)) &&
+                       static_cast<bool>(lab::WaitForMasterBrowser(*lab_, *filesrv_, 90s));
     }
     static void TearDownTestSuite() {
         delete servers_;
@@ -164,7 +212,8 @@ protected:
         if (!reason_.empty()) {
             GTEST_SKIP() << reason_;
         }
-        ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer";
+        ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer, or " << filesrv_->name
+                                  << " did not become the master browser";
         for (const auto& server : *servers_) {
             ASSERT_TRUE(server->Ok()) << "a fake game server could not bind its port";
         }
@@ -176,6 +225,7 @@ protected:
     static inline const LabHost* mediabox_ = nullptr;
     static inline const LabHost* printer_ = nullptr;
     static inline const LabHost* gamebox_ = nullptr;
+    static inline const LabHost* oldnas_ = nullptr;
     static inline std::vector<std::unique_ptr<FakeQuakeServer>>* servers_ = nullptr;
     static inline bool samba_ready_ = false;
 };
@@ -185,28 +235,21 @@ TEST_F(ScanLabTest, FastPassFindsTheSambaHostsAsNmblookupAndSmbclientSeeThem) {
     LabScanner scanner(*lab_, ScanFlags::kFastSearch | ScanFlags::kScanShares, 64);
     scanner.Scan({"198.18.0.1-254"});
 
-    ASSERT_EQ(scanner.engine->Hosts().Count(), 2u) << "only the Samba hosts answer NetBIOS";
-    EXPECT_EQ(scanner.engine->FoundCount(), 2u);
-    for (const LabHost* host : {filesrv_, mediabox_}) {
+    ASSERT_EQ(scanner.engine->Hosts().Count(), 3u) << "only the Samba hosts answer NetBIOS";
+    EXPECT_EQ(scanner.engine->FoundCount(), 3u);
+    for (const LabHost* host : {filesrv_, mediabox_, oldnas_}) {
         SCOPED_TRACE(host->samba.netbios_name);
-        const auto names = lab::ParseNmbLookupStatus(lab_->NodeStatus(host->address, 10s).out);
-        auto unique = std::find_if(names.begin(), names.end(), [](auto& n) { return !n.group; });
-        auto group = std::find_if(names.begin(), names.end(), [](auto& n) { return n.group; });
-        ASSERT_NE(unique, names.end());
-        ASSERT_NE(group, names.end());
-        EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), unique->name);
-        EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), group->name);
+        const NmbIdentity nmb = NmbLookupIdentity(*lab_, *host);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), nmb.name);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), nmb.workgroup);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), host->samba.netbios_name);
+        EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), host->samba.workgroup);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Mac), MacText(lab_->HostMac(*host)))
             << "the MAC comes from the scanner's ARP table";
         EXPECT_EQ(scanner.State(*host), HostState::New);
 
-        std::string disk_shares;
-        for (const auto& row : lab::ParseSmbclientList(lab_->ShareList(host->address, 20s).out)) {
-            if (row.type == "Disk") {
-                disk_shares += (disk_shares.empty() ? "" : "|") + row.name;
-            }
-        }
+        const std::string disk_shares = SmbclientDiskShares(*lab_, *host);
+        EXPECT_FALSE(disk_shares.empty());
         const auto marker =
             scanner.engine->Hosts().CopyMarker(InetAddr(host->address), kSharesMarker);
         ASSERT_TRUE(marker.has_value());
@@ -315,18 +358,54 @@ TEST_F(ScanLabTest, CommandLineScannerWritesHostListAndJson) {
     const std::string program = CORVIMAP_SCAN_PROGRAM;
     const auto log_file = lab_->WorkDir() / "scan.log";
     auto plain = lab_->RunInScanner({program, "--ping", "--timeout", std::to_string(kTimeoutMs),
-                                     "--log", log_file.string(), "198.18.0.11-14"},
+                                     "--log", log_file.string(), "198.18.0.11-15"},
                                     120s);
     ASSERT_TRUE(plain.Ok()) << plain.Describe();
     EXPECT_TRUE(plain.out.starts_with("# Generate by Corvimap\n"));
     EXPECT_NE(plain.out.find("198.18.0.11\tFILESRV\t" + MacText(lab_->HostMac(*filesrv_))),
               std::string::npos)
         << plain.out;
-    EXPECT_NE(plain.out.find("\t\tLABGROUP\t\n"), std::string::npos) << plain.out;
     EXPECT_NE(plain.out.find("198.18.0.13\t\t"), std::string::npos) << plain.out;
     const std::string log = testing::ReadWholeFile(log_file);
     EXPECT_NE(log.find("\tStart network scanner\t0\n"), std::string::npos) << log;
     EXPECT_NE(log.find("\tFound new host: 198.18.0.12 (MEDIABOX)\t2\n"), std::string::npos);
+
+    auto fast_json = lab_->RunInScanner(
+        {program, "--shares", "--json", "--timeout", std::to_string(kTimeoutMs), "198.18.0.11-15"},
+        120s);
+    ASSERT_TRUE(fast_json.Ok()) << fast_json.Describe();
+    const nlohmann::json found = nlohmann::json::parse(fast_json.out, nullptr, false);
+    ASSERT_TRUE(found.contains("hosts")) << fast_json.out;
+    for (const LabHost* host : {filesrv_, mediabox_, oldnas_}) {
+        SCOPED_TRACE(host->samba.netbios_name);
+        const NmbIdentity nmb = NmbLookupIdentity(*lab_, *host);
+        // The host list file line: address, name, MAC, time, "", workgroup, description.
+        const size_t line_at = plain.out.find("\n" + host->address + "\t");
+        ASSERT_NE(line_at, std::string::npos) << plain.out;
+        const std::string line =
+            plain.out.substr(line_at + 1, plain.out.find('\n', line_at + 1) - line_at - 1);
+        std::vector<std::string> fields;
+        for (size_t start = 0; start <= line.size();) {
+            const size_t tab = std::min(line.find('\t', start), line.size());
+            fields.push_back(line.substr(start, tab - start));
+            start = tab + 1;
+        }
+        ASSERT_EQ(fields.size(), 7u) << line;
+        EXPECT_EQ(fields[1], nmb.name);
+        EXPECT_EQ(fields[5], nmb.workgroup);
+
+        const auto entry =
+            std::find_if(found["hosts"].begin(), found["hosts"].end(),
+                         [&](const auto& e) { return e["address"] == host->address; });
+        ASSERT_NE(entry, found["hosts"].end()) << fast_json.out;
+        EXPECT_EQ((*entry)["name"], nmb.name);
+        EXPECT_EQ((*entry)["workgroup"], nmb.workgroup);
+        std::string shares;
+        for (const auto& share : (*entry)["shares"]) {
+            shares += (shares.empty() ? "" : "|") + share.get<std::string>();
+        }
+        EXPECT_EQ(shares, SmbclientDiskShares(*lab_, *host));
+    }
 
     auto json = lab_->RunInScanner(
         {program, "--no-fast", "--ping", "--no-resolve", "--shares", "--games", "q3", "--json",
@@ -347,6 +426,60 @@ TEST_F(ScanLabTest, CommandLineScannerWritesHostListAndJson) {
               "corvimap-scan: bad range '198.18.0.1-999': use w.x.y.z-v, w.x.y.z>p.q.r.s "
               "or w.x.y.z\n");
     EXPECT_TRUE(bad.out.empty());
+}
+
+TEST_F(ScanLabTest, CommandLineScannerWithoutIcmpSaysWhyAndFails) {
+    const std::string program = std::filesystem::canonical(CORVIMAP_SCAN_PROGRAM).string();
+    const auto saved = lab_->PingGroupRange(lab_->Scanner());
+    // No datagram ICMP for anyone, and the program started without CAP_NET_RAW.
+    const std::vector<std::string> argv = {
+        "setpriv", "--inh-caps=-all", "--bounding-set=-net_raw",  program,
+        "--ping",  "--timeout",       std::to_string(kTimeoutMs), "198.18.0.11-13"};
+    lab_->SetPingGroupRange(lab_->Scanner(), 1, 0);
+    const auto refused = lab_->RunInScanner(argv, 60s);
+    lab_->SetPingGroupRange(lab_->Scanner(), 0, 2147483647);
+    const auto allowed = lab_->RunInScanner(argv, 60s);
+    lab_->SetPingGroupRange(lab_->Scanner(), saved.first, saved.second);
+
+    EXPECT_EQ(refused.exit_code, 1) << refused.Describe();
+    EXPECT_EQ(refused.err, "corvimap-scan: " +
+                               FillText(StringTable::Lookup(text_id::kIcmpUnavailable), {program}) +
+                               "\n");
+    EXPECT_NE(refused.out.find("198.18.0.11\tFILESRV\t"), std::string::npos)
+        << "the fast pass still ran and its hosts are written: " << refused.out;
+    EXPECT_EQ(refused.out.find("198.18.0.13\t"), std::string::npos) << refused.out;
+
+    EXPECT_EQ(allowed.exit_code, 0) << allowed.Describe();
+    EXPECT_EQ(allowed.err, "");
+    EXPECT_NE(allowed.out.find("198.18.0.13\t"), std::string::npos) << allowed.out;
+}
+
+TEST_F(ScanLabTest, ScanWithoutIcmpSaysWhyUntilTheSysctlIsWidened) {
+    const auto saved = lab_->PingGroupRange(lab_->Scanner());
+    lab_->SetPingGroupRange(lab_->Scanner(), 1, 0);
+    ScanSettings settings;
+    settings.FlagsGroup0 = ScanFlags::kPingPass;
+    settings.PingTimeout = kTimeoutMs;
+    MemorySettingsStore store;
+    WriteGroupRanges(store, "Default", {"198.18.0.13-13"});
+    QuietView view;
+    lab_->InScanner([&] {
+        ASSERT_TRUE(DropNetRawOnThisThread());
+        NetApiLayer layer;
+        EXPECT_TRUE(layer.IcmpUnavailable());
+        LinuxProbeNetwork network(layer);
+        ScanEngine engine(settings, network, nullptr, nullptr);
+        ScanDriver driver(engine, store, view, nullptr);
+        EXPECT_NE(driver.RunScan().find("setcap cap_net_raw+ep"), std::string::npos);
+        EXPECT_EQ(engine.Hosts().Count(), 0u);
+
+        // The next scan looks again, without a restart.
+        lab_->SetPingGroupRange(lab_->Scanner(), 0, 2147483647);
+        EXPECT_EQ(driver.RunScan(), "");
+        EXPECT_EQ(layer.icmp_path(), IcmpPath::kDatagram);
+        EXPECT_EQ(engine.Hosts().Count(), 1u);
+    });
+    lab_->SetPingGroupRange(lab_->Scanner(), saved.first, saved.second);
 }
 
 }  // namespace

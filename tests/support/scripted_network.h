@@ -53,6 +53,7 @@ public:
     std::optional<uint32_t> Ping(NetAddress address, int) override {
         return Find(address, pinged).ping_time;
     }
+    bool CanPing() override { return icmp_available; }
     std::optional<MacBlock> LookupMac(NetAddress address) override { return Find(address).arp_mac; }
     std::optional<std::string> ListShares(NetAddress address) override {
         if (on_list_shares) {
@@ -65,6 +66,7 @@ public:
     std::vector<NetAddress> node_status_asked;
     std::vector<NetAddress> pinged;
     std::atomic<int> node_status_count{0};
+    std::atomic<bool> icmp_available{true};
     std::atomic<int> max_in_flight_{0};
     std::chrono::milliseconds node_status_delay{0};
     std::function<void(NetAddress)> on_node_status;

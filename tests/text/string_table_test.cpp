@@ -100,6 +100,13 @@ TEST_F(StringTableTest, BuiltInTextsAndMissingIds) {
         {81,
          "ICMP is not available: opening an ICMP socket needs root, CAP_NET_RAW or a group in "
          "net.ipv4.ping_group_range."},
+        {90,
+         "No ICMP, so the ping pass could not run: allow it with sysctl -w "
+         "net.ipv4.ping_group_range=\"0 2147483647\" or setcap cap_net_raw+ep %s"},
+        {91,
+         "Cannot open %s: no program here opens smb:// addresses; a file manager with SMB "
+         "support is needed"},
+        {92, "Cannot start %s: the program does not exist or cannot run"},
     };
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(Text(id), text) << "id " << id;

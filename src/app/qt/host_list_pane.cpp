@@ -19,6 +19,7 @@
 #include "text/builtin_strings.h"
 #include "text/qt/list_view_state.h"
 #include "text/string_table.h"
+#include "text/text_fill.h"
 
 namespace corvimap {
 namespace {
@@ -87,6 +88,7 @@ HostListPane::HostListPane(HostTable& table, SettingsStore& store,
     connect(buttons_[kSearchButton], &QPushButton::clicked, this, &HostListPane::OpenFindDialog);
 
     shell_open_ = new ShellOpenWorker(store_, this);
+    connect(shell_open_, &ShellOpenWorker::openFailed, this, &HostListPane::ActionFailed);
     info_ = new HostInfoWindow(table_, this);
     connect(info_, &HostInfoWindow::ShareActivated, this,
             [this](const QString& path) { shell_open_->Open(path.toStdString()); });
@@ -226,8 +228,9 @@ void HostListPane::ShowHostMenuAt(const QPoint& viewport_pos) {
 
 void HostListPane::RunProgram(const ExternalProgram& entry, NetAddress address) {
     const ProgramLaunch launch = PrepareLaunch(entry, address);
-    if (program_starter_) {
-        program_starter_(launch.program, launch.arguments);
+    if (program_starter_ && !program_starter_(launch.program, launch.arguments)) {
+        emit ActionFailed(QString::fromStdString(FillText(
+            StringTable::Lookup(text_id::kProgramNotStarted), {launch.program.toStdString()})));
     }
 }
 

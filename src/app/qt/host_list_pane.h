@@ -101,6 +101,9 @@ public:
 signals:
     // A status text for the host list pane's line ("" shows just the host counts).
     void StatusUpdate(const QString& text);
+    // Opening a host or share, or starting an external program, failed; the message says what
+    // and why.
+    void ActionFailed(const QString& message);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -285,6 +285,12 @@ void MainWindow::CreatePaneContents() {
     connect(this, &MainWindow::sideButtonClicked, hosts, &HostListPane::StartHostInfoHideTimer);
     connect(hosts, &HostListPane::StatusUpdate, this,
             [this](const QString& text) { ShowStatus(kHostListPane, text.toStdString()); });
+    connect(hosts, &HostListPane::ActionFailed, this, [this](const QString& message) {
+        ShowStatus(kHostListPane, message.toStdString());
+        if (context_.scan_settings.HasFlag(LogEventBits::kLogInternalErrors)) {
+            engine_.Log().Add(EventKind::kInternalError, "%s", message.toStdString().c_str());
+        }
+    });
     AddListLayoutSaver([hosts] { hosts->SaveLayout(); });
 
     // Pings and traces run on threads of their own pages, over the engine's network layer.

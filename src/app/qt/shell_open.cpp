@@ -2,6 +2,10 @@
 
 #include <QDesktopServices>
 
+#include "text/builtin_strings.h"
+#include "text/string_table.h"
+#include "text/text_fill.h"
+
 namespace corvimap {
 
 QUrl NetworkPathToUrl(const std::string& path) {
@@ -27,7 +31,7 @@ QUrl NetworkPathToUrl(const std::string& path) {
 ShellOpenWorker::ShellOpenWorker(const SettingsStore& store, QObject* parent)
     : QObject(parent),
       store_(store),
-      opener_([](const QUrl& url, const std::string&) { QDesktopServices::openUrl(url); }) {}
+      opener_([](const QUrl& url, const std::string&) { return QDesktopServices::openUrl(url); }) {}
 
 ShellOpenWorker::~ShellOpenWorker() {
     WaitIdle();
@@ -53,8 +57,11 @@ void ShellOpenWorker::Open(const std::string& path) {
 }
 
 void ShellOpenWorker::Deliver(const QUrl& url, const std::string& verb) {
-    if (opener_) {
-        opener_(url, verb);
+    if (opener_ && !opener_(url, verb)) {
+        // Without a file manager that handles smb:// the desktop does nothing at all.
+        const std::string shown = url.toDisplayString().toStdString();
+        emit openFailed(
+            QString::fromStdString(FillText(StringTable::Lookup(text_id::kNoSmbHandler), {shown})));
     }
 }
 

@@ -25,9 +25,9 @@ QUrl NetworkPathToUrl(const std::string& path);
 class ShellOpenWorker final : public QObject {
     Q_OBJECT
 public:
-    // Called on the UI thread with the URL and the verb. The default opens the URL with
-    // QDesktopServices; a path that cannot be opened fails silently.
-    using Opener = std::function<void(const QUrl& url, const std::string& verb)>;
+    // Called on the UI thread with the URL and the verb; false when no program could be asked to
+    // open it. The default opens the URL with QDesktopServices.
+    using Opener = std::function<bool(const QUrl& url, const std::string& verb)>;
 
     explicit ShellOpenWorker(const SettingsStore& store, QObject* parent = nullptr);
     ~ShellOpenWorker() override;
@@ -38,6 +38,11 @@ public:
 
     // Waits until every request has been handed to the UI thread (for tests).
     void WaitIdle();
+
+signals:
+    // On the UI thread: the desktop had no program for the URL. The message tells the user
+    // what failed and what is needed.
+    void openFailed(const QString& message);
 
 private:
     void Deliver(const QUrl& url, const std::string& verb);

@@ -48,6 +48,7 @@ struct PaneFixture {
         pane->ShellOpen().SetOpener([this](const QUrl& url, const std::string& verb) {
             opened.push_back(url.toString().toStdString());
             verbs.push_back(verb);
+            return true;
         });
         pane->SetProgramStarter([this](const QString& program, const QStringList& arguments) {
             started_program = program;

@@ -28,6 +28,7 @@ TEST(ShellOpenTest, RequestsRunOnTheirOwnThreadAndOpenOnTheUiThreadWithTheStored
     worker->SetOpener([&](const QUrl& url, const std::string& verb) {
         opened.emplace_back(url.toString().toStdString(), verb);
         opened_on = QThread::currentThread();
+        return true;
     });
     worker->Open("\\\\198.18.0.7");
     worker->WaitIdle();

@@ -4,14 +4,17 @@
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "app/qt/app_engine.h"
+#include "app/qt/host_list_pane.h"
 #include "app/qt/language_changed.h"
 #include "app/qt/log_pane.h"
 #include "app/qt/qsettings_store.h"
@@ -489,6 +492,45 @@ TEST_F(MainWindowTest, AutoloadReadsTheLastSavedHostList) {
     OpenAndShow();
     EXPECT_EQ(engine_->Scan().Hosts().Count(), 1u);
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/1  ");
+}
+
+TEST_F(MainWindowTest, HostActionsThatFailSayWhyInTheStatusLineAndTheLog) {
+    // No program that opens smb:// addresses: the offscreen platform offers none, and under a
+    // desktop platform nothing on the PATH and no browser named would.
+    struct RestorePath {
+        QByteArray path = qgetenv("PATH");
+        ~RestorePath() { qputenv("PATH", path); }
+    } restore_path;
+    std::filesystem::create_directory(dir_.File("empty"));
+    qputenv("PATH", QByteArray::fromStdString(dir_.File("empty").string()));
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+    settings_.FlagsGroup0 = 0x11 | LogEventBits::kEnableLog;
+    OpenAndShow();
+    const NetAddress address = MakeAddress(198, 18, 0, 7);
+    engine_->Scan().Hosts().AddOrUpdate(address, 100, "alpha", "WG", {}, HostState::Known);
+    auto* hosts = window_->PaneContainer(kHostListPane)->findChild<HostListPane*>();
+    ASSERT_NE(hosts, nullptr);
+
+    // "Internal errors" not chosen: the status line tells, the log does not.
+    ASSERT_NE(hosts->BuildHostMenu(0), nullptr);
+    hosts->HostMenu()->actions().front()->trigger();
+    hosts->ShellOpen().WaitIdle();
+    const QString open_failed =
+        "Hosts: 0/1  Cannot open smb://198.18.0.7/: no program here opens smb:// addresses; "
+        "a file manager with SMB support is needed";
+    EXPECT_TRUE(ProcessEventsUntil([&] { return window_->Status()->Text() == open_failed; }))
+        << window_->Status()->Text().toStdString();
+    EXPECT_EQ(window_->Log()->RowCount(), 0u);
+
+    settings_.FlagsGroup0 |= LogEventBits::kLogInternalErrors;
+    hosts->RunProgram({"Nothing", "/nonexistent/corvimap-helper", "%a"}, address);
+    const std::string start_failed =
+        "Cannot start /nonexistent/corvimap-helper: the program does not exist or cannot run";
+    EXPECT_EQ(window_->Status()->Text().toStdString(), "Hosts: 0/1  " + start_failed);
+    ASSERT_EQ(window_->Log()->RowCount(), 1u);
+    EXPECT_EQ(window_->Log()->Rows()[0].text, start_failed);
+    EXPECT_EQ(window_->Log()->Rows()[0].kind, static_cast<int32_t>(EventKind::kInternalError));
 }
 
 }  // namespace

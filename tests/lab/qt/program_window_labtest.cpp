@@ -37,6 +37,7 @@
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "lab/lab.h"
+#include "lab/lab_browse.h"
 #include "lab/lab_hosts.h"
 #include "support/temp_dir.h"
 
@@ -205,10 +206,14 @@ protected:
             return;
         }
         lab_ = new Lab();
-        filesrv_ = &lab_->AddSambaHost("h1", 11, FileServer());
+        lab::SambaHostOptions master_browser = FileServer();
+        master_browser.master_browser = true;
+        filesrv_ = &lab_->AddSambaHost("h1", 11, master_browser);
         mediabox_ = &lab_->AddSambaHost("h2", 12, MediaBox());
         printer_ = &lab_->AddIcmpHost("icmp", 13);
-        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s));
+        // The master browser lists "\x01\x02__MSBROWSE__\x02" before its workgroup.
+        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s)) &&
+                       static_cast<bool>(lab::WaitForMasterBrowser(*lab_, *filesrv_, 90s));
     }
     static void TearDownTestSuite() {
         delete lab_;
@@ -218,7 +223,8 @@ protected:
         if (!reason_.empty()) {
             GTEST_SKIP() << reason_;
         }
-        ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer";
+        ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer, or " << filesrv_->name
+                                  << " did not become the master browser";
     }
 
     static inline std::string reason_;
