@@ -6,10 +6,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -127,14 +129,18 @@ SMBCCTX* NewContext(uint16_t port, int reply_ms) {
     return context;
 }
 
+// Freeing the last context unloads the library's configuration, and the next context loads it
+// again; one context kept for the whole run avoids that churn. Under the library lock.
+void KeepConfigurationLoaded(int reply_ms) {
+    static SMBCCTX* const keep_loaded = NewContext(0, reply_ms);
+    (void)keep_loaded;
+}
+
 // One context per listing, created and freed under the library lock.
 class SmbContext {
 public:
     SmbContext(uint16_t port, int reply_ms) {
-        // Freeing the last context unloads the library's configuration, and the next context
-        // loads it again; one context kept for the whole run avoids that churn.
-        static SMBCCTX* const keep_loaded = NewContext(0, reply_ms);
-        (void)keep_loaded;
+        KeepConfigurationLoaded(reply_ms);
         context_ = NewContext(port, reply_ms);
     }
     ~SmbContext() {
@@ -177,6 +183,83 @@ std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
     }
     smbc_getFunctionClosedir(ctx)(ctx, directory);
     return shares;
+}
+
+ShareFolderReader::ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts)
+    : address_(address) {
+    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
+    if (port == 0) {
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(LibraryLock());
+    KeepConfigurationLoaded(timeouts.reply_ms);
+    context_ = NewContext(port, timeouts.reply_ms);
+}
+
+ShareFolderReader::~ShareFolderReader() {
+    if (context_ != nullptr) {
+        const std::lock_guard<std::mutex> lock(LibraryLock());
+        smbc_free_context(context_, 1);
+    }
+}
+
+std::string ShareFolderUrl(NetAddress address, std::string_view share,
+                           const std::vector<std::string>& folders) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "smb://" + FormatAddress(address);
+    auto append_name = [&url](std::string_view name) {
+        url += '/';
+        for (const char c : name) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (std::isalnum(byte) != 0 && byte < 0x80) {
+                url += c;
+            } else if (c == '-' || c == '.' || c == '_' || c == '~') {
+                url += c;
+            } else {
+                url += '%';
+                url += kHex[byte >> 4];
+                url += kHex[byte & 0xF];
+            }
+        }
+    };
+    append_name(share);
+    for (const std::string& folder : folders) {
+        append_name(folder);
+    }
+    url += '/';
+    return url;
+}
+
+std::optional<ShareFolderListing> ShareFolderReader::List(std::string_view share,
+                                                          const std::vector<std::string>& folders) {
+    if (context_ == nullptr) {
+        return std::nullopt;
+    }
+    const std::string url = ShareFolderUrl(address_, share, folders);
+    const std::lock_guard<std::mutex> lock(LibraryLock());
+    SMBCFILE* directory = smbc_getFunctionOpendir(context_)(context_, url.c_str());
+    if (directory == nullptr) {
+        return std::nullopt;
+    }
+    ShareFolderListing listing;
+    const auto read_next = smbc_getFunctionReaddirPlus2(context_);
+    struct stat status {};
+    while (const libsmb_file_info* info = read_next(context_, directory, &status)) {
+        const std::string_view name = info->name != nullptr ? info->name : "";
+        const bool folder = (info->attrs & 0x10) != 0;  // FILE_ATTRIBUTE_DIRECTORY
+        if (name == ".") {
+            listing.folder_id = status.st_ino;
+            continue;
+        }
+        if (name.empty() || name == "..") {
+            continue;
+        }
+        listing.entries.push_back(ShareFolderEntry{std::string(name), folder, info->size,
+                                                   info->mtime_ts.tv_sec,
+                                                   static_cast<uint64_t>(status.st_ino)});
+    }
+    smbc_getFunctionClosedir(context_)(context_, directory);
+    return listing;
 }
 
 }  // namespace corvimap
