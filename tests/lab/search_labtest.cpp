@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
 
 #include "engine/share_list.h"
 #include "lab.h"
@@ -147,6 +148,42 @@ TEST_F(SearchLabTest, FolderLoopOnTheServerEnds) {
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{Unc("loop", "a\\b\\in b.mp3"),
                                                Unc("loop", "a\\in a.mp3")}));
+}
+
+TEST_F(SearchLabTest, CommandLineSearchPrintsLinesAndJson) {
+    const std::string program = CORVIMAP_SCAN_PROGRAM;
+    const std::string music = "M\xC3\xBCsik #1 100%\\";
+    auto plain = lab_->RunInScanner(
+        {program, "--timeout", "400", "--search", "*.avi", server_->address}, 120s);
+    ASSERT_TRUE(plain.Ok()) << plain.Describe();
+    std::vector<std::string> lines;
+    std::istringstream out(plain.out);
+    for (std::string line; std::getline(out, line);) {
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    const std::time_t tree_time = lab::TreeFiles().front().mtime;
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  Unc("tree", music + "clip.avi") + "\t1048577\t" + IsoLocalTime(tree_time),
+                  Unc("tree", "big 3M.avi") + "\t3145728\t" + IsoLocalTime(tree_time + 86400),
+              }));
+    EXPECT_NE(plain.err.find("Searching... Hosts: 1, shares: 3, found files: 2"), std::string::npos)
+        << plain.err;
+
+    auto json = lab_->RunInScanner(
+        {program, "--timeout", "400", "--json", "--search", "lied*", server_->address}, 120s);
+    ASSERT_TRUE(json.Ok()) << json.Describe();
+    const nlohmann::json result = nlohmann::json::parse(json.out);
+    ASSERT_EQ(result["hosts"].size(), 1u);
+    EXPECT_EQ(result["hosts"][0]["shares"], nlohmann::json({"tree", "loop", "bulk"}));
+    const nlohmann::json expected = {{{"path", Unc("tree", music + "lied \xC3\xBC.mp3")},
+                                      {"host", server_->address},
+                                      {"share", "tree"},
+                                      {"name", "lied \xC3\xBC.mp3"},
+                                      {"size", 1025},
+                                      {"mtime", IsoLocalTime(tree_time)}}};
+    EXPECT_EQ(result["files"], expected);
 }
 
 }  // namespace
