@@ -42,9 +42,9 @@ SambaHostOptions SearchServer() {
     SambaHostOptions options;
     options.netbios_name = "SEARCHSRV";
     options.workgroup = "LABGROUP";
-    options.shares = {{"tree", "Search tree", {}, {}},
-                      {"loop", "Folder loop", {}, {}},
-                      {"bulk", "Many files", {}, {}}};
+    options.shares = {{"bulk", "Many files", {}, {}},
+                      {"tree", "Search tree", {}, {}},
+                      {"loop", "Folder loop", {}, {}}};
     // Links inside a share are followed, so a link to a parent folder is a loop for clients.
     options.extra_global_lines = {"follow symlinks = yes", "unix extensions = no"};
     return options;

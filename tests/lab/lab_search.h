@@ -12,11 +12,11 @@
 
 namespace corvimap::lab {
 
-// Shares of the search server:
+// Shares of the search server, in this order:
+//   "bulk": empty until FillBulkShare.
 //   "tree": folders four levels deep; names with blanks, "#", "%" and non-ASCII letters; files
 //           of 2048 and 3145728 bytes; a hidden file; a folder guests may not read.
 //   "loop": "a/b/up" links to "a" (its parent's parent) and "a/self" to "a" itself.
-//   "bulk": empty until FillBulkShare.
 SambaHostOptions SearchServer();
 
 // Writes the tree and loop shares' contents; call right after Lab::AddSambaHost.

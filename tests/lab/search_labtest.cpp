@@ -176,7 +176,7 @@ TEST_F(SearchLabTest, CommandLineSearchPrintsLinesAndJson) {
     ASSERT_TRUE(json.Ok()) << json.Describe();
     const nlohmann::json result = nlohmann::json::parse(json.out);
     ASSERT_EQ(result["hosts"].size(), 1u);
-    EXPECT_EQ(result["hosts"][0]["shares"], nlohmann::json({"tree", "loop", "bulk"}));
+    EXPECT_EQ(result["hosts"][0]["shares"], nlohmann::json({"bulk", "tree", "loop"}));
     const nlohmann::json expected = {{{"path", Unc("tree", music + "lied \xC3\xBC.mp3")},
                                       {"host", server_->address},
                                       {"share", "tree"},
