@@ -242,21 +242,27 @@ std::optional<ShareFolderListing> ShareFolderReader::List(std::string_view share
         return std::nullopt;
     }
     ShareFolderListing listing;
-    const auto read_next = smbc_getFunctionReaddirPlus2(context_);
+    // The stat form costs several microseconds of CPU per entry, more than the listing's share
+    // of the round trips; it is used only until "." (listed first) has given the folder's id.
+    const auto read_with_id = smbc_getFunctionReaddirPlus2(context_);
+    const auto read_plain = smbc_getFunctionReaddirPlus(context_);
+    bool want_id = true;
     struct stat status {};
-    while (const libsmb_file_info* info = read_next(context_, directory, &status)) {
+    while (const libsmb_file_info* info = want_id ? read_with_id(context_, directory, &status)
+                                                  : read_plain(context_, directory)) {
         const std::string_view name = info->name != nullptr ? info->name : "";
         const bool folder = (info->attrs & 0x10) != 0;  // FILE_ATTRIBUTE_DIRECTORY
         if (name == ".") {
-            listing.folder_id = status.st_ino;
+            listing.folder_id = want_id ? status.st_ino : 0;
+            want_id = false;
             continue;
         }
         if (name.empty() || name == "..") {
             continue;
         }
-        listing.entries.push_back(ShareFolderEntry{std::string(name), folder, info->size,
-                                                   info->mtime_ts.tv_sec,
-                                                   static_cast<uint64_t>(status.st_ino)});
+        listing.entries.push_back(
+            ShareFolderEntry{std::string(name), folder, info->size, info->mtime_ts.tv_sec,
+                             want_id ? static_cast<uint64_t>(status.st_ino) : 0});
     }
     smbc_getFunctionClosedir(context_)(context_, directory);
     return listing;

@@ -35,7 +35,7 @@ struct ShareFolderEntry {
     bool folder = false;
     uint64_t size = 0;
     int64_t mtime = 0;     // last write, seconds since the epoch
-    uint64_t file_id = 0;  // the server's file id, 0 when it reports none
+    uint64_t file_id = 0;  // the server's file id, 0 when it reports none or was not asked
 };
 
 struct ShareFolderListing {

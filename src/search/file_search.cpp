@@ -7,9 +7,15 @@
 #include "text/pipe_list.h"
 
 namespace corvimap {
+namespace {
 
-// The depth-first walk of one share. Rows found are handed to the view per folder, before the
-// walk goes down into a subfolder, so the list shows them in walk order.
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+// The depth-first walk of one share. Rows found are collected in walk order and handed to the
+// view in batches (every kResultBatchInterval and at the end of the share), since each hand-over
+// to the window costs a wake-up of its thread.
 class FileSearch::ShareWalk {
 public:
     ShareWalk(FileSearch& search, const std::vector<std::string>& masks, NetAddress host,
@@ -24,6 +30,7 @@ public:
     std::size_t Walk() {
         std::vector<std::string> folders;
         WalkFolder(folders, "\\\\" + host_text_ + "\\" + share_);
+        Flush();
         return found_;
     }
 
@@ -41,7 +48,6 @@ private:
         if (listing->folder_id != 0 && !visited_.insert(listing->folder_id).second) {
             return;
         }
-        std::vector<SearchResult> rows;
         for (ShareFolderEntry& entry : listing->entries) {
             if (search_.aborted_) {
                 break;
@@ -50,7 +56,7 @@ private:
                 if (!ShouldEnter(entry, folders, path)) {
                     continue;
                 }
-                Flush(rows);
+                FlushIfDue();
                 folders.push_back(entry.name);
                 WalkFolder(folders, path + entry.name);
                 folders.pop_back();
@@ -58,11 +64,11 @@ private:
             }
             for (const std::string& mask : masks_) {
                 if (MaskMatches(mask, entry.name)) {
-                    rows.push_back(MakeRow(entry, path));
+                    pending_.push_back(MakeRow(entry, path));
                 }
             }
         }
-        Flush(rows);
+        FlushIfDue();
     }
 
     bool ShouldEnter(const ShareFolderEntry& entry, const std::vector<std::string>& folders,
@@ -88,13 +94,20 @@ private:
         return row;
     }
 
-    void Flush(std::vector<SearchResult>& rows) {
-        if (rows.empty()) {
+    void FlushIfDue() {
+        if (!pending_.empty() && Clock::now() - last_flush_ >= kResultBatchInterval) {
+            Flush();
+        }
+    }
+
+    void Flush() {
+        last_flush_ = Clock::now();
+        if (pending_.empty()) {
             return;
         }
-        found_ += rows.size();
-        search_.view_.AddResults(std::move(rows));
-        rows.clear();
+        found_ += pending_.size();
+        search_.view_.AddResults(std::move(pending_));
+        pending_.clear();
     }
 
     FileSearch& search_;
@@ -103,6 +116,8 @@ private:
     std::string host_text_;
     std::string share_;
     std::unordered_set<uint64_t> visited_;
+    std::vector<SearchResult> pending_;
+    Clock::time_point last_flush_ = Clock::now();
     std::size_t found_ = 0;
 };
 

@@ -42,8 +42,9 @@ struct SearchResult {
     std::time_t mtime = 0;
 };
 
-// What the search shows, in this order: Started, then per folder ShowFolder and the rows found
-// in it (AddResults, possibly several times), per share ShowProgress, and Ended. Called on the
+// What the search shows, in this order: Started, then per folder ShowFolder, the rows found (in
+// walk order, in batches that may cover several folders, all of a share's before its
+// ShowProgress), per share ShowProgress, and Ended. Called on the
 // search thread; an implementation hands each call to its display and may drop it once the
 // display is gone.
 class SearchView {
@@ -63,6 +64,9 @@ public:
 // contains itself (a symlink to its parent) cannot keep the walk going for ever.
 inline constexpr std::size_t kMaxWalkDepth = 64;
 inline constexpr std::size_t kMaxWalkPathLength = 4096;
+
+// How often found rows are handed to the view while a share is walked.
+inline constexpr std::chrono::milliseconds kResultBatchInterval{100};
 
 // The global file search: one thread walks the shares of every host of the host table that has
 // some, host by host in table order (hosts a running scan adds are visited too), depth first,

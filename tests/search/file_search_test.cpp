@@ -172,9 +172,9 @@ TEST_F(SearchFixture, WalksDepthFirstWithOneRowPerMatchingMask) {
     const std::vector<std::string> expected = {
         "start",
         "folder \\\\198.18.0.11\\music\\",
-        "row \\\\198.18.0.11\\music\\a.mp3 2 kB",
-        "row \\\\198.18.0.11\\music\\a.mp3 2 kB",
         "folder \\\\198.18.0.11\\music\\sub\\",
+        "row \\\\198.18.0.11\\music\\a.mp3 2 kB",
+        "row \\\\198.18.0.11\\music\\a.mp3 2 kB",
         "row \\\\198.18.0.11\\music\\sub\\c.mp3 03 Mb",
         "row \\\\198.18.0.11\\music\\sub\\c.mp3 03 Mb",
         "Searching... Hosts: 1, shares: 1, found files: 4",
