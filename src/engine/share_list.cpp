@@ -232,13 +232,19 @@ std::string ShareFolderUrl(NetAddress address, std::string_view share,
 
 std::optional<ShareFolderListing> ShareFolderReader::List(std::string_view share,
                                                           const std::vector<std::string>& folders) {
-    if (context_ == nullptr) {
+    if (context_ == nullptr || lost_) {
         return std::nullopt;
     }
     const std::string url = ShareFolderUrl(address_, share, folders);
     const std::lock_guard<std::mutex> lock(LibraryLock());
     SMBCFILE* directory = smbc_getFunctionOpendir(context_)(context_, url.c_str());
     if (directory == nullptr) {
+        // A host that went away would cost a reply time-out, then a connect attempt of the
+        // library's own (20 s) for every folder still to go; one such failure ends its listing.
+        const int error = errno;
+        lost_ = lost_ || error == ETIMEDOUT || error == ECONNRESET || error == ECONNREFUSED ||
+                error == ECONNABORTED || error == EHOSTUNREACH || error == ENETUNREACH ||
+                error == EHOSTDOWN || error == EPIPE || error == ENOTCONN;
         return std::nullopt;
     }
     ShareFolderListing listing;

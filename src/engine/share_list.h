@@ -58,13 +58,15 @@ public:
     bool Reachable() const { return context_ != nullptr; }
 
     // Lists the folder `folders` (names, outermost first; none: the share's top) of the share.
-    // Nothing when the folder cannot be opened (no access, gone, host down).
+    // Nothing when the folder cannot be opened (no access, gone, host down). Once the host has
+    // stopped answering (time-out, connection lost or refused) every later call fails at once.
     std::optional<ShareFolderListing> List(std::string_view share,
                                            const std::vector<std::string>& folders);
 
 private:
     NetAddress address_;
     _SMBCCTX* context_ = nullptr;
+    bool lost_ = false;
 };
 
 // The folder's smb:// URL for libsmbclient: every name byte outside letters, digits and

@@ -7,6 +7,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -52,6 +55,7 @@ protected:
         lab_ = new Lab();
         server_ = &lab_->AddSambaHost("search", 30, lab::SearchServer());
         lab::FillSearchShares(*lab_, *server_);
+        lab::FillBulkShare(*lab_, *server_, 60, 2);
         ASSERT_TRUE(lab_->WaitForSamba(30s));
     }
     static void TearDownTestSuite() {
@@ -148,6 +152,46 @@ TEST_F(SearchLabTest, FolderLoopOnTheServerEnds) {
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (std::vector<std::string>{Unc("loop", "a\\b\\in b.mp3"),
                                                Unc("loop", "a\\in a.mp3")}));
+}
+
+// Hands each call to a function, on the search thread.
+class CallbackView final : public SearchView {
+public:
+    std::function<void(const std::string&)> on_folder;
+    void SearchStarted() override {}
+    void ShowFolder(const std::string& path) override { on_folder(path); }
+    void AddResults(std::vector<SearchResult>) override {}
+    void ShowProgress(const std::string&) override {}
+    void SearchEnded() override {}
+};
+
+TEST_F(SearchLabTest, HostThatGoesAwayMidWalkIsPassedOverSoon) {
+    int folders_seen = 0;
+    CallbackView view;
+    view.on_folder = [&](const std::string&) {
+        if (++folders_seen == 5) {
+            const auto down = lab_->RunIn(*server_, {"ip", "link", "set", "eth0", "down"}, 10s);
+            EXPECT_TRUE(down.Ok()) << down.Describe();
+        }
+    };
+    const auto start = std::chrono::steady_clock::now();
+    lab_->InScanner([&] {
+        HostTable table;
+        const HostHandle host = table.AddOrUpdate(InetAddr(server_->address), 0, "SEARCHSRV",
+                                                  "LABGROUP", MacBlock{}, HostState::Answered);
+        table.AttachMarker(host, HostMarker{kSharesMarker, "bulk|tree|loop"});
+        SmbShareFolders folders;
+        FileSearch search(table, folders, view);
+        ASSERT_TRUE(search.Start("*"));
+        // About two reply time-outs of 5 s, not a time-out and a connect attempt per folder.
+        EXPECT_TRUE(search.WaitFinished(40s)) << "the walk of a vanished host went on";
+    });
+    std::printf("the walk ended %.1f s after it began\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    EXPECT_LT(folders_seen, 60 + 10);
+    const auto up = lab_->RunIn(*server_, {"ip", "link", "set", "eth0", "up"}, 10s);
+    ASSERT_TRUE(up.Ok()) << up.Describe();
+    ASSERT_TRUE(lab_->WaitForSamba(30s));
 }
 
 TEST_F(SearchLabTest, CommandLineSearchPrintsLinesAndJson) {
