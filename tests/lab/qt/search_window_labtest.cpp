@@ -140,14 +140,16 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
     ASSERT_TRUE(ProcessEventsUntil([&] { return folder->text().startsWith(bulk + "top"); }));
     const auto close_start = Clock::now();
     window->close();
-    window.reset();
     const auto closed = Clock::now();
     EXPECT_TRUE(engine->Search().WaitFinished(10s)) << "the search went on after the close";
     const auto ended = Clock::now();
+    window.reset();
     engine.reset();
-    std::printf("close took %.1f ms; the search ended %.1f ms later\n",
-                std::chrono::duration<double, std::milli>(closed - close_start).count(),
-                std::chrono::duration<double, std::milli>(ended - closed).count());
+    auto ms = [](Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    };
+    std::printf("close took %.1f ms; the search ended %.1f ms after it\n", ms(closed - close_start),
+                ms(ended - closed));
 }
 
 }  // namespace
