@@ -177,11 +177,29 @@ void HandedOverSearchView::SearchStarted() {
 }
 
 void HandedOverSearchView::ShowFolder(const std::string& path) {
-    handover_.Run([&] {
-        if (pane_) {
-            pane_->ShowFolder(path);
-        }
-    });
+    {
+        const std::lock_guard lock(folder_mutex_);
+        latest_folder_ = path;
+    }
+    if (folder_posted_.exchange(true) || handover_.Closed()) {
+        return;
+    }
+    // Posted events run in order, so the label is set before any later hand-over ("End").
+    // The call is dropped with the hand-over object, which lives as long as this view.
+    QMetaObject::invokeMethod(
+        &handover_,
+        [this] {
+            folder_posted_ = false;
+            std::string folder;
+            {
+                const std::lock_guard lock(folder_mutex_);
+                folder = latest_folder_;
+            }
+            if (!handover_.Closed() && pane_) {
+                pane_->ShowFolder(folder);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void HandedOverSearchView::AddResults(std::vector<SearchResult> rows) {

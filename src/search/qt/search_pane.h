@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QUrl>
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -80,7 +82,10 @@ private:
 };
 
 // What the search thread shows, handed over to the pane on the UI thread; dropped once the pane
-// is detached or the hand-over closed, so the search never touches a freed widget.
+// is detached or the hand-over closed, so the search never touches a freed widget. The folder
+// label is posted without waiting and shows the latest folder when the UI thread gets to it:
+// a walk passes hundreds of folders a second, and a wait for the UI thread at each would cost
+// the walk more than its network round trips.
 class HandedOverSearchView final : public SearchView {
 public:
     explicit HandedOverSearchView(UiHandover& handover) : handover_(handover) {}
@@ -97,6 +102,9 @@ public:
 private:
     UiHandover& handover_;
     QPointer<SearchPane> pane_;  // read on the UI thread only
+    std::mutex folder_mutex_;
+    std::string latest_folder_;  // guarded by folder_mutex_
+    std::atomic<bool> folder_posted_{false};
 };
 
 }  // namespace corvimap
