@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 #include "lab.h"
 #include "lab_search.h"
@@ -24,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kFolders = 250;
 constexpr int kFilesPerFolder = 20;
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
 
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
@@ -127,8 +128,8 @@ int Main() {
         return 1;
     }
 
-    double best_walk = 1e9;
-    double best_smbclient = 1e9;
+    std::vector<double> walks;
+    std::vector<double> tools;
     double longest_ui_gap = 0;
     std::size_t found = 0;
     std::size_t listed = 0;
@@ -156,16 +157,22 @@ int Main() {
         std::printf(
             "run %d: walk %.1f ms (%zu files), smbclient %.1f ms (%zu files), UI gap %.2f ms\n",
             run + 1, walk_ms, found, tool_ms, listed, gap_ms);
-        best_walk = std::min(best_walk, walk_ms);
-        best_smbclient = std::min(best_smbclient, tool_ms);
+        walks.push_back(walk_ms);
+        tools.push_back(tool_ms);
         longest_ui_gap = std::max(longest_ui_gap, gap_ms);
     }
-    std::printf("share walk, %d folders of %d files, mask \"*\" (best of %d):\n", kFolders,
-                kFilesPerFolder, kRuns);
-    std::printf("  corvimap walk      %8.1f ms  %zu files\n", best_walk, found);
-    std::printf("  smbclient recurse  %8.1f ms  %zu files (process start included)\n",
-                best_smbclient, listed);
-    std::printf("  ratio walk/smbclient %.2f\n", best_walk / best_smbclient);
+    std::sort(walks.begin(), walks.end());
+    std::sort(tools.begin(), tools.end());
+    const double walk_median = walks[walks.size() / 2];
+    const double tool_median = tools[tools.size() / 2];
+    std::printf("share walk, %d folders of %d files, mask \"*\", %d runs (best / median):\n",
+                kFolders, kFilesPerFolder, kRuns);
+    std::printf("  corvimap walk      %8.1f / %8.1f ms  %zu files\n", walks.front(), walk_median,
+                found);
+    std::printf("  smbclient recurse  %8.1f / %8.1f ms  %zu files (process start included)\n",
+                tools.front(), tool_median, listed);
+    std::printf("  ratio walk/smbclient %.2f / %.2f\n", walks.front() / tools.front(),
+                walk_median / tool_median);
     std::printf("  longest UI-thread turn during the walks %.2f ms\n", longest_ui_gap);
     return 0;
 }
