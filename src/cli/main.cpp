@@ -1,6 +1,7 @@
 // corvimap-scan: the scanner without a window. Scans the given ranges once and writes what it
 // found to standard output, as a host list file or as JSON.
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -18,11 +19,14 @@
 #include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "log/event_log.h"
+#include "search/file_search.h"
+#include "search/smb_share_folders.h"
 
 namespace corvimap {
 namespace {
 
 ScanDriver* g_driver = nullptr;
+std::atomic<FileSearch*> g_search = nullptr;
 
 void OnInterrupt(int) {
     // A first Ctrl+C ends the walk (a lock-free store, safe here); the hosts found so far are
@@ -30,9 +34,29 @@ void OnInterrupt(int) {
     if (g_driver != nullptr) {
         g_driver->RequestStop();
     }
+    if (FileSearch* search = g_search.load()) {
+        search->Abort();
+    }
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 }
+
+// Keeps the files found; the progress goes to standard error.
+class CollectingSearchView final : public SearchView {
+public:
+    void SearchStarted() override {}
+    void ShowFolder(const std::string&) override {}
+    void AddResults(std::vector<SearchResult> rows) override {
+        files.insert(files.end(), std::make_move_iterator(rows.begin()),
+                     std::make_move_iterator(rows.end()));
+    }
+    void ShowProgress(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void SearchEnded() override {}
+
+    std::vector<SearchResult> files;
+};
 
 // The log file is the only place log lines go.
 class NoLogList final : public EventLogSink {
@@ -103,9 +127,19 @@ int Run(const ScanOptions& options) {
     const std::string problem = driver.RunScan();
     g_driver = nullptr;
 
-    const std::string output = options.json
-                                   ? ScanResultJson(engine.Hosts(), servers.Servers(), browser)
-                                   : HostListFile::Format(engine.Hosts());
+    CollectingSearchView found;
+    if (options.search_masks) {
+        SmbShareFolders folders;
+        FileSearch search(engine.Hosts(), folders, found);
+        g_search = &search;
+        search.RunHere(*options.search_masks);
+        g_search = nullptr;
+    }
+    const std::vector<SearchResult>* files = options.search_masks ? &found.files : nullptr;
+    const std::string output =
+        options.json ? ScanResultJson(engine.Hosts(), servers.Servers(), browser, files)
+        : files      ? SearchResultLines(*files)
+                     : HostListFile::Format(engine.Hosts());
     std::fwrite(output.data(), 1, output.size(), stdout);
     const bool written = std::fflush(stdout) == 0;
     // What the other passes found is written all the same; the exit status tells a script

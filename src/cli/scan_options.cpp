@@ -96,8 +96,8 @@ ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args) {
             return std::nullopt;
         };
         auto fail = [](std::string message) { return ScanOptionsResult{std::nullopt, message}; };
-        const bool takes_value =
-            arg == "--games" || arg == "--timeout" || arg == "--threads" || arg == "--log";
+        const bool takes_value = arg == "--games" || arg == "--timeout" || arg == "--threads" ||
+                                 arg == "--log" || arg == "--search";
         if (attached && !takes_value) {
             return fail("option " + std::string(arg) + " takes no value");
         }
@@ -142,6 +142,14 @@ ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args) {
                 return fail("option --log needs a file name");
             }
             options.log_file = std::string(*path);
+        } else if (arg == "--search") {
+            auto masks = value();
+            if (!masks || masks->empty()) {
+                return fail("option --search needs masks, e.g. '*.mp3|*.avi'");
+            }
+            // The search walks the shares the scan lists.
+            options.search_masks = std::string(*masks);
+            options.list_shares = true;
         } else if (arg.starts_with("-") && arg != "-") {
             return fail("unknown option " + std::string(arg));
         } else {

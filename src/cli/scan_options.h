@@ -19,6 +19,8 @@ struct ScanOptions {
     int threads = 7;
     std::string log_file;
     bool json = false;
+    // Masks of a file search over the shares found ("*.mp3|*.avi"); none: no search.
+    std::optional<std::string> search_masks;
     std::vector<std::string> ranges;  // range texts, a single address already widened to a range
 };
 
@@ -36,6 +38,6 @@ std::optional<std::string> NormalizeRangeArgument(std::string_view text);
 
 inline constexpr std::string_view kScanUsage =
     "usage: corvimap-scan [--no-fast] [--ping] [--no-resolve] [--shares] [--games LIST] "
-    "[--timeout MS] [--threads N] [--log FILE] [--json] RANGE...";
+    "[--timeout MS] [--threads N] [--log FILE] [--json] [--search MASKS] RANGE...";
 
 }  // namespace corvimap

@@ -2,9 +2,12 @@
 
 #include <charconv>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/json_text.h"
 #include "engine/host_columns.h"
 #include "games/server_report_details.h"
+#include "search/mask_match.h"
 
 namespace corvimap {
 namespace {
@@ -108,7 +111,8 @@ std::vector<ServerCollector::Entry> ServerCollector::Servers() const {
 
 std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,
-                           const GameServerBrowser& browser) {
+                           const GameServerBrowser& browser,
+                           const std::vector<SearchResult>* files) {
     std::string out = "{\"hosts\":[";
     for (size_t row = 0;; ++row) {
         const auto record = hosts.RecordAt(row);
@@ -123,7 +127,29 @@ std::string ScanResultJson(const HostTable& hosts,
         out += (i == 0 ? "" : ",");
         AppendServer(out, servers[i], browser);
     }
-    out += "]}\n";
+    out += "]";
+    if (files != nullptr) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const SearchResult& file : *files) {
+            list.push_back({{"path", file.path},
+                            {"host", file.host},
+                            {"share", file.share},
+                            {"name", file.name},
+                            {"size", file.size},
+                            {"mtime", IsoLocalTime(file.mtime)}});
+        }
+        out += ",\"files\":" + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    out += "}\n";
+    return out;
+}
+
+std::string SearchResultLines(const std::vector<SearchResult>& files) {
+    std::string out;
+    for (const SearchResult& file : files) {
+        out +=
+            file.path + "\t" + std::to_string(file.size) + "\t" + IsoLocalTime(file.mtime) + "\n";
+    }
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/host_table.h"
 #include "games/game_server_browser.h"
 #include "games/server_report_sink.h"
+#include "search/file_search.h"
 
 namespace corvimap {
 
@@ -26,9 +27,15 @@ private:
     std::vector<Entry> servers_;
 };
 
-// The scan result as one JSON object: {"hosts":[...],"servers":[...]}.
+// The scan result as one JSON object: {"hosts":[...],"servers":[...]}, with the found files
+// ("files":[{"path","host","share","name","size","mtime"}]) after a file search.
 std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,
-                           const GameServerBrowser& browser);
+                           const GameServerBrowser& browser,
+                           const std::vector<SearchResult>* files = nullptr);
+
+// One line per found file: UNC path, size in bytes and last-write time (ISO 8601, local),
+// separated by tabs.
+std::string SearchResultLines(const std::vector<SearchResult>& files);
 
 }  // namespace corvimap

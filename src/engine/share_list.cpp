@@ -6,10 +6,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -127,14 +129,18 @@ SMBCCTX* NewContext(uint16_t port, int reply_ms) {
     return context;
 }
 
+// Freeing the last context unloads the library's configuration, and the next context loads it
+// again; one context kept for the whole run avoids that churn. Under the library lock.
+void KeepConfigurationLoaded(int reply_ms) {
+    static SMBCCTX* const keep_loaded = NewContext(0, reply_ms);
+    (void)keep_loaded;
+}
+
 // One context per listing, created and freed under the library lock.
 class SmbContext {
 public:
     SmbContext(uint16_t port, int reply_ms) {
-        // Freeing the last context unloads the library's configuration, and the next context
-        // loads it again; one context kept for the whole run avoids that churn.
-        static SMBCCTX* const keep_loaded = NewContext(0, reply_ms);
-        (void)keep_loaded;
+        KeepConfigurationLoaded(reply_ms);
         context_ = NewContext(port, reply_ms);
     }
     ~SmbContext() {
@@ -241,6 +247,95 @@ std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
     const SmbContext context(port, remaining_ms);
     const Smb1OnlyScope smb1_only(context);
     return ListThrough(context, address).shares;
+}
+
+ShareFolderReader::ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts)
+    : address_(address) {
+    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
+    if (port == 0) {
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(LibraryLock());
+    KeepConfigurationLoaded(timeouts.reply_ms);
+    context_ = NewContext(port, timeouts.reply_ms);
+}
+
+ShareFolderReader::~ShareFolderReader() {
+    if (context_ != nullptr) {
+        const std::lock_guard<std::mutex> lock(LibraryLock());
+        smbc_free_context(context_, 1);
+    }
+}
+
+std::string ShareFolderUrl(NetAddress address, std::string_view share,
+                           const std::vector<std::string>& folders) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "smb://" + FormatAddress(address);
+    auto append_name = [&url](std::string_view name) {
+        url += '/';
+        for (const char c : name) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (std::isalnum(byte) != 0 && byte < 0x80) {
+                url += c;
+            } else if (c == '-' || c == '.' || c == '_' || c == '~') {
+                url += c;
+            } else {
+                url += '%';
+                url += kHex[byte >> 4];
+                url += kHex[byte & 0xF];
+            }
+        }
+    };
+    append_name(share);
+    for (const std::string& folder : folders) {
+        append_name(folder);
+    }
+    url += '/';
+    return url;
+}
+
+std::optional<ShareFolderListing> ShareFolderReader::List(std::string_view share,
+                                                          const std::vector<std::string>& folders) {
+    if (context_ == nullptr || lost_) {
+        return std::nullopt;
+    }
+    const std::string url = ShareFolderUrl(address_, share, folders);
+    const std::lock_guard<std::mutex> lock(LibraryLock());
+    SMBCFILE* directory = smbc_getFunctionOpendir(context_)(context_, url.c_str());
+    if (directory == nullptr) {
+        // A host that went away would cost a reply time-out, then a connect attempt of the
+        // library's own (20 s) for every folder still to go; one such failure ends its listing.
+        const int error = errno;
+        lost_ = lost_ || error == ETIMEDOUT || error == ECONNRESET || error == ECONNREFUSED ||
+                error == ECONNABORTED || error == EHOSTUNREACH || error == ENETUNREACH ||
+                error == EHOSTDOWN || error == EPIPE || error == ENOTCONN;
+        return std::nullopt;
+    }
+    ShareFolderListing listing;
+    // The stat form costs several microseconds of CPU per entry, more than the listing's share
+    // of the round trips; it is used only until "." (listed first) has given the folder's id.
+    const auto read_with_id = smbc_getFunctionReaddirPlus2(context_);
+    const auto read_plain = smbc_getFunctionReaddirPlus(context_);
+    bool want_id = true;
+    struct stat status {};
+    while (const libsmb_file_info* info = want_id ? read_with_id(context_, directory, &status)
+                                                  : read_plain(context_, directory)) {
+        const std::string_view name = info->name != nullptr ? info->name : "";
+        const bool folder = (info->attrs & 0x10) != 0;  // FILE_ATTRIBUTE_DIRECTORY
+        if (name == ".") {
+            listing.folder_id = want_id ? status.st_ino : 0;
+            want_id = false;
+            continue;
+        }
+        if (name.empty() || name == "..") {
+            continue;
+        }
+        listing.entries.push_back(
+            ShareFolderEntry{std::string(name), folder, info->size, info->mtime_ts.tv_sec,
+                             want_id ? static_cast<uint64_t>(status.st_ino) : 0});
+    }
+    smbc_getFunctionClosedir(context_)(context_, directory);
+    return listing;
 }
 
 }  // namespace corvimap

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ipv4.h"
+
+struct _SMBCCTX;  // libsmbclient's context
 
 namespace corvimap {
 
@@ -25,5 +30,50 @@ struct ShareListTimeouts {
 // system's SMB dialects first and over SMB1 (NT1) when the host refuses those. Empty when the
 // host has no disk share or cannot be listed for any reason.
 std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts = {});
+
+// One entry of a folder listing, with what the listing itself reports (no request per entry).
+struct ShareFolderEntry {
+    std::string name;  // UTF-8, as the server lists it
+    bool folder = false;
+    uint64_t size = 0;
+    int64_t mtime = 0;     // last write, seconds since the epoch
+    uint64_t file_id = 0;  // the server's file id, 0 when it reports none or was not asked
+};
+
+struct ShareFolderListing {
+    uint64_t folder_id = 0;                 // the listed folder's own file id ("."), 0 if unknown
+    std::vector<ShareFolderEntry> entries;  // listing order, "." and ".." left out
+};
+
+// Lists folders on the shares of one host over one anonymous connection. Every libsmbclient
+// call takes the same process-wide lock as ListShares, for one folder at a time, so a share
+// walk never holds the library away from the scan's share listing for longer than that. One
+// object belongs to one thread at a time.
+class ShareFolderReader {
+public:
+    explicit ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts = {});
+    ~ShareFolderReader();
+    ShareFolderReader(const ShareFolderReader&) = delete;
+    ShareFolderReader& operator=(const ShareFolderReader&) = delete;
+
+    // False when the host took no SMB connection; every List then fails.
+    bool Reachable() const { return context_ != nullptr; }
+
+    // Lists the folder `folders` (names, outermost first; none: the share's top) of the share.
+    // Nothing when the folder cannot be opened (no access, gone, host down). Once the host has
+    // stopped answering (time-out, connection lost or refused) every later call fails at once.
+    std::optional<ShareFolderListing> List(std::string_view share,
+                                           const std::vector<std::string>& folders);
+
+private:
+    NetAddress address_;
+    _SMBCCTX* context_ = nullptr;
+    bool lost_ = false;
+};
+
+// The folder's smb:// URL for libsmbclient: every name byte outside letters, digits and
+// "-._~" percent-encoded, since the library decodes "%" and stops the path at "?" or "#".
+std::string ShareFolderUrl(NetAddress address, std::string_view share,
+                           const std::vector<std::string>& folders);
 
 }  // namespace corvimap

@@ -21,7 +21,14 @@ TEST(ScanOptionsTest, DefaultsMatchAnEmptyStoresDefaultGroup) {
     EXPECT_EQ(options.timeout_ms, 50);
     EXPECT_EQ(options.threads, 7);
     EXPECT_FALSE(options.json);
+    EXPECT_FALSE(options.search_masks);
     EXPECT_EQ(options.ranges, std::vector<std::string>{"198.18.0.1-254"});
+
+    // A file search lists the shares it walks.
+    auto search = Parse({"--search=*.mp3|*.avi", "198.18.0.1"});
+    ASSERT_TRUE(search.options) << search.error;
+    EXPECT_EQ(search.options->search_masks, "*.mp3|*.avi");
+    EXPECT_TRUE(search.options->list_shares);
 }
 
 TEST(ScanOptionsTest, EveryOptionInBothSpellings) {
@@ -64,6 +71,7 @@ TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
         {{"1.2.3.4", "--fast"}, "--fast"},
         {{"1.2.3.4", "--json=1"}, "--json"},
         {{"1.2.3.4", "--log="}, "--log"},
+        {{"1.2.3.4", "--search"}, "--search"},
     };
     for (const auto& c : cases) {
         auto result = ParseScanOptions(c.args);

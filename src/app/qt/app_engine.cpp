@@ -5,6 +5,8 @@
 
 #include "app/qt/log_pane.h"
 #include "engine/linux_probe_network.h"
+#include "search/qt/search_pane.h"
+#include "search/smb_share_folders.h"
 
 namespace corvimap {
 
@@ -73,6 +75,9 @@ AppEngine::AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network)
         std::make_unique<ScanGameCheck>(*games_, scan_engine_->Hosts(), settings_, *reports_);
     scan_engine_->SetGameHostCheck(game_check_.get());
     driver_ = std::make_unique<ScanDriver>(*scan_engine_, store_, *scan_view_, event_log_.get());
+    share_folders_ = std::make_unique<SmbShareFolders>();
+    search_view_ = std::make_unique<HandedOverSearchView>(*handover_);
+    search_ = std::make_unique<FileSearch>(scan_engine_->Hosts(), *share_folders_, *search_view_);
 }
 
 AppEngine::~AppEngine() {
@@ -80,6 +85,9 @@ AppEngine::~AppEngine() {
     if (!WaitForWorkers(kShutdownWait)) {
         std::fprintf(stderr, "corvimap: waiting for the scan threads to end\n");
     }
+    // The search was told to end before its next directory entry; at most the folder listing
+    // under way is waited for.
+    search_.reset();
     // The driver joins whatever still runs before the engine and the network go.
     driver_.reset();
 }
@@ -92,12 +100,17 @@ void AppEngine::AttachLogPane(LogPane* pane) {
     log_sink_->Attach(pane);
 }
 
+void AppEngine::AttachSearchPane(SearchPane* pane) {
+    search_view_->Attach(pane);
+}
+
 void AppEngine::SetServerReportTarget(ServerReportSink* target) {
     reports_->SetTarget(target);
 }
 
 void AppEngine::BeginShutdown() {
     driver_->RequestStop();
+    search_->Abort();
     handover_->Close();
     // The host list's listener belongs to the window; the table must not call it any more.
     scan_engine_->Hosts().SetListener(nullptr);

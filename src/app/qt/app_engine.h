@@ -14,11 +14,15 @@
 #include "games/scan_game_check.h"
 #include "games/server_report_sink.h"
 #include "log/event_log.h"
+#include "search/file_search.h"
 
 namespace corvimap {
 
+class HandedOverSearchView;
 class LogPane;
 class MainWindow;
+class SearchPane;
+class SmbShareFolders;
 
 // Everything the window works with that worker threads touch: the hand-over to the UI thread,
 // the network layer, the scan engine and driver, the game server types and the event log. It is
@@ -44,6 +48,7 @@ public:
     ScanDriver& Driver() { return *driver_; }
     EventLog& Log() { return *event_log_; }
     GameServerBrowser& Games() { return *games_; }
+    FileSearch& Search() { return *search_; }
     // The system's network layer, for the ping and traceroute pages; none with a network of the
     // caller's.
     NetApiLayer* NetApi() { return net_api_.get(); }
@@ -51,6 +56,7 @@ public:
     // On the UI thread: where the scan's progress and the log rows are shown. None detaches.
     void AttachWindow(MainWindow* window);
     void AttachLogPane(LogPane* pane);
+    void AttachSearchPane(SearchPane* pane);
     // On the UI thread: who lists the game servers a scan finds. Reports reach it on the UI
     // thread; a target that is a QObject is dropped automatically when it is destroyed.
     void SetServerReportTarget(ServerReportSink* target);
@@ -78,6 +84,9 @@ private:
     std::unique_ptr<ScanEngine> scan_engine_;
     std::unique_ptr<ScanGameCheck> game_check_;
     std::unique_ptr<ScanDriver> driver_;
+    std::unique_ptr<SmbShareFolders> share_folders_;
+    std::unique_ptr<HandedOverSearchView> search_view_;
+    std::unique_ptr<FileSearch> search_;
 };
 
 }  // namespace corvimap

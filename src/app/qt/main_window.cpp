@@ -26,6 +26,7 @@
 #include "options/qt/external_programs_page.h"
 #include "options/qt/options_tab_control.h"
 #include "options/version_info.h"
+#include "search/qt/search_pane.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
 
@@ -248,6 +249,7 @@ MainWindow::~MainWindow() {
     // Nothing of the window may be reached through the engine from here on.
     engine_.AttachWindow(nullptr);
     engine_.AttachLogPane(nullptr);
+    engine_.AttachSearchPane(nullptr);
 }
 
 void MainWindow::CreateSideButtons() {
@@ -296,6 +298,20 @@ void MainWindow::CreatePaneContents() {
     // Pings and traces run on threads of their own pages, over the engine's network layer.
     SetPaneContent(3, new NetUtilsTabControl(context_.store, MakeSystemEchoSource(engine_.NetApi()),
                                              std::make_unique<SystemHostLookup>()));
+
+    auto* search = new SearchPane(engine_.Search(), this);
+    SetPaneControl(control_id::kSearchProgress, search->Folder());
+    SetPaneControl(control_id::kSearchMask, search->Mask());
+    SetPaneControl(control_id::kSearchButton, search->Button());
+    SetPaneControl(control_id::kSearchResults, search->Results());
+    search->RestoreLayout(context_.store);
+    search->ShowCaption();
+    engine_.AttachSearchPane(search);
+    connect(this, &MainWindow::languageApplied, search, &SearchPane::ShowCaption);
+    connect(search, &SearchPane::StatusUpdate, this, [this](const QString& text) {
+        ShowStatus(PaneOfButton(control_id::kGlobalSearch), text.toStdString());
+    });
+    AddListLayoutSaver([this, search] { search->SaveLayout(context_.store); });
 
     auto* games = new GameServersPane(engine_.Handover(), context_.store);
     games->RestoreLayout();

@@ -1,0 +1,156 @@
+// The global search in the program's window against the lab: after a scan with shares, masks
+// typed into the search pane list exactly the matching files of every lab share; Stop ends the
+// search after the share being walked; closing the window in the middle of a share returns at
+// once and the search ends before the next directory entry.
+//
+// The window lives on the main thread, which is moved into the scanner namespace for its life,
+// so the scan's and the search's threads see the lab only.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <chrono>
+#include <functional>
+#include <set>
+
+#include "app/qt/app_engine.h"
+#include "app/qt/main_window.h"
+#include "app/qt/qsettings_store.h"
+#include "app/qt/status_line.h"
+#include "controls/qt/flat_button.h"
+#include "engine/group_sections.h"
+#include "engine/network_groups.h"
+#include "engine/scan_flags.h"
+#include "lab/lab.h"
+#include "lab/lab_hosts.h"
+#include "lab/lab_search.h"
+#include "search/mask_match.h"
+#include "search/qt/search_pane.h"
+#include "search/qt/search_results_model.h"
+#include "support/temp_dir.h"
+
+namespace corvimap {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::seconds limit = 180s) {
+    const auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOnce) {
+    CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
+    lab::Lab lab;
+    const lab::LabHost& filesrv = lab.AddSambaHost("h1", 11, lab::FileServer());
+    const lab::LabHost& server = lab.AddSambaHost("search", 30, lab::SearchServer());
+    lab::FillSearchShares(lab, server);
+    lab::FillBulkShare(lab, server, 250, 20);
+    ASSERT_TRUE(lab.WaitForSamba(60s));
+
+    lab::ScopedThreadNetns in_scanner(lab.ScannerNetns());
+    corvimap::testing::TempDir dir;
+    QSettingsStore store(QString::fromStdString(dir.File("Corvimap.conf").string()));
+    WriteGroupRanges(store, kDefaultGroupName, {"198.18.0.11-30"});
+    ScanSettings settings;
+    settings.FlagsGroup0 = ScanFlags::kFastSearch | ScanFlags::kScanShares;
+    settings.PingTimeout = 300;
+    AppContext context{store, settings, nullptr};
+    auto engine = std::make_unique<AppEngine>(context);
+    auto window = std::make_unique<MainWindow>(context, *engine);
+    window->show();
+
+    window->Refresh();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return engine->Driver().Running(); }, 30s));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !engine->Driver().Running(); }));
+    ASSERT_EQ(engine->Scan().Hosts().Count(), 2u);
+
+    window->SideButton(control_id::kGlobalSearch)->click();
+    auto* folder = qobject_cast<QLabel*>(window->PaneControl(control_id::kSearchProgress));
+    auto* mask = qobject_cast<QLineEdit*>(window->PaneControl(control_id::kSearchMask));
+    auto* button = qobject_cast<QPushButton*>(window->PaneControl(control_id::kSearchButton));
+    auto* results =
+        qobject_cast<QAbstractItemView*>(window->PaneControl(control_id::kSearchResults));
+    ASSERT_TRUE(folder && mask && button && results);
+    const QAbstractItemModel& rows = *results->model();
+    auto cell = [&rows](int row, int column) {
+        return rows.index(row, column).data().toString().toStdString();
+    };
+
+    // Masks of the example: exactly the matching files of every share, with their sizes and dates.
+    mask->setText("*.mp3|*.avi");
+    button->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
+    EXPECT_EQ(folder->text(), "End");
+    std::set<std::string> expected = {"\\\\" + filesrv.address + "\\media\\album\\track01.mp3",
+                                      "\\\\" + server.address + "\\loop\\a\\in a.mp3",
+                                      "\\\\" + server.address + "\\loop\\a\\b\\in b.mp3"};
+    std::map<std::string, std::pair<std::string, std::string>> texts;
+    for (const lab::TreeFile& file : lab::TreeFiles()) {
+        if (file.path.ends_with(".mp3") || file.path.ends_with(".avi")) {
+            const std::string path = "\\\\" + server.address + "\\tree\\" + file.path;
+            expected.insert(path);
+            texts[path] = {ResultSizeText(file.size), ResultTimeText(file.mtime)};
+        }
+    }
+    std::set<std::string> shown;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        EXPECT_TRUE(shown.insert(cell(row, 3)).second) << "twice: " << cell(row, 3);
+        EXPECT_TRUE(cell(row, 3).ends_with("\\" + cell(row, 0)));
+        if (texts.count(cell(row, 3)) != 0) {
+            EXPECT_EQ(cell(row, 1), texts[cell(row, 3)].first) << cell(row, 3);
+            EXPECT_EQ(cell(row, 2), texts[cell(row, 3)].second) << cell(row, 3);
+        }
+    }
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(window->Status()->Text(),
+              "Searching... Hosts: 2, shares: 5, found files: " + QString::number(expected.size()));
+
+    // Stop while the big share is walked: that share completes, the ones after it are not walked.
+    const QString bulk = QString::fromStdString("\\\\" + server.address + "\\bulk\\");
+    mask->setText("*");
+    button->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return folder->text().startsWith(bulk + "top"); }));
+    EXPECT_EQ(button->text(), "Stop");
+    EXPECT_FALSE(mask->isEnabled());
+    button->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
+    EXPECT_EQ(folder->text(), "End");
+    EXPECT_TRUE(mask->isEnabled());
+    int bulk_rows = 0;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        bulk_rows += QString::fromStdString(cell(row, 3)).startsWith(bulk) ? 1 : 0;
+        EXPECT_FALSE(cell(row, 3).starts_with("\\\\" + server.address + "\\tree")) << cell(row, 3);
+    }
+    EXPECT_EQ(bulk_rows, 250 * 20);
+
+    // Closing in the middle of the big share: the window goes at once, the search ends before
+    // its next directory entry and nothing of the window is touched after.
+    button->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return folder->text().startsWith(bulk + "top"); }));
+    const auto close_start = Clock::now();
+    window->close();
+    const auto closed = Clock::now();
+    EXPECT_TRUE(engine->Search().WaitFinished(10s)) << "the search went on after the close";
+    const auto ended = Clock::now();
+    window.reset();
+    engine.reset();
+    auto ms = [](Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count();
+    };
+    std::printf("close took %.1f ms; the search ended %.1f ms after it\n", ms(closed - close_start),
+                ms(ended - closed));
+}
+
+}  // namespace
+}  // namespace corvimap
