@@ -58,6 +58,9 @@ constexpr BuiltinString kBuiltinStrings[] = {
     {58, "host:"},
     {59, "Fast search"},
     {61, "Ping"},
+    {62, "Add share"},
+    {63, "Delete share"},
+    {64, "Disconnect User/Host"},
     {0, "End of Records"},
 };
 
