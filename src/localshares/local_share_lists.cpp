@@ -187,6 +187,31 @@ bool UpdateOpenFileRows(RowTable& table, const std::vector<LocalOpenFile>& files
     return UpdateRows(table, records, hooks);
 }
 
+LocalSharesRefresh::Result LocalSharesRefresh::Apply(const LocalSharesSnapshot& snapshot,
+                                                     int64_t now,
+                                                     std::vector<LocalSharesEvent>& events) {
+    Result result;
+    if (snapshot.generation == 0 ||
+        (snapshot.generation == applied_generation_ && now == applied_second_)) {
+        return result;
+    }
+    const bool fresh = snapshot.generation != applied_generation_;
+    applied_generation_ = snapshot.generation;
+    applied_second_ = now;
+    if (fresh) {
+        result.rows_changed = UpdateShareRows(shares_, snapshot.shares, shares_seen_, events);
+        shares_seen_ = shares_seen_ || snapshot.shares_read;
+    }
+    result.rows_changed =
+        UpdateSessionRows(sessions_, snapshot.sessions, now, events) || result.rows_changed;
+    if (fresh) {
+        UpdateOpenFileRows(files_, snapshot.open_files, events);
+        result.note_changed = snapshot.note != note_;
+        note_ = snapshot.note;
+    }
+    return result;
+}
+
 void WriteLocalSharesEvents(const std::vector<LocalSharesEvent>& events,
                             const ScanSettings& settings, EventLog& log) {
     const auto text = [](int32_t id) { return StringTable::Lookup(id); };

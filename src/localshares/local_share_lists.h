@@ -79,6 +79,34 @@ std::string MaxUsesText(int32_t max_uses);
 std::string FileAccessText(uint32_t access);
 std::string SharePermissionText(bool read_only);
 
+// The pane's three lists kept in line with the monitor's snapshots, one refresh at a time. Between
+// two snapshots only the session times move, so a refresh with an already applied snapshot
+// touches the sessions list alone, and only when the clock passed a second. One thread.
+class LocalSharesRefresh {
+public:
+    LocalSharesRefresh(RowTable& shares, RowTable& sessions, RowTable& files)
+        : shares_(shares), sessions_(sessions), files_(files) {}
+
+    struct Result {
+        bool rows_changed = false;  // the shares or sessions list has another number of rows
+        bool note_changed = false;
+    };
+    // `now`: seconds since 1970. New and removed rows are appended to `events`; the shares of
+    // the first reading are no news.
+    Result Apply(const LocalSharesSnapshot& snapshot, int64_t now,
+                 std::vector<LocalSharesEvent>& events);
+    const std::string& Note() const { return note_; }
+
+private:
+    RowTable& shares_;
+    RowTable& sessions_;
+    RowTable& files_;
+    uint64_t applied_generation_ = 0;
+    int64_t applied_second_ = 0;
+    bool shares_seen_ = false;
+    std::string note_;
+};
+
 // Writes each event whose bit is chosen in the log options, with kind 0, in the language current
 // now. Call on the thread that owns the log's list (the UI thread).
 void WriteLocalSharesEvents(const std::vector<LocalSharesEvent>& events,

@@ -17,18 +17,6 @@
 
 namespace corvimap {
 
-// The local Samba server's state as of one enumeration. Each kind holds the records of its last
-// successful reading (a failed reading keeps the previous ones).
-struct LocalSharesSnapshot {
-    uint64_t generation = 0;   // 0: nothing read yet; grows with every enumeration
-    bool shares_read = false;  // the shares were read at least once
-    std::vector<LocalShare> shares;
-    std::vector<LocalSession> sessions;
-    std::vector<LocalOpenFile> open_files;
-    // What could not be read and why, plainly, for the pane's status; empty when all was read.
-    std::string note;
-};
-
 // Reads the local Samba server on a thread of its own: the shares from `testparm -s` (and
 // `net usershare info` where user shares are allowed), the sessions and open files from
 // `smbstatus --json`, each tool with a time-out and never through a shell. One enumeration runs

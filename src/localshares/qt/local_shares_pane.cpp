@@ -109,7 +109,11 @@ LocalSharesPane::LocalSharesPane(SettingsStore& store, const ScanSettings& setti
       file_rows_(MakeModel(kFilesList, this)),
       shares_(MakeList(kSharesList, share_rows_)),
       sessions_(MakeList(kSessionsList, session_rows_)),
-      files_(MakeList(kFilesList, file_rows_)) {
+      files_(MakeList(kFilesList, file_rows_)),
+      share_table_(std::make_unique<ModelRows>(*share_rows_)),
+      session_table_(std::make_unique<ModelRows>(*session_rows_)),
+      file_table_(std::make_unique<ModelRows>(*file_rows_)),
+      refresh_(std::make_unique<LocalSharesRefresh>(*share_table_, *session_table_, *file_table_)) {
     share_rows_->SetSortedByFirstColumn(true);
 }
 
@@ -133,32 +137,10 @@ void LocalSharesPane::Stop() {
 
 LocalSharesPane::TickResult LocalSharesPane::Tick(bool pane_shown) {
     monitor_->SetPaneShown(pane_shown);
-    const auto snapshot = monitor_->Latest();
-    const int64_t now = ::time(nullptr);
-    TickResult result;
-    if (snapshot->generation == 0 ||
-        (snapshot->generation == applied_generation_ && now == applied_second_)) {
-        return result;
-    }
-    // Between two snapshots only the session times move; the other lists would come out the same.
-    const bool fresh = snapshot->generation != applied_generation_;
-    applied_generation_ = snapshot->generation;
-    applied_second_ = now;
     std::vector<LocalSharesEvent> events;
-    if (fresh) {
-        ModelRows shares(*share_rows_);
-        result.rows_changed = UpdateShareRows(shares, snapshot->shares, shares_seen_, events);
-        shares_seen_ = shares_seen_ || snapshot->shares_read;
-    }
-    ModelRows sessions(*session_rows_);
-    result.rows_changed =
-        UpdateSessionRows(sessions, snapshot->sessions, now, events) || result.rows_changed;
-    if (fresh) {
-        ModelRows files(*file_rows_);
-        UpdateOpenFileRows(files, snapshot->open_files, events);
-        const QString note = FromUtf8(snapshot->note);
-        result.note_changed = note != note_;
-        note_ = note;
+    const TickResult result = refresh_->Apply(*monitor_->Latest(), ::time(nullptr), events);
+    if (result.note_changed) {
+        note_ = FromUtf8(refresh_->Note());
     }
     WriteLocalSharesEvents(events, settings_, log_);
     return result;

@@ -9,6 +9,7 @@
 #include "app/scan_settings.h"
 #include "app/settings_store.h"
 #include "controls/qt/markup_list.h"
+#include "localshares/local_share_lists.h"
 #include "localshares/local_shares_monitor.h"
 
 namespace corvimap {
@@ -36,10 +37,7 @@ public:
     void Start();
     void Stop();
 
-    struct TickResult {
-        bool rows_changed = false;  // the shares or sessions list has another number of rows
-        bool note_changed = false;
-    };
+    using TickResult = LocalSharesRefresh::Result;
     // One refresh of the three lists from the latest snapshot; writes the log entries of new
     // and removed rows. `pane_shown` paces the monitor.
     TickResult Tick(bool pane_shown);
@@ -70,9 +68,10 @@ private:
     QPointer<MarkupListCtrl> shares_;
     QPointer<MarkupListCtrl> sessions_;
     QPointer<MarkupListCtrl> files_;
-    uint64_t applied_generation_ = 0;
-    int64_t applied_second_ = 0;
-    bool shares_seen_ = false;  // the first reading's shares are no news for the log
+    std::unique_ptr<RowTable> share_table_;
+    std::unique_ptr<RowTable> session_table_;
+    std::unique_ptr<RowTable> file_table_;
+    std::unique_ptr<LocalSharesRefresh> refresh_;
     QString note_;
 };
 
