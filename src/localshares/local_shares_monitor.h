@@ -35,7 +35,7 @@ public:
         std::string testparm = "testparm";
         std::string net = "net";
         std::chrono::milliseconds tool_timeout{10000};
-        std::chrono::milliseconds shown_period{700};
+        std::chrono::milliseconds shown_period{600};
         std::chrono::milliseconds hidden_period{2500};
         std::chrono::milliseconds config_recheck{10000};
         int cost_factor = 20;
