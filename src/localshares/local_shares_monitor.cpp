@@ -90,6 +90,7 @@ void AddNote(std::string& note, const std::string& text) {
 struct LocalSharesMonitor::Reading {
     LocalSharesSnapshot snapshot;
     std::string note;
+    bool status_read = false;
 };
 
 LocalSharesMonitor::LocalSharesMonitor(Options options)
@@ -165,11 +166,15 @@ ToolResult LocalSharesMonitor::Tool(const std::string& program, std::vector<std:
 void LocalSharesMonitor::Enumerate() {
     const microseconds cpu_before = ThreadCpu();
     cost_ = microseconds(0);
-    Reading reading{*Latest(), {}};
+    Reading reading{*Latest(), {}, false};
     ReadStatus(reading);
     ReadShares(reading);
     if (stop_.load()) {
         return;
+    }
+    if (reading.status_read && !config_.pid_directory.empty() &&
+        !ProcessAlive(config_.pid_directory + "/smbd.pid")) {
+        AddNote(reading.note, "the Samba server (smbd) is not running, so nobody can connect");
     }
     cost_ += ThreadCpu() - cpu_before;
     last_cost_us_.store(cost_.count());
@@ -212,9 +217,7 @@ void LocalSharesMonitor::ReadStatus(Reading& reading) {
         } else {
             AddNote(reading.note, "Open files cannot be read: smbstatus gave an unreadable answer");
         }
-        if (!config_.pid_directory.empty() && !ProcessAlive(config_.pid_directory + "/smbd.pid")) {
-            AddNote(reading.note, "the Samba server (smbd) is not running, so nobody can connect");
-        }
+        reading.status_read = true;
         return;
     }
     if (result.started && result.err.find("only works as root") != std::string::npos) {
