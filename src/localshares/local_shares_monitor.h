@@ -38,7 +38,7 @@ public:
         std::chrono::milliseconds shown_period{600};
         std::chrono::milliseconds hidden_period{2500};
         std::chrono::milliseconds config_recheck{10000};
-        int cost_factor = 20;
+        int cost_factor = 22;
     };
 
     explicit LocalSharesMonitor(Options options);
