@@ -109,7 +109,8 @@ std::vector<ServerCollector::Entry> ServerCollector::Servers() const {
 std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,
                            const GameServerBrowser& browser) {
-    std::string out = "{\"hosts\":[";
+    // Scripts tell the formats apart by "schema"; a change that breaks readers raises it.
+    std::string out = "{\"schema\":1,\"hosts\":[";
     for (size_t row = 0;; ++row) {
         const auto record = hosts.RecordAt(row);
         if (!record) {

@@ -26,7 +26,7 @@ private:
     std::vector<Entry> servers_;
 };
 
-// The scan result as one JSON object: {"hosts":[...],"servers":[...]}.
+// The scan result as one JSON object: {"schema":1,"hosts":[...],"servers":[...]}.
 std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,
                            const GameServerBrowser& browser);
