@@ -365,9 +365,11 @@ TEST_F(ScanLabTest, CommandLineScannerWritesHostListAndJson) {
     EXPECT_EQ(block.out.find(R"("address":"198.18.0.9")"), std::string::npos);
 }
 
-// Every cell but the reply time, the state of every row, the log, for one scan of the /24.
+// Every cell but the reply time, the state of every row, the log, for one ping-pass scan of the
+// /24.
 std::string ScanOfTheSlash24(const Lab& lab, bool parallel) {
-    LabScanner scanner(lab, ScanFlags::kFastSearch | ScanFlags::kPingPass, 64);
+    // The ping pass alone: the Samba hosts' NetBIOS answers change while nmbd settles.
+    LabScanner scanner(lab, ScanFlags::kPingPass);
     // Short, so the sequential pass over some 250 silent addresses ends in half a minute; lab
     // hosts answer within a millisecond.
     scanner.settings.PingTimeout = 100;
