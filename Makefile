@@ -11,7 +11,7 @@ CMAKE_ARGS ?=
 BUILD_PACKAGES = build-essential cmake pkg-config ccache qt6-base-dev libsmbclient-dev \
                  libgtest-dev googletest nlohmann-json3-dev
 TEST_PACKAGES  = samba smbclient iproute2 iputils-ping qstat xvfb xauth nbtscan fping traceroute \
-                 python3-smbc python3-pyatspi at-spi2-core dbus
+                 python3-smbc python3-pyatspi at-spi2-core dbus man-db
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE = cmake -S . -B $(1) -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCORVIMAP_WERROR=ON $(2) $(CMAKE_ARGS)

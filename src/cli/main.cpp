@@ -96,6 +96,7 @@ int Run(const ScanOptions& options) {
     settings.FlagsGroup0 = ScanFlagsFor(options);
     settings.PingTimeout = options.timeout_ms;
     settings.ThreadsOfScan = options.threads;
+    settings.ParallelPing = options.parallel_ping;
     store.WriteProfileString("LogOptions", "LogFile", options.log_file);
 
     NoLogList no_list;
@@ -158,8 +159,13 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const corvimap::ScanOptionsResult parsed = corvimap::ParseScanOptions(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "corvimap-scan: %s\n", parsed.error.c_str());
-        return 2;
+        std::fprintf(stderr, "corvimap-scan: %s\n%s\n", parsed.error.c_str(),
+                     std::string(corvimap::kScanUsage).c_str());
+        return corvimap::kExitBadUsage;
+    }
+    if (parsed.options->help) {
+        std::fputs(corvimap::ScanHelpText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? corvimap::kExitDone : corvimap::kExitPassFailed;
     }
     return corvimap::Run(*parsed.options);
 }

@@ -113,7 +113,8 @@ std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,
                            const GameServerBrowser& browser,
                            const std::vector<SearchResult>* files) {
-    std::string out = "{\"hosts\":[";
+    // Scripts tell the formats apart by "schema"; a change that breaks readers raises it.
+    std::string out = "{\"schema\":1,\"hosts\":[";
     for (size_t row = 0;; ++row) {
         const auto record = hosts.RecordAt(row);
         if (!record) {

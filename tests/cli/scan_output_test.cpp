@@ -37,7 +37,7 @@ TEST(ScanOutputTest, HostsAndServersAsOneJsonObject) {
     servers.UpdateServer(6, ServerReport(""));
 
     EXPECT_EQ(ScanResultJson(hosts, servers.Servers(), browser),
-              R"({"hosts":[{"address":"198.18.0.11","name":"FILESRV","workgroup":"LAB",)"
+              R"({"schema":1,"hosts":[{"address":"198.18.0.11","name":"FILESRV","workgroup":"LAB",)"
               R"("mac":"02-00-C6-12-00-0B","time_us":1000,"shares":["public","backup$"],)"
               R"("games":["Quake III Arena"]},{"address":"198.18.0.13","name":"","workgroup":"",)"
               R"("mac":"","time_us":0,"shares":[],"games":[]}],"servers":[)"
