@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "engine/group_sections.h"
 #include "engine/host_list_file.h"
 #include "engine/linux_probe_network.h"
+#include "engine/mac_vendors.h"
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
@@ -66,6 +69,12 @@ uint32_t ScanFlagsFor(const ScanOptions& options) {
 }
 
 int Run(const ScanOptions& options) {
+    // The JSON output names vendors; the registry is read while the scan runs.
+    std::future<std::shared_ptr<const MacVendors>> vendors;
+    if (options.json) {
+        vendors =
+            std::async(std::launch::async, [] { return MacVendors::LoadDirectory(kIeeeDataDir); });
+    }
     MemorySettingsStore store;
     WriteGroupRanges(store, kDefaultGroupName, options.ranges);
     ScanSettings settings;
@@ -102,6 +111,9 @@ int Run(const ScanOptions& options) {
     std::signal(SIGTERM, OnInterrupt);
     driver.RunScan();
     g_driver = nullptr;
+    if (vendors.valid()) {
+        engine.Hosts().SetVendors(vendors.get());
+    }
 
     const std::string output = options.json
                                    ? ScanResultJson(engine.Hosts(), servers.Servers(), browser)

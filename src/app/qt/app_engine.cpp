@@ -5,6 +5,7 @@
 
 #include "app/qt/log_pane.h"
 #include "engine/linux_probe_network.h"
+#include "engine/mac_vendors.h"
 
 namespace corvimap {
 
@@ -73,6 +74,10 @@ AppEngine::AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network)
         std::make_unique<ScanGameCheck>(*games_, scan_engine_->Hosts(), settings_, *reports_);
     scan_engine_->SetGameHostCheck(game_check_.get());
     driver_ = std::make_unique<ScanDriver>(*scan_engine_, store_, *scan_view_, event_log_.get());
+    // A few megabytes of CSV: read off the UI thread; the vendor column fills in when done.
+    vendor_loader_ = std::jthread([&hosts = scan_engine_->Hosts()] {
+        hosts.SetVendors(MacVendors::LoadDirectory(kIeeeDataDir));
+    });
 }
 
 AppEngine::~AppEngine() {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include "app/qt/startup.h"
 #include "app/qt/ui_handover.h"
@@ -78,6 +79,8 @@ private:
     std::unique_ptr<ScanEngine> scan_engine_;
     std::unique_ptr<ScanGameCheck> game_check_;
     std::unique_ptr<ScanDriver> driver_;
+    // Reads the MAC vendor registry once; declared last so it is joined before the table goes.
+    std::jthread vendor_loader_;
 };
 
 }  // namespace corvimap
