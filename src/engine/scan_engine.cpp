@@ -47,10 +47,13 @@ void ScanEngine::ProbeHost(NetAddress address, bool fast) {
     }
 
     if (!answered) {
-        if (hosts_.MarkDead(address) && log_ != nullptr &&
-            settings_.HasFlag(LogEventBits::kLogDeadHost)) {
+        const bool died = hosts_.MarkDead(address);
+        if (died && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogDeadHost)) {
             log_->Add(EventKind::kDeadHost, "%s: %s", StringTable::Lookup(text_id::kDeadHost),
                       FormatAddress(address).c_str());
+        }
+        if (died && host_events_ != nullptr) {
+            host_events_->HostDead(address);
         }
         return;
     }
@@ -72,6 +75,9 @@ void ScanEngine::ProbeHost(NetAddress address, bool fast) {
     if (is_new && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogFoundNewHost)) {
         log_->Add(EventKind::kFoundHost, "%s: %s (%s)", StringTable::Lookup(text_id::kFoundNewHost),
                   FormatAddress(address).c_str(), name.c_str());
+    }
+    if (is_new && host_events_ != nullptr) {
+        host_events_->HostFound(address, name);
     }
     if (settings_.HasFlag(ScanFlags::kScanShares)) {
         hosts_.SetState(record, HostState::ListingShares);

@@ -70,6 +70,8 @@ AppEngine::AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network)
     games_ = std::make_unique<GameServerBrowser>(store_);
     reports_ = std::make_unique<ReportForwarder>(*handover_);
     scan_engine_ = std::make_unique<ScanEngine>(settings_, *network_, event_log_.get(), nullptr);
+    host_notifier_ = std::make_unique<HostNotifier>(store_);
+    scan_engine_->SetHostEvents(host_notifier_.get());
     game_check_ =
         std::make_unique<ScanGameCheck>(*games_, scan_engine_->Hosts(), settings_, *reports_);
     scan_engine_->SetGameHostCheck(game_check_.get());

@@ -15,6 +15,7 @@
 #include "games/scan_game_check.h"
 #include "games/server_report_sink.h"
 #include "log/event_log.h"
+#include "log/qt/host_notifier.h"
 
 namespace corvimap {
 
@@ -76,6 +77,8 @@ private:
     std::unique_ptr<WindowScanView> scan_view_;
     std::unique_ptr<GameServerBrowser> games_;
     std::unique_ptr<ReportForwarder> reports_;
+    // Hears of new and dead hosts from the probe workers; outlives them.
+    std::unique_ptr<HostNotifier> host_notifier_;
     std::unique_ptr<ScanEngine> scan_engine_;
     std::unique_ptr<ScanGameCheck> game_check_;
     std::unique_ptr<ScanDriver> driver_;
