@@ -4,6 +4,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "engine/group_sections.h"
 #include "engine/host_list_file.h"
 #include "engine/linux_probe_network.h"
+#include "engine/mac_vendors.h"
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
@@ -90,6 +93,12 @@ uint32_t ScanFlagsFor(const ScanOptions& options) {
 }
 
 int Run(const ScanOptions& options) {
+    // The JSON output names vendors; the registry is read while the scan runs.
+    std::future<std::shared_ptr<const MacVendors>> vendors;
+    if (options.json) {
+        vendors =
+            std::async(std::launch::async, [] { return MacVendors::LoadDirectory(kIeeeDataDir); });
+    }
     MemorySettingsStore store;
     WriteGroupRanges(store, kDefaultGroupName, options.ranges);
     ScanSettings settings;
@@ -127,6 +136,9 @@ int Run(const ScanOptions& options) {
     std::signal(SIGTERM, OnInterrupt);
     const std::string problem = driver.RunScan();
     g_driver = nullptr;
+    if (vendors.valid()) {
+        engine.Hosts().SetVendors(vendors.get());
+    }
 
     CollectingSearchView found;
     if (options.search_masks) {

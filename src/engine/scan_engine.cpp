@@ -56,10 +56,13 @@ void ScanEngine::ProbePingReply(NetAddress address, std::optional<uint32_t> repl
 
 void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer) {
     if (!answer) {
-        if (hosts_.MarkDead(address) && log_ != nullptr &&
-            settings_.HasFlag(LogEventBits::kLogDeadHost)) {
+        const bool died = hosts_.MarkDead(address);
+        if (died && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogDeadHost)) {
             log_->Add(EventKind::kDeadHost, "%s: %s", StringTable::Lookup(text_id::kDeadHost),
                       FormatAddress(address).c_str());
+        }
+        if (died && host_events_ != nullptr) {
+            host_events_->HostDead(address);
         }
         return;
     }
@@ -81,6 +84,9 @@ void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeA
     if (is_new && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogFoundNewHost)) {
         log_->Add(EventKind::kFoundHost, "%s: %s (%s)", StringTable::Lookup(text_id::kFoundNewHost),
                   FormatAddress(address).c_str(), name.c_str());
+    }
+    if (is_new && host_events_ != nullptr) {
+        host_events_->HostFound(address, name);
     }
     if (settings_.HasFlag(ScanFlags::kScanShares)) {
         hosts_.SetState(record, HostState::ListingShares);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/scan_settings.h"
+#include "engine/host_events.h"
 #include "engine/host_table.h"
 #include "engine/probe_network.h"
 #include "engine/worker_slots.h"
@@ -32,6 +33,8 @@ public:
     ProbeNetwork& Network() { return network_; }
     void SetGameHostCheck(GameHostCheck* games) { games_ = games; }
     void SetEventLog(EventLog* log) { log_ = log; }
+    // Who hears of new and dead hosts besides the log (none by default). Set before a scan.
+    void SetHostEvents(HostEventListener* events) { host_events_ = events; }
 
     // Start of a scan: no host found yet, no probe running, the current thread limit.
     void Reset();
@@ -63,6 +66,7 @@ private:
     ProbeNetwork& network_;
     EventLog* log_;
     GameHostCheck* games_;
+    HostEventListener* host_events_ = nullptr;
     HostTable hosts_;
     WorkerSlots slots_;
     std::atomic<uint32_t> found_{0};
