@@ -3,12 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "app/settings_store.h"
+#include "engine/probe_pool.h"
 #include "engine/scan_engine.h"
 
 namespace corvimap {
@@ -67,8 +67,6 @@ private:
     void Walk(bool fast);
     // The ping pass, or the reason it cannot run.
     std::string PingPass();
-    void SpawnProbe(NetAddress address);
-    void JoinProbes(size_t keep);
     void Join();
 
     ScanEngine& engine_;
@@ -82,7 +80,9 @@ private:
 
     std::mutex thread_mutex_;  // guards thread_ against Refresh and the destructor at once
     std::thread thread_;
-    std::deque<std::thread> probes_;  // touched by the scan thread only
+    // The fast pass's probe threads, reused from address to address.
+    ProbePool probes_{engine_.Slots(),
+                      [this](NetAddress address) { engine_.ProbeHost(address, true); }};
 };
 
 }  // namespace corvimap

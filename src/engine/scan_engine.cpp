@@ -4,6 +4,7 @@
 #include "log/event_log.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
+#include "text/wire_text.h"
 
 namespace corvimap {
 
@@ -41,7 +42,8 @@ void ScanEngine::ProbeHost(NetAddress address, bool fast) {
             answered = true;
             time = *reply_time;
             if (settings_.HasFlag(ScanFlags::kResolveHostName)) {
-                name = network_.ResolveName(address);
+                // A resolver's answer comes from the wire as well.
+                name = ReplaceControlChars(network_.ResolveName(address));
             }
         }
     }
@@ -76,7 +78,7 @@ void ScanEngine::ProbeHost(NetAddress address, bool fast) {
     if (settings_.HasFlag(ScanFlags::kScanShares)) {
         hosts_.SetState(record, HostState::ListingShares);
         if (auto shares = network_.ListShares(address)) {
-            hosts_.AttachMarker(record, HostMarker{kSharesMarker, std::move(*shares)});
+            hosts_.AttachMarker(record, HostMarker{kSharesMarker, ReplaceControlChars(*shares)});
         }
     }
     if (games_ != nullptr) {
