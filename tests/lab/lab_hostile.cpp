@@ -99,6 +99,8 @@ std::string HostileNetbiosResponder::NameBytes(HostileNetbios kind) {
             return "ELSEWHERE";
         case HostileNetbios::kFlood:
             return "FLOOD";
+        case HostileNetbios::kPlain:
+            return "LIVEHOST";
     }
     return {};
 }

@@ -18,6 +18,7 @@ enum class HostileNetbios {
     kClaimsMore,    // says it carries 40 names, carries one and no statistics
     kOtherAddress,  // answers from another address of its host
     kFlood,         // answers each query with a thousand copies of its reply
+    kPlain,         // an ordinary reply, for a live host among many silent addresses
 };
 
 // A NetBIOS name service responder on UDP port 137 of `own_address`. kOtherAddress sends from
@@ -30,7 +31,9 @@ public:
     HostileNetbiosResponder(const HostileNetbiosResponder&) = delete;
     HostileNetbiosResponder& operator=(const HostileNetbiosResponder&) = delete;
 
-    bool Ok() const { return socket_ >= 0 && (kind_ != HostileNetbios::kOtherAddress || from_ >= 0); }
+    bool Ok() const {
+        return socket_ >= 0 && (kind_ != HostileNetbios::kOtherAddress || from_ >= 0);
+    }
     int Queries() const { return queries_.load(); }
 
     // The name bytes this kind puts into its replies (15 at most, no spaces), and its workgroup.
