@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "log/log_file.h"
@@ -97,11 +97,11 @@ void EventLog::Add(EventKind kind, const char* format, ...) {
         // The list says so once per run of failures, not once per message; a file that can be
         // written again starts a new run.
         if (!written && !file_failed_) {
-            notice = LogRow{row.stamp,
-                            FillText(StringTable::Lookup(text_id::kLogFileNotWritten),
-                                     {log_file_path_.string(),
-                                      std::strerror(errno != 0 ? errno : EIO)}),
-                            static_cast<int32_t>(EventKind::kInternalError)};
+            notice =
+                LogRow{row.stamp,
+                       FillText(StringTable::Lookup(text_id::kLogFileNotWritten),
+                                {log_file_path_.string(), std::strerror(errno != 0 ? errno : EIO)}),
+                       static_cast<int32_t>(EventKind::kInternalError)};
         }
         file_failed_ = !written;
     }

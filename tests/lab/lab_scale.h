@@ -3,9 +3,9 @@
 // A /16 behind a router, for scans of 65,536 addresses where a handful answer:
 //
 //   scanner 198.18.0.1 --route 198.19.0.0/16--> router 198.18.0.<router octet>
-//   router: forwards; 198.19.0.0/16 goes to a dummy device, where every packet is dropped, so
-//           the silent addresses are silent without 65,536 ARP look-ups; each live address has
-//           a /32 route to the lab host that holds it.
+//   router: forwards; 198.19.0.0/16 is a blackhole route, where every packet is dropped without
+//           a word, so the silent addresses are silent without 65,536 ARP look-ups; each live
+//           address has a /32 route to the lab host that holds it.
 //   live hosts: lab hosts that also hold one 198.19.x.y/32 address each.
 //
 // Everything lives in the lab's namespaces, as the lab itself does.

@@ -250,6 +250,20 @@ TEST_F(StringTableTest, ShippedGermanFile) {
     }
 }
 
+// A language file that vanishes (or turns into something else) while loaded: the texts already
+// read stay, and asking for the language again later falls back to the built-in texts.
+TEST_F(StringTableTest, ALanguageFileThatVanishesWhileLoadedLeavesItsTextsInUse) {
+    const auto file = first_.File("mine.lng");
+    WriteWholeFile(file, "-1,\"Mine\"\n52,\"Neuer Host gefunden\"\n");
+    StringTable::LoadLanguage("Mine");
+    std::filesystem::remove(file);
+    EXPECT_EQ(Text(52), "Neuer Host gefunden");
+    EXPECT_EQ(Text(53), "Dead host");
+    std::filesystem::create_directory(file);
+    StringTable::LoadLanguage("Mine");
+    EXPECT_EQ(Text(52), "Found new host");
+}
+
 TEST_F(StringTableTest, LookupsStaySoundWhileLanguagesChange) {
     WriteWholeFile(first_.File("a.lng"), "-1,\"Alpha\"\n1,\"A one\"\n2,\"A two\"\n");
     WriteWholeFile(first_.File("b.lng"), "-1,\"Beta\"\n1,\"B one\"\n");
