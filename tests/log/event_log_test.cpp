@@ -179,7 +179,6 @@ TEST_F(EventLogTest, NoFileUnlessTakenAtStart) {
     settings_.FlagsGroup0 |= LogEventBits::kEnableLogFile;
     log_.Add(EventKind::kGeneral, "still list only");
     EXPECT_EQ(ReadWholeFile(log_path_), "s\tt\t0\n");
-
 }
 
 // The messages reach the list whatever happens to the file; the list tells once why the file
