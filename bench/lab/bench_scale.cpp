@@ -144,8 +144,11 @@ Figures RunNbtscan(const lab::Lab& lab) {
 }
 
 void Print(const char* what, const Figures& figures) {
-    std::printf("%-46s %8.2f s wall %7.2f s CPU %3zu hosts\n", what, figures.wall_s, figures.cpu_s,
-                figures.found);
+    std::printf("%-40s %7.2f s wall %6.2f s CPU (%5.2f s system) %3zu hosts\n", what,
+                figures.wall_s, figures.cpu_s, figures.system_s, figures.found);
+    if (!figures.note.empty()) {
+        std::printf("  output begins: %s\n", figures.note.c_str());
+    }
 }
 
 // Lets the event loop run until `done` or the time is up.

@@ -11,19 +11,31 @@ constexpr uint32_t kMostThreads = 4096;
 
 }  // namespace
 
-ProbePool::ProbePool(WorkerSlots& slots, std::function<void(NetAddress)> probe)
-    : slots_(slots), probe_(std::move(probe)) {}
+ProbePool::ProbePool(WorkerSlots& slots, std::function<void(NetAddress)> probe,
+                     const std::atomic<bool>& stop)
+    : slots_(slots), probe_(std::move(probe)), stop_(stop) {}
 
 ProbePool::~ProbePool() {
     Finish();
 }
 
+size_t ProbePool::Capacity() const {
+    return std::min(slots_.Limit(), kMostThreads);
+}
+
 bool ProbePool::Run(NetAddress address) {
-    slots_.Take();
+    const size_t capacity = Capacity();
     std::unique_lock lock(mutex_);
+    if (queue_.size() >= capacity) {
+        // Woken once half have started rather than for each, so the caller and the threads do
+        // not take turns address by address.
+        space_.wait(lock, [&] { return queue_.size() <= capacity / 2 || stop_.load(); });
+    }
+    if (stop_.load()) {
+        return false;
+    }
     queue_.push_back(address);
-    const bool start =
-        idle_ < queue_.size() && threads_.size() < std::min(slots_.Limit(), kMostThreads);
+    const bool start = idle_ < queue_.size() && threads_.size() < capacity;
     lock.unlock();
     if (!start) {
         queued_.notify_one();
@@ -35,8 +47,6 @@ bool ProbePool::Run(NetAddress address) {
         if (threads_.empty()) {
             lock.lock();
             queue_.pop_back();
-            lock.unlock();
-            slots_.Release();
             return false;
         }
         // The threads there are take it up.
@@ -47,8 +57,8 @@ bool ProbePool::Run(NetAddress address) {
 
 void ProbePool::Work() {
     std::unique_lock lock(mutex_);
-    ++idle_;
     for (;;) {
+        ++idle_;
         queued_.wait(lock, [this] { return !queue_.empty() || closing_; });
         --idle_;
         if (queue_.empty()) {
@@ -56,13 +66,18 @@ void ProbePool::Work() {
         }
         const NetAddress address = queue_.front();
         queue_.pop_front();
+        if (queue_.size() == Capacity() / 2) {
+            space_.notify_one();
+        }
         lock.unlock();
-        probe_(address);
+        if (stop_.load()) {
+            space_.notify_one();
+        } else {
+            slots_.Take();
+            probe_(address);
+            slots_.Release();
+        }
         lock.lock();
-        // Counted idle before the slot is given back, so the next address handed over finds
-        // this thread instead of starting another.
-        ++idle_;
-        slots_.Release();
     }
 }
 

@@ -82,7 +82,8 @@ private:
     std::thread thread_;
     // The fast pass's probe threads, reused from address to address.
     ProbePool probes_{engine_.Slots(),
-                      [this](NetAddress address) { engine_.ProbeHost(address, true); }};
+                      [this](NetAddress address) { engine_.ProbeHost(address, true); },
+                      stop_requested_};
 };
 
 }  // namespace corvimap

@@ -12,7 +12,8 @@ namespace corvimap {
 namespace {
 
 // Every address is probed once, never more at once than the slots allow, on no more threads
-// than that (reused, not one per address), and taken up in the order handed over.
+// than that (reused, not one per address), and taken up in the order handed over; a stopped
+// pool takes nothing more.
 TEST(ProbePoolTest, ReusesAtMostLimitThreadsAndProbesEachAddressOnceInOrder) {
     for (const int32_t limit : {1, 3, 64}) {
         SCOPED_TRACE(limit);
@@ -23,20 +24,24 @@ TEST(ProbePoolTest, ReusesAtMostLimitThreadsAndProbesEachAddressOnceInOrder) {
         std::set<std::thread::id> threads;
         std::atomic<int> in_flight{0};
         std::atomic<int> most_in_flight{0};
+        std::atomic<bool> stop{false};
         {
-            ProbePool pool(slots, [&](NetAddress address) {
-                const int now = ++in_flight;
-                int seen = most_in_flight.load();
-                while (now > seen && !most_in_flight.compare_exchange_weak(seen, now)) {
-                }
-                {
-                    std::lock_guard lock(mutex);
-                    probed.push_back(address);
-                    threads.insert(std::this_thread::get_id());
-                }
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-                --in_flight;
-            });
+            ProbePool pool(
+                slots,
+                [&](NetAddress address) {
+                    const int now = ++in_flight;
+                    int seen = most_in_flight.load();
+                    while (now > seen && !most_in_flight.compare_exchange_weak(seen, now)) {
+                    }
+                    {
+                        std::lock_guard lock(mutex);
+                        probed.push_back(address);
+                        threads.insert(std::this_thread::get_id());
+                    }
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                    --in_flight;
+                },
+                stop);
             for (NetAddress address = 1; address <= 500; ++address) {
                 EXPECT_TRUE(pool.Run(address));
             }
@@ -44,7 +49,11 @@ TEST(ProbePoolTest, ReusesAtMostLimitThreadsAndProbesEachAddressOnceInOrder) {
             EXPECT_TRUE(slots.Idle());
             EXPECT_EQ(probed.size(), 500u);
             // Handed over again after Finish: new threads take up the work.
-            pool.Run(501);
+            EXPECT_TRUE(pool.Run(501));
+            pool.Finish();
+            // Once stopped, nothing more is taken.
+            stop = true;
+            EXPECT_FALSE(pool.Run(502));
         }
         ASSERT_EQ(probed.size(), 501u);
         EXPECT_LE(most_in_flight.load(), limit);
