@@ -223,11 +223,17 @@ bool HostListFile::Save(const HostTable& table, const std::filesystem::path& pat
 }
 
 bool HostListFile::Read(HostTable& table, const std::filesystem::path& path) {
+    return ReadRecords(table, path).has_value();
+}
+
+std::optional<std::size_t> HostListFile::ReadRecords(HostTable& table,
+                                                     const std::filesystem::path& path) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                                &std::fclose);
     if (!file) {
-        return false;
+        return std::nullopt;
     }
+    std::size_t records = 0;
     // The file is read in chunks, so a huge file never has to fit in memory at once.
     std::string buffer;
     std::size_t start = 0;
@@ -242,14 +248,19 @@ bool HostListFile::Read(HostTable& table, const std::filesystem::path& path) {
         // A piece is complete once its line feed or enough bytes to cut it are in the buffer.
         while (!rest.empty() &&
                (at_end || rest.size() > kHostListPieceBytes || rest.find('\n') != rest.npos)) {
-            HandlePiece(table, NextHostListPiece(rest));
+            if (HandlePiece(table, NextHostListPiece(rest))) {
+                ++records;
+            }
         }
         start = buffer.size() - rest.size();
         if (at_end) {
             break;
         }
     }
-    return std::ferror(file.get()) == 0;
+    if (std::ferror(file.get()) != 0) {
+        return std::nullopt;
+    }
+    return records;
 }
 
 std::size_t HostListFile::Merge(HostTable& table, std::string_view bytes) {

@@ -27,6 +27,9 @@ public:
     // Merges the file's hosts into the table (state 5); no record is removed. False when the
     // file could not be opened or read.
     static bool Read(HostTable& table, const std::filesystem::path& path);
+    // The same, with the number of lines that gave a record; nothing when Read gives false.
+    static std::optional<std::size_t> ReadRecords(HostTable& table,
+                                                  const std::filesystem::path& path);
 
     // The bytes Save writes.
     static std::string Format(const HostTable& table);

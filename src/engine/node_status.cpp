@@ -10,6 +10,7 @@
 #include "engine/cp850.h"
 #include "engine/net_api_layer.h"
 #include "engine/wait_readable.h"
+#include "text/wire_text.h"
 
 namespace corvimap {
 namespace {
@@ -30,13 +31,15 @@ bool IsMasterBrowserName(std::span<const uint8_t> entry) {
 }
 
 // The 16 name bytes up to the first space or zero byte; a name without either keeps all 16,
-// its suffix byte included.
+// its suffix byte included. Control characters become "?" so that the name stays one field of
+// one line in the host list file and the log.
 std::string NameText(std::span<const uint8_t> entry) {
     size_t length = 0;
     while (length < kNameBytes && entry[length] != ' ' && entry[length] != 0) {
         ++length;
     }
-    return Cp850ToUtf8(std::string_view(reinterpret_cast<const char*>(entry.data()), length));
+    return ReplaceControlChars(
+        Cp850ToUtf8(std::string_view(reinterpret_cast<const char*>(entry.data()), length)));
 }
 
 }  // namespace

@@ -90,8 +90,7 @@ std::string ScanDriver::RunScan() {
         scanning_ = true;
         if (settings.HasFlag(ScanFlags::kFastSearch)) {
             Walk(true);
-            engine_.Slots().WaitIdle(std::chrono::hours(24 * 365));
-            JoinProbes(0);
+            probes_.Finish();
             engine_.Hosts().Sort(HostColumn::Address, false);
         }
         if (settings.HasFlag(ScanFlags::kPingPass) && !stop_requested_) {
@@ -138,7 +137,7 @@ void ScanDriver::Walk(bool fast) {
     WalkRanges(store_, CurrentGroup(store_), stop_requested_, [&](NetAddress address) {
         view_.ShowScanStatus(std::string("- ") + label + ": " + FormatAddress(address));
         if (fast) {
-            SpawnProbe(address);
+            probes_.Run(address);
         } else {
             engine_.ProbeHost(address, false);
         }
@@ -173,32 +172,6 @@ void ScanDriver::WalkParallelPing() {
         }
     });
     ask_batch();
-}
-
-void ScanDriver::SpawnProbe(NetAddress address) {
-    engine_.Slots().Take();
-    try {
-        probes_.emplace_back([this, address] {
-            engine_.ProbeHost(address, true);
-            engine_.Slots().Release();
-        });
-    } catch (const std::system_error&) {
-        engine_.Slots().Release();
-        return;
-    }
-    // Threads that took their slot long ago have ended or are about to; joining them keeps the
-    // list short on a large range.
-    const size_t keep = 2 * static_cast<size_t>(std::min<uint32_t>(engine_.Slots().Limit(), 4096));
-    if (probes_.size() > keep + 64) {
-        JoinProbes(keep);
-    }
-}
-
-void ScanDriver::JoinProbes(size_t keep) {
-    while (probes_.size() > keep) {
-        probes_.front().join();
-        probes_.pop_front();
-    }
 }
 
 }  // namespace corvimap

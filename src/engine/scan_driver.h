@@ -3,12 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "app/settings_store.h"
+#include "engine/probe_pool.h"
 #include "engine/scan_engine.h"
 
 namespace corvimap {
@@ -70,8 +70,6 @@ private:
     // The ping pass, or the reason it cannot run.
     std::string PingPass();
     void WalkParallelPing();
-    void SpawnProbe(NetAddress address);
-    void JoinProbes(size_t keep);
     void Join();
 
     ScanEngine& engine_;
@@ -85,7 +83,10 @@ private:
 
     std::mutex thread_mutex_;  // guards thread_ against Refresh and the destructor at once
     std::thread thread_;
-    std::deque<std::thread> probes_;  // touched by the scan thread only
+    // The fast pass's probe threads, reused from address to address.
+    ProbePool probes_{engine_.Slots(),
+                      [this](NetAddress address) { engine_.ProbeHost(address, true); },
+                      stop_requested_};
 };
 
 }  // namespace corvimap

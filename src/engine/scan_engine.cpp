@@ -4,6 +4,7 @@
 #include "log/event_log.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
+#include "text/wire_text.h"
 
 namespace corvimap {
 
@@ -48,7 +49,8 @@ void ScanEngine::ProbePingReply(NetAddress address, std::optional<uint32_t> repl
         answer = ProbeAnswer{};
         answer->time = *reply_time_us;
         if (settings_.HasFlag(ScanFlags::kResolveHostName)) {
-            answer->name = network_.ResolveName(address);
+            // A resolver's answer comes from the wire as well.
+            answer->name = ReplaceControlChars(network_.ResolveName(address));
         }
     }
     RecordProbe(address, false, std::move(answer));
@@ -91,7 +93,7 @@ void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeA
     if (settings_.HasFlag(ScanFlags::kScanShares)) {
         hosts_.SetState(record, HostState::ListingShares);
         if (auto shares = network_.ListShares(address)) {
-            hosts_.AttachMarker(record, HostMarker{kSharesMarker, std::move(*shares)});
+            hosts_.AttachMarker(record, HostMarker{kSharesMarker, ReplaceControlChars(*shares)});
         }
     }
     if (games_ != nullptr) {

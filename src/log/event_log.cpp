@@ -1,14 +1,20 @@
 #include "log/event_log.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "log/log_file.h"
 #include "log/log_file_limit.h"
+#include "text/builtin_strings.h"
+#include "text/string_table.h"
+#include "text/text_fill.h"
 #include "text/utf8_cut.h"
 
 namespace corvimap {
@@ -76,13 +82,31 @@ void EventLog::Add(EventKind kind, const char* format, ...) {
     sink_.AddRow(row);
 
     std::string line = FormatLogLine(row.stamp, row.text, row.kind);
-    std::lock_guard lock(file_mutex_);
-    if (!log_file_path_.empty()) {
+    std::optional<LogRow> notice;
+    {
+        std::lock_guard lock(file_mutex_);
+        if (log_file_path_.empty()) {
+            return;
+        }
         // The limit is read for every message, so a size set on the options page counts at once.
         const int32_t max_kb =
             store_.GetProfileInt(kLogOptionsSection, "MaxLogfileSize", kDefaultMaxLogfileSizeKb);
-        // A file that can't be written is skipped quietly.
-        AppendLogLineWithinLimit(log_file_path_, line, LogFileLimitBytes(max_kb));
+        errno = 0;
+        const bool written =
+            AppendLogLineWithinLimit(log_file_path_, line, LogFileLimitBytes(max_kb));
+        // The list says so once per run of failures, not once per message; a file that can be
+        // written again starts a new run.
+        if (!written && !file_failed_) {
+            notice =
+                LogRow{row.stamp,
+                       FillText(StringTable::Lookup(text_id::kLogFileNotWritten),
+                                {log_file_path_.string(), std::strerror(errno != 0 ? errno : EIO)}),
+                       static_cast<int32_t>(EventKind::kInternalError)};
+        }
+        file_failed_ = !written;
+    }
+    if (notice) {
+        sink_.AddRow(*notice);
     }
 }
 

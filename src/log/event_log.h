@@ -24,7 +24,8 @@ public:
 };
 
 // Time-stamped messages of the chosen events, shown through a sink and, when a log file was
-// taken at start, appended to that file. Add may be called from any thread.
+// taken at start, appended to that file. A file that cannot be written is told once in the list,
+// as an "Internal errors" row, until it can be written again. Add may be called from any thread.
 class EventLog {
 public:
     // Texts longer than this are cut (never inside a UTF-8 sequence).
@@ -53,6 +54,7 @@ private:
 
     mutable std::mutex file_mutex_;  // guards the path and orders the appends
     std::filesystem::path log_file_path_;
+    bool file_failed_ = false;  // the last append failed and the list was told
 };
 
 }  // namespace corvimap

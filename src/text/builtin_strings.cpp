@@ -72,6 +72,10 @@ constexpr BuiltinString kBuiltinStrings[] = {
      "Cannot open %s: no program here opens smb:// addresses; a file manager with SMB "
      "support is needed"},
     {92, "Cannot start %s: the program does not exist or cannot run"},
+    {140, "Cannot write the log file %s (%s); messages go on in this list only"},
+    {141, "Cannot save the host list to %s (%s); the file as it was is kept"},
+    {142, "%s holds no host that could be read"},
+    {143, "Cannot save the settings to %s; changes are kept only until the program ends"},
     {0, "End of Records"},
 };
 

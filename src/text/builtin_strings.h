@@ -86,6 +86,11 @@ inline constexpr int32_t kIcmpUnavailableForUtilities = 81;
 inline constexpr int32_t kIcmpUnavailable = 90;
 inline constexpr int32_t kNoSmbHandler = 91;
 inline constexpr int32_t kProgramNotStarted = 92;
+// Files that cannot be written or read, told once ("%s": the file, then why).
+inline constexpr int32_t kLogFileNotWritten = 140;
+inline constexpr int32_t kHostListNotSaved = 141;
+inline constexpr int32_t kHostListUnreadable = 142;
+inline constexpr int32_t kSettingsNotSaved = 143;
 }  // namespace text_id
 
 }  // namespace corvimap

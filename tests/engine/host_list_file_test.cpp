@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -269,6 +270,38 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
     while (!rest.empty()) {
         EXPECT_LE(NextHostListPiece(rest).size(), kHostListPieceBytes);
     }
+}
+
+// Files that are no host list, up to 100 MB of noise: read to the end without harm, the few
+// addresses its lines happen to give merged into a few records, the file left as it was. A file
+// with no line for a host counts no record (the window then says so).
+TEST(HostListFileTest, FilesOfOtherBytesAreReadWithoutHarmAndStayUntouched) {
+    TempDir dir;
+    std::mt19937 random(7);
+    std::string noise(1 << 20, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(random());
+    }
+    const std::filesystem::path small = dir.File("noise.bin");
+    WriteWholeFile(small, noise);
+    const std::filesystem::path huge = dir.File("huge.bin");
+    {
+        std::ofstream out(huge, std::ios::binary);
+        for (int k = 0; k < 100; ++k) {
+            out << noise;
+        }
+    }
+    for (const auto& path : {small, huge}) {
+        HostTable table;
+        EXPECT_TRUE(HostListFile::ReadRecords(table, path).has_value()) << path;
+        EXPECT_LE(table.Count(), 16u) << path;
+    }
+    EXPECT_EQ(ReadWholeFile(small), noise);
+    EXPECT_EQ(std::filesystem::file_size(huge), 100u * noise.size());
+
+    WriteWholeFile(dir.File("header.txt"), std::string(kHostListHeader) + "# nothing\n");
+    HostTable table;
+    EXPECT_EQ(HostListFile::ReadRecords(table, dir.File("header.txt")), 0u);
 }
 
 TEST(HostListFileTest, FilesThatCannotBeOpenedChangeNothing) {

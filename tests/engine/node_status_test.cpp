@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/host_columns.h"
+#include "engine/host_list_file.h"
 #include "engine/net_api_layer.h"
 #include "engine/wait_readable.h"
 #include "netns_sandbox.h"
@@ -213,12 +216,53 @@ TEST(NodeStatusReplyTest, NameTextEndsAtSpaceOrZeroOrKeepsAllSixteenBytes) {
     const auto full = Parse(
         MakeReply(5, {{"ABCDEFGHIJKLMNO", 0x03, false}, {"GROUP\0X", 0x00, true}}, kUnitId), 5);
     ASSERT_TRUE(full);
-    EXPECT_EQ(full->name, "ABCDEFGHIJKLMNO\x03");
+    EXPECT_EQ(full->name, "ABCDEFGHIJKLMNO?");
     EXPECT_EQ(full->workgroup, "GROUP");
 
     const auto spaced = Parse(MakeReply(5, {{"ABCDEFGHIJKLMNO", 0x20, false}}, {}), 5);
     ASSERT_TRUE(spaced);
     EXPECT_EQ(spaced->name, "ABCDEFGHIJKLMNO");
+}
+
+TEST(NodeStatusReplyTest, HostileNamesStayOneFieldOfOneLineThroughTheHostListFile) {
+    struct Case {
+        std::string name_bytes;
+        std::string group_bytes;
+        const char* name;
+        const char* workgroup;
+    };
+    const Case cases[] = {
+        {"TAB\tHOST", "WG\tX", "TAB?HOST", "WG?X"},
+        {"NL\nHOST", "CR\rWG", "NL?HOST", "CR?WG"},
+        {"PIPE|HOST", "A|B", "PIPE|HOST", "A|B"},
+        {"\x01\x1f\x7f", "\x1b[31m", "???", "?[31m"},
+        // Bytes that are no UTF-8 are read as code page 850, never stored raw.
+        {"\xff\xc3\x28", "\x80\xfe", "\xC2\xA0\xE2\x94\x9C(", "\xC3\x87\xE2\x96\xA0"},
+    };
+    HostTable saved;
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        const auto status = Parse(
+            MakeReply(9, {{cases[k].name_bytes, 0x20, false}, {cases[k].group_bytes, 0x00, true}},
+                      kUnitId),
+            9);
+        ASSERT_TRUE(status) << k;
+        EXPECT_EQ(status->name, cases[k].name) << k;
+        EXPECT_EQ(status->workgroup, cases[k].workgroup) << k;
+        saved.AddOrUpdate(MakeAddress(198, 18, 0, static_cast<uint8_t>(k + 1)), 100, status->name,
+                          status->workgroup, {}, HostState::Known);
+    }
+    TempDir dir;
+    ASSERT_TRUE(HostListFile::Save(saved, dir.File("hosts.txt")));
+    const std::string text = testing::ReadWholeFile(dir.File("hosts.txt"));
+    EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')),
+              3 + std::size(cases));
+    HostTable loaded;
+    ASSERT_TRUE(HostListFile::Read(loaded, dir.File("hosts.txt")));
+    ASSERT_EQ(loaded.Count(), std::size(cases));
+    for (size_t row = 0; row < std::size(cases); ++row) {
+        EXPECT_EQ(loaded.ColumnText(row, HostColumn::Name), cases[row].name) << row;
+        EXPECT_EQ(loaded.ColumnText(row, HostColumn::Workgroup), cases[row].workgroup) << row;
+    }
 }
 
 TEST(NodeStatusReplyTest, WrongTypeClassOrNameLengthIsNoReply) {

@@ -1,6 +1,11 @@
 #include "log/event_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <map>
 #include <mutex>
@@ -160,7 +165,7 @@ TEST_F(EventLogTest, ReadBackHandsOverOnlyTheLastRowsAndWritesNothing) {
     EXPECT_NE(ReadWholeFile(log_path_).find("\tstill written\t0\n"), std::string::npos);
 }
 
-TEST_F(EventLogTest, NoFileUnlessTakenAtStartAndFailuresAreSilent) {
+TEST_F(EventLogTest, NoFileUnlessTakenAtStart) {
     // Bit 8 clear: LogFile is ignored, even with bit 9 set and a file there.
     WriteWholeFile(log_path_, "s\tt\t0\n");
     Start(LogEventBits::kEnableLog | LogEventBits::kAutoLoadLogFile);
@@ -174,14 +179,56 @@ TEST_F(EventLogTest, NoFileUnlessTakenAtStartAndFailuresAreSilent) {
     settings_.FlagsGroup0 |= LogEventBits::kEnableLogFile;
     log_.Add(EventKind::kGeneral, "still list only");
     EXPECT_EQ(ReadWholeFile(log_path_), "s\tt\t0\n");
+}
 
-    // A path that can't be opened: the message still reaches the list.
-    store_.WriteProfileString("LogOptions", "LogFile", dir_.File("no/such/dir.log").string());
-    RecordingSink other_sink;
-    EventLog other(settings_, other_sink, store_);
-    other.LoadSettings();
-    other.Add(EventKind::kGeneral, "to the list");
-    EXPECT_EQ(other_sink.Rows().size(), 1u);
+// The messages reach the list whatever happens to the file; the list tells once why the file
+// is not written, and a file that was there keeps every line it had. Writes a file of the given
+// name in the folder (empty: the folder itself), under a file size limit when one is given.
+TEST_F(EventLogTest, AFileThatCannotBeWrittenIsToldOnceAndLosesNothing) {
+    const std::string before = "01.01.2026 / 10:00:00\told\t0\n";
+    struct Case {
+        std::string file;
+        rlim_t size_limit;
+    };
+    for (const Case& each : {Case{"no/such/dir.log", RLIM_INFINITY}, Case{"", RLIM_INFINITY},
+                             Case{"full.log", before.size() + 10}}) {
+        SCOPED_TRACE(each.file);
+        const std::filesystem::path path = each.file.empty() ? dir_.Path() : dir_.File(each.file);
+        if (each.file == "full.log") {
+            WriteWholeFile(path, before);
+        }
+        store_.WriteProfileString("LogOptions", "LogFile", path.string());
+        settings_.FlagsGroup0 = LogEventBits::kEnableLog | LogEventBits::kEnableLogFile;
+        // In a child, so the size limit (a full disk) holds for it alone; it exits with the
+        // number of rows its list got, or 99 when the notice was not the one expected.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{each.size_limit, each.size_limit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            RecordingSink sink;
+            EventLog log(settings_, sink, store_);
+            log.LoadSettings();
+            for (const char* text : {"first", "second", "third"}) {
+                log.Add(EventKind::kGeneral, "%s", text);
+            }
+            const std::vector<LogRow> rows = sink.Rows();
+            const std::string told = "Cannot write the log file " + path.string() + " (";
+            const bool right = rows.size() == 4 && rows[0].text == "first" &&
+                               rows[1].text.starts_with(told) &&
+                               rows[1].kind == static_cast<int32_t>(EventKind::kInternalError) &&
+                               rows[3].text == "third";
+            ::_exit(right ? static_cast<int>(rows.size()) : 99);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 4);
+        if (each.file == "full.log") {
+            EXPECT_TRUE(ReadWholeFile(path).starts_with(before));
+        }
+    }
     EXPECT_FALSE(std::filesystem::exists(dir_.File("no")));
 }
 

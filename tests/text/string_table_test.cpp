@@ -110,6 +110,10 @@ TEST_F(StringTableTest, BuiltInTextsAndMissingIds) {
          "Cannot open %s: no program here opens smb:// addresses; a file manager with SMB "
          "support is needed"},
         {92, "Cannot start %s: the program does not exist or cannot run"},
+        {140, "Cannot write the log file %s (%s); messages go on in this list only"},
+        {141, "Cannot save the host list to %s (%s); the file as it was is kept"},
+        {142, "%s holds no host that could be read"},
+        {143, "Cannot save the settings to %s; changes are kept only until the program ends"},
     };
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(Text(id), text) << "id " << id;
@@ -247,6 +251,20 @@ TEST_F(StringTableTest, ShippedGermanFile) {
             EXPECT_NE(Text(entry.id), entry.text) << "id " << entry.id;
         }
     }
+}
+
+// A language file that vanishes (or turns into something else) while loaded: the texts already
+// read stay, and asking for the language again later falls back to the built-in texts.
+TEST_F(StringTableTest, ALanguageFileThatVanishesWhileLoadedLeavesItsTextsInUse) {
+    const auto file = first_.File("mine.lng");
+    WriteWholeFile(file, "-1,\"Mine\"\n52,\"Neuer Host gefunden\"\n");
+    StringTable::LoadLanguage("Mine");
+    std::filesystem::remove(file);
+    EXPECT_EQ(Text(52), "Neuer Host gefunden");
+    EXPECT_EQ(Text(53), "Dead host");
+    std::filesystem::create_directory(file);
+    StringTable::LoadLanguage("Mine");
+    EXPECT_EQ(Text(52), "Found new host");
 }
 
 TEST_F(StringTableTest, LookupsStaySoundWhileLanguagesChange) {

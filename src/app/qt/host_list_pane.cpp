@@ -5,7 +5,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "app/qt/column_menu.h"
 #include "app/qt/host_list_model.h"
@@ -151,14 +153,27 @@ bool HostListPane::AutoloadHostList() {
 }
 
 bool HostListPane::LoadHostListFrom(const QString& path) {
-    const bool read = HostListFile::Read(table_, ToPath(path));
+    const std::optional<std::size_t> records = HostListFile::ReadRecords(table_, ToPath(path));
     emit StatusUpdate(QString());
-    return read;
+    // A file of something else (or one that cannot be read) changes nothing; the user learns
+    // why the list did not grow.
+    if (!records || *records == 0) {
+        emit ActionFailed(QString::fromStdString(
+            FillText(StringTable::Lookup(text_id::kHostListUnreadable), {path.toStdString()})));
+    }
+    return records.has_value();
 }
 
 bool HostListPane::SaveHostListTo(const QString& path) {
+    errno = 0;
     const bool saved = HostListFile::Save(table_, ToPath(path));
+    const int why = errno != 0 ? errno : EIO;
     store_.WriteProfileString(kNetworkSection, kLastSaveKey, path.toStdString());
+    if (!saved) {
+        emit ActionFailed(
+            QString::fromStdString(FillText(StringTable::Lookup(text_id::kHostListNotSaved),
+                                            {path.toStdString(), std::strerror(why)})));
+    }
     return saved;
 }
 

@@ -1,11 +1,13 @@
 #include "app/qt/main_window.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
@@ -15,6 +17,7 @@
 #include "app/qt/host_list_pane.h"
 #include "app/qt/language_changed.h"
 #include "app/qt/log_pane.h"
+#include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
 #include "app/qt/tray_minimizer.h"
 #include "controls/qt/column_widths.h"
@@ -31,6 +34,7 @@
 #include "search/qt/search_pane.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
+#include "text/text_fill.h"
 
 namespace corvimap {
 namespace {
@@ -221,6 +225,24 @@ MainWindow::MainWindow(AppContext& context, AppEngine& engine, QWidget* parent)
     engine_.AttachLogPane(log_pane_);
     engine_.AttachWindow(this);
     engine_.Log().LoadSettings();
+    // A settings file that cannot be written is told once, in the status line and the log.
+    if (auto* settings = dynamic_cast<QSettingsStore*>(&context_.store)) {
+        const QPointer<MainWindow> window(this);
+        settings->SetWriteFailureHandler([window](const QString& file) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [window, file] {
+                    if (!window) {
+                        return;
+                    }
+                    const std::string text = FillText(
+                        StringTable::Lookup(text_id::kSettingsNotSaved), {file.toStdString()});
+                    window->ShowStatus(window->current_pane_, text);
+                    window->engine_.Log().Add(EventKind::kInternalError, "%s", text.c_str());
+                },
+                Qt::QueuedConnection);
+        });
+    }
     CreatePaneContents();
 
     scan_timer_ = new QTimer(this);

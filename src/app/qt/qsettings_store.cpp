@@ -42,11 +42,29 @@ QVariant QSettingsStore::Read(std::string_view section, std::string_view name) c
     return settings_->value(key);
 }
 
+void QSettingsStore::SetWriteFailureHandler(std::function<void(const QString& file)> handler) {
+    std::lock_guard lock(mutex_);
+    on_write_failure_ = std::move(handler);
+}
+
 void QSettingsStore::Write(std::string_view section, std::string_view name, const QVariant& value) {
     const QString key = SettingsKey(section, name);
-    std::lock_guard lock(mutex_);
-    settings_->setValue(key, value);
-    settings_->sync();
+    std::function<void(const QString&)> tell;
+    QString file;
+    {
+        std::lock_guard lock(mutex_);
+        settings_->setValue(key, value);
+        settings_->sync();
+        const bool failed = settings_->status() != QSettings::NoError;
+        if (failed && !write_failed_) {
+            tell = on_write_failure_;
+            file = settings_->fileName();
+        }
+        write_failed_ = failed;
+    }
+    if (tell) {
+        tell(file);
+    }
 }
 
 int32_t QSettingsStore::GetProfileInt(std::string_view section, std::string_view name,

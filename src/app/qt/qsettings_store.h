@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSettings>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -34,12 +35,19 @@ public:
 
     QString FileName() const;
 
+    // Called with the file's name when a write cannot reach the file (a read-only folder, a full
+    // disk); the value is still kept in memory and the file keeps what it had. Called once per
+    // run of failures, on the writing thread, with no lock held.
+    void SetWriteFailureHandler(std::function<void(const QString& file)> handler);
+
 private:
     QVariant Read(std::string_view section, std::string_view name) const;
     void Write(std::string_view section, std::string_view name, const QVariant& value);
 
     mutable std::mutex mutex_;
     std::unique_ptr<QSettings> settings_;
+    std::function<void(const QString&)> on_write_failure_;
+    bool write_failed_ = false;  // the last sync failed and the handler was told
 };
 
 // "Network\Groups" + "GroupsNumb" -> "Network/Groups/GroupsNumb".

@@ -1,8 +1,12 @@
 #include "app/qt/qsettings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QSettings>
+#include <csignal>
 #include <thread>
 
 #include "support/temp_dir.h"
@@ -106,6 +110,49 @@ TEST_F(QSettingsStoreTest, ConcurrentCallsFromSeveralThreadsAreEachComplete) {
                       t * 1000 + i);
         }
     }
+}
+
+// A settings file that cannot be written (its folder is a file; a full disk, as a file size
+// limit in a child): the values live on in memory, the failure is told once per run of
+// failures, and a file that was there keeps what it had.
+TEST_F(QSettingsStoreTest, WritesThatCannotReachTheFileAreToldOnceAndLoseNothing) {
+    testing::WriteWholeFile(dir_.File("not-a-folder"), "x");
+    const QString blocked =
+        QString::fromStdString(dir_.File("not-a-folder").string()) + "/Corvimap.conf";
+    {
+        QSettingsStore store(blocked);
+        std::vector<QString> told;
+        store.SetWriteFailureHandler([&told](const QString& file) { told.push_back(file); });
+        store.WriteProfileInt("Network", "ThreadsOfScan", 32);
+        store.WriteProfileString("Main", "DefaultLng", "Deutsch");
+        EXPECT_EQ(told, std::vector<QString>{blocked});
+        EXPECT_EQ(store.GetProfileInt("Network", "ThreadsOfScan", 7), 32);
+    }
+
+    {
+        QSettingsStore store(File());
+        store.WriteProfileString("Main", "DefaultLng", "Deutsch");
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        QSettingsStore store(File());
+        int told = 0;
+        store.SetWriteFailureHandler([&told](const QString&) { ++told; });
+        store.WriteProfileString("Network", "LastSave", std::string(200, 'p'));
+        store.WriteProfileInt("Network", "ThreadsOfScan", 32);
+        ::_exit(told);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    QSettingsStore store(File());
+    EXPECT_EQ(store.GetProfileString("Main", "DefaultLng", ""), "Deutsch");
+    EXPECT_EQ(store.GetProfileString("Network", "LastSave", "none"), "none");
 }
 
 TEST(SettingsKeyTest, BackslashesBecomeGroupSeparators) {
