@@ -1,0 +1,61 @@
+// A host list file of any bytes: reading it, writing the table out and reading that again gives
+// the same records (times as the list shows them), and the written file reads back to the very same
+// text.
+#include "engine/host_list_file.h"
+#include "engine/host_table.h"
+#include "fuzz_check.h"
+
+namespace {
+
+using namespace corvimap;
+
+bool SameRecords(const HostTable& a, const HostTable& b) {
+    if (a.Count() != b.Count()) {
+        return false;
+    }
+    for (size_t row = 0; row < a.Count(); ++row) {
+        const std::optional<HostRecord> x = a.RecordAt(row);
+        const std::optional<HostRecord> y = b.RecordAt(row);
+        // The file keeps the time as the list shows it, so the time compares as its text.
+        if (!x || !y || x->address != y->address || x->name != y->name || x->mac != y->mac ||
+            x->workgroup != y->workgroup ||
+            a.ColumnText(row, HostColumn::Time) != b.ColumnText(row, HostColumn::Time)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Lines the reader cuts into pieces would not come back whole; a saved table whose lines all fit
+// must read back exactly.
+bool AllLinesFit(std::string_view text) {
+    while (!text.empty()) {
+        const size_t line_feed = text.find('\n');
+        const size_t length = line_feed == std::string_view::npos ? text.size() : line_feed + 1;
+        if (length > kHostListPieceBytes) {
+            return false;
+        }
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes = fuzz::AsText(data, size);
+    HostTable first;
+    const size_t records = HostListFile::Merge(first, bytes);
+    FUZZ_CHECK(first.Count() <= records);
+    FUZZ_CHECK(records <= size / 7);  // a record line holds at least seven bytes
+    const std::string saved = HostListFile::Format(first);
+    FUZZ_CHECK(saved.starts_with(kHostListHeader));
+    if (!AllLinesFit(saved)) {
+        return 0;
+    }
+    HostTable second;
+    FUZZ_CHECK(HostListFile::Merge(second, saved) == first.Count());
+    FUZZ_CHECK(SameRecords(first, second));
+    FUZZ_CHECK(HostListFile::Format(second) == saved);
+    return 0;
+}
