@@ -1,6 +1,10 @@
 // A host list file of any bytes: reading it, writing the table out and reading that again gives
 // the same records (times as the list shows them), and the written file reads back to the very same
 // text.
+#include <unistd.h>
+
+#include <fstream>
+
 #include "engine/host_list_file.h"
 #include "engine/host_table.h"
 #include "fuzz_check.h"
@@ -40,6 +44,34 @@ bool AllLinesFit(std::string_view text) {
     return true;
 }
 
+// Comment lines that put the reader's 64 KiB chunk boundary 400 bytes into the bytes that follow.
+std::string ChunkPadding() {
+    std::string padding;
+    const size_t length = 65536 - 400;
+    while (padding.size() < length) {
+        const size_t line = std::min<size_t>(200, length - padding.size());
+        padding += "#" + std::string(line - 2, '-') + "\n";
+    }
+    return padding;
+}
+
+// Reading the file in chunks gives what reading the same bytes whole gives.
+void CheckChunkedRead(std::string_view bytes, const HostTable& whole) {
+    static const std::string padding = ChunkPadding();
+    struct TemporaryFile {
+        std::string path = "/tmp/corvimap-host-list-fuzz-" + std::to_string(::getpid());
+        ~TemporaryFile() { ::unlink(path.c_str()); }
+    };
+    static const TemporaryFile file;
+    {
+        std::ofstream out(file.path, std::ios::binary | std::ios::trunc);
+        out << padding << bytes;
+    }
+    HostTable chunked;
+    FUZZ_CHECK(HostListFile::Read(chunked, file.path));
+    FUZZ_CHECK(HostListFile::Format(chunked) == HostListFile::Format(whole));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(records <= size / 7);  // a record line holds at least seven bytes
     const std::string saved = HostListFile::Format(first);
     FUZZ_CHECK(saved.starts_with(kHostListHeader));
+    CheckChunkedRead(bytes, first);
     if (!AllLinesFit(saved)) {
         return 0;
     }

@@ -239,9 +239,11 @@ bool HostListFile::Read(HostTable& table, const std::filesystem::path& path) {
         buffer.append(chunk, got);
         const bool at_end = got < sizeof chunk;
         std::string_view rest(buffer);
-        // A piece is complete once its line feed or enough bytes to cut it are in the buffer.
+        // A piece is complete once its line feed or enough bytes to cut it are in the buffer:
+        // three beyond the limit, where a UTF-8 sequence the cut would split ends, so a line
+        // is cut the same wherever a chunk happens to end.
         while (!rest.empty() &&
-               (at_end || rest.size() > kHostListPieceBytes || rest.find('\n') != rest.npos)) {
+               (at_end || rest.size() >= kHostListPieceBytes + 3 || rest.find('\n') != rest.npos)) {
             HandlePiece(table, NextHostListPiece(rest));
         }
         start = buffer.size() - rest.size();
