@@ -58,6 +58,9 @@ constexpr BuiltinString kBuiltinStrings[] = {
     {58, "host:"},
     {59, "Fast search"},
     {61, "Ping"},
+    {62, "Add share"},
+    {63, "Delete share"},
+    {64, "Disconnect User/Host"},
     {80, "Unknown host %s."},
     {81,
      "ICMP is not available: opening an ICMP socket needs root, CAP_NET_RAW or a group in "

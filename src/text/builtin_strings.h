@@ -76,6 +76,9 @@ inline constexpr int32_t kOpenFile = 57;
 inline constexpr int32_t kHostPrefix = 58;
 inline constexpr int32_t kFastSearchPhase = 59;
 inline constexpr int32_t kPingPhase = 61;
+inline constexpr int32_t kAddShare = 62;
+inline constexpr int32_t kDeleteShare = 63;
+inline constexpr int32_t kDisconnectUser = 64;
 // Network utilities.
 inline constexpr int32_t kUnknownHost = 80;
 inline constexpr int32_t kIcmpUnavailableForUtilities = 81;

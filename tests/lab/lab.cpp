@@ -821,6 +821,9 @@ const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOp
             conf += "comment = " + share.comment + "\n";
         }
         conf += "guest ok = yes\nread only = yes\nbrowseable = yes\n";
+        for (const auto& line : share.lines) {
+            conf += line + "\n";
+        }
     }
     WriteFile(SmbConfPath(host), conf);
 

@@ -162,6 +162,7 @@ struct SambaShare {
     std::string comment;
     std::vector<std::string> folders;                        // relative paths, may be empty
     std::vector<std::pair<std::string, std::string>> files;  // relative path, content
+    std::vector<std::string> lines = {};  // appended to the share's section, after the defaults
 };
 
 struct SambaHostOptions {

@@ -96,6 +96,9 @@ TEST_F(StringTableTest, BuiltInTextsAndMissingIds) {
         {58, "host:"},
         {59, "Fast search"},
         {61, "Ping"},
+        {62, "Add share"},
+        {63, "Delete share"},
+        {64, "Disconnect User/Host"},
         {80, "Unknown host %s."},
         {81,
          "ICMP is not available: opening an ICMP socket needs root, CAP_NET_RAW or a group in "
@@ -114,7 +117,7 @@ TEST_F(StringTableTest, BuiltInTextsAndMissingIds) {
     ASSERT_EQ(BuiltinStrings().size(), expected.size() + 1);
     EXPECT_EQ(BuiltinStrings().back().id, 0);
 
-    for (int32_t id : {0, 6, 13, 15, 24, 33, 42, 51, 60, 62, -2, 1000, -2147483647 - 1}) {
+    for (int32_t id : {0, 6, 13, 15, 24, 33, 42, 51, 60, 65, -2, 1000, -2147483647 - 1}) {
         EXPECT_EQ(Text(id), "!!!Str not found") << "id " << id;
     }
     EXPECT_EQ(StringTable::CurrentLanguageName(), "English");

@@ -21,6 +21,7 @@
 #include "engine/host_list_file.h"
 #include "engine/scan_flags.h"
 #include "games/qt/game_servers_pane.h"
+#include "localshares/qt/local_shares_pane.h"
 #include "log/event_kinds.h"
 #include "netutils/qt/net_utils_tab_control.h"
 #include "options/qt/external_programs_page.h"
@@ -313,11 +314,33 @@ void MainWindow::CreatePaneContents() {
     });
     AddListLayoutSaver([this, search] { search->SaveLayout(context_.store); });
 
+    CreateLocalSharesPane();
+
     auto* games = new GameServersPane(engine_.Handover(), context_.store);
     games->RestoreLayout();
     SetPaneContent(kGameServersPane, games);
     engine_.SetServerReportTarget(games);
     AddListLayoutSaver([games] { games->SaveLayout(); });
+}
+
+void MainWindow::CreateLocalSharesPane() {
+    local_shares_ = new LocalSharesPane(context_.store, context_.scan_settings, engine_.Log(),
+                                        LocalSharesPane::OptionsFromStore(context_.store), this);
+    local_shares_->RestoreLayout();
+    SetPaneControl(control_id::kSharesList, local_shares_->Shares());
+    SetPaneControl(control_id::kSessionsList, local_shares_->Sessions());
+    SetPaneControl(control_id::kFilesList, local_shares_->Files());
+    AddListLayoutSaver([panel = local_shares_] { panel->SaveLayout(); });
+    connect(this, &MainWindow::localSharesTick, local_shares_, [this] {
+        const bool shown = current_pane_ == 5;
+        const auto result = local_shares_->Tick(shown);
+        if (shown && result.rows_changed) {
+            ForceLayout();
+        } else if (shown && result.note_changed) {
+            ShowStatus(5, PaneStatusTitle(5));
+        }
+    });
+    local_shares_->Start();
 }
 
 void MainWindow::RestorePlace() {
@@ -510,7 +533,10 @@ std::string MainWindow::PaneStatusTitle(int pane) const {
         case 4:
             return kGlobalSearchPrompt;
         case 5:
-            return "Local shares";
+            // What the monitor cannot read, said once beside the title rather than left empty.
+            return local_shares_ == nullptr || local_shares_->Note().isEmpty()
+                       ? "Local shares"
+                       : "Local shares: " + local_shares_->Note().toStdString();
         case 7:
             return "Log";
         case 8:
@@ -611,6 +637,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         SaveOnClose();
         scan_timer_->stop();
         local_shares_timer_->stop();
+        local_shares_->Stop();
         // Workers are asked to stop and can no longer reach the window; the engine waits for
         // them when it goes, after the window.
         engine_.BeginShutdown();

@@ -19,6 +19,7 @@ namespace corvimap {
 
 class AppEngine;
 class FlatButton;
+class LocalSharesPane;
 class LogPane;
 class StatusLine;
 
@@ -55,6 +56,7 @@ public:
     FlatButton* SideButton(int id) const;
     StatusLine* Status() const { return status_line_; }
     LogPane* Log() const { return log_pane_; }
+    LocalSharesPane* LocalShares() const { return local_shares_; }
     QTimer* ScanTimer() const { return scan_timer_; }
     QTimer* LocalSharesTimer() const { return local_shares_timer_; }
 
@@ -98,6 +100,7 @@ private:
     void CreatePanes();
     // The host list, network utilities, game servers and options panes.
     void CreatePaneContents();
+    void CreateLocalSharesPane();
     void RestorePlace();
     void SetCaptions();
     void AutoloadHostList();
@@ -120,6 +123,7 @@ private:
     LogPane* log_pane_ = nullptr;
     QTimer* scan_timer_ = nullptr;
     QTimer* local_shares_timer_ = nullptr;
+    LocalSharesPane* local_shares_ = nullptr;
     std::vector<std::function<void()>> list_layout_savers_;
 
     int current_pane_ = kNoPane;
