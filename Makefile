@@ -12,9 +12,9 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 BUILD_PACKAGES = build-essential cmake pkg-config ccache qt6-base-dev libsmbclient-dev \
-                 libgtest-dev googletest nlohmann-json3-dev
+                 libgtest-dev googletest nlohmann-json3-dev ieee-data
 TEST_PACKAGES  = samba smbclient iproute2 iputils-ping qstat xvfb xauth nbtscan fping traceroute \
-                 python3-smbc python3-pyatspi at-spi2-core dbus
+                 python3-smbc python3-pyatspi at-spi2-core dbus man-db
 FUZZ_PACKAGES  = clang libclang-rt-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

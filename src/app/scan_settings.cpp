@@ -19,6 +19,7 @@ void LoadScanSettings(const SettingsStore& store, std::string_view group, ScanSe
     settings.PingTimeout = store.GetProfileInt(timing, "PingTimeout", kDefaultPingTimeout);
     settings.ScanEvery = store.GetProfileInt(timing, "ScanEvery", kDefaultScanEvery);
     settings.ThreadsOfScan = store.GetProfileInt(timing, "ThreadsOfScan", DefaultThreadsOfScan());
+    settings.ParallelPing = store.GetProfileInt(timing, "ParallelPing", kDefaultParallelPing) != 0;
 }
 
 void SaveScanSettings(SettingsStore& store, std::string_view group, const ScanSettings& settings) {
@@ -29,6 +30,7 @@ void SaveScanSettings(SettingsStore& store, std::string_view group, const ScanSe
     store.WriteProfileInt(timing, "PingTimeout", settings.PingTimeout);
     store.WriteProfileInt(timing, "ScanEvery", settings.ScanEvery);
     store.WriteProfileInt(timing, "ThreadsOfScan", settings.ThreadsOfScan);
+    store.WriteProfileInt(timing, "ParallelPing", settings.ParallelPing ? 1 : 0);
 }
 
 }  // namespace corvimap

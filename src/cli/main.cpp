@@ -4,6 +4,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "engine/group_sections.h"
 #include "engine/host_list_file.h"
 #include "engine/linux_probe_network.h"
+#include "engine/mac_vendors.h"
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
@@ -90,12 +93,19 @@ uint32_t ScanFlagsFor(const ScanOptions& options) {
 }
 
 int Run(const ScanOptions& options) {
+    // The JSON output names vendors; the registry is read while the scan runs.
+    std::future<std::shared_ptr<const MacVendors>> vendors;
+    if (options.json) {
+        vendors =
+            std::async(std::launch::async, [] { return MacVendors::LoadDirectory(kIeeeDataDir); });
+    }
     MemorySettingsStore store;
     WriteGroupRanges(store, kDefaultGroupName, options.ranges);
     ScanSettings settings;
     settings.FlagsGroup0 = ScanFlagsFor(options);
     settings.PingTimeout = options.timeout_ms;
     settings.ThreadsOfScan = options.threads;
+    settings.ParallelPing = options.parallel_ping;
     store.WriteProfileString("LogOptions", "LogFile", options.log_file);
 
     NoLogList no_list;
@@ -126,6 +136,9 @@ int Run(const ScanOptions& options) {
     std::signal(SIGTERM, OnInterrupt);
     const std::string problem = driver.RunScan();
     g_driver = nullptr;
+    if (vendors.valid()) {
+        engine.Hosts().SetVendors(vendors.get());
+    }
 
     CollectingSearchView found;
     if (options.search_masks) {
@@ -158,8 +171,13 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const corvimap::ScanOptionsResult parsed = corvimap::ParseScanOptions(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "corvimap-scan: %s\n", parsed.error.c_str());
-        return 2;
+        std::fprintf(stderr, "corvimap-scan: %s\n%s\n", parsed.error.c_str(),
+                     std::string(corvimap::kScanUsage).c_str());
+        return corvimap::kExitBadUsage;
+    }
+    if (parsed.options->help) {
+        std::fputs(corvimap::ScanHelpText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? corvimap::kExitDone : corvimap::kExitPassFailed;
     }
     return corvimap::Run(*parsed.options);
 }

@@ -15,23 +15,6 @@ std::optional<int> ParseNumber(std::string_view text, int min, int max) {
     return value;
 }
 
-bool ParseDottedQuad(std::string_view text) {
-    int octets = 0;
-    while (true) {
-        const size_t dot = text.find('.');
-        const std::string_view part = text.substr(0, dot);
-        if (part.empty() || part.size() > 3 || !ParseNumber(part, 0, 255)) {
-            return false;
-        }
-        ++octets;
-        if (dot == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(dot + 1);
-    }
-    return octets == 4;
-}
-
 std::optional<std::vector<std::string>> ParseGameList(std::string_view list) {
     std::vector<std::string> games;
     while (true) {
@@ -56,27 +39,43 @@ std::optional<std::vector<std::string>> ParseGameList(std::string_view list) {
 
 }  // namespace
 
-std::optional<std::string> NormalizeRangeArgument(std::string_view text) {
-    if (const size_t dash = text.find('-'); dash != std::string_view::npos) {
-        if (ParseDottedQuad(text.substr(0, dash)) && ParseNumber(text.substr(dash + 1), 0, 255)) {
-            return std::string(text);
-        }
-        return std::nullopt;
-    }
-    if (const size_t arrow = text.find('>'); arrow != std::string_view::npos) {
-        if (ParseDottedQuad(text.substr(0, arrow)) && ParseDottedQuad(text.substr(arrow + 1))) {
-            return std::string(text);
-        }
-        return std::nullopt;
-    }
-    if (!ParseDottedQuad(text)) {
-        return std::nullopt;
-    }
-    return std::string(text) + "-" + std::string(text.substr(text.rfind('.') + 1));
+std::string ScanHelpText() {
+    return std::string(kScanUsage) + R"(
+
+Scans the ranges once and writes the hosts found to standard output, as a host list file
+(or JSON with --json).
+
+  --no-fast        skip the fast pass (NetBIOS node status to every address)
+  --ping           run the ping pass (ICMP echo to every address the fast pass did not find)
+  --parallel-ping  the ping pass sends all its echoes at once, at most 2000 per second
+  --no-resolve     do not look up DNS names of hosts found by the ping pass
+  --shares         list the shared folders of every live host
+  --games LIST     ask live hosts for game servers: a comma list of qw, q2, q3
+  --timeout MS     per-address reply time-out in milliseconds (default 50)
+  --threads N      fast-pass probes at once (default 7)
+  --log FILE       append the scan's events to FILE
+  --json           write JSON ("schema": 1) instead of the host list file
+  --search MASKS   then walk the shares found for files matching MASKS ("*.mp3|*.avi"),
+                   one line per file (UNC path, size, time), or "files" in the JSON
+  --help           show this text
+
+RANGE: w.x.y.z-v (last byte only), w.x.y.z>p.q.r.s, w.x.y.z/n (CIDR, without the block's
+network and broadcast addresses), w.x.y.z, or a host name (resolved once).
+
+Exit status: 0 done, 1 a requested pass could not run, 2 bad usage.
+)";
 }
 
-ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args) {
+ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args,
+                                   const HostNameLookup& lookup) {
     ScanOptions options;
+    // Help wins over everything else, so no name is looked up and no error shown for it.
+    for (const std::string_view arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return {options, ""};
+        }
+    }
     for (size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
         std::optional<std::string_view> attached;
@@ -112,6 +111,9 @@ ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args) {
             options.list_shares = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--parallel-ping") {
+            options.parallel_ping = true;
+
         } else if (arg == "--games") {
             auto list = value();
             auto games = list ? ParseGameList(*list) : std::nullopt;
@@ -153,12 +155,11 @@ ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args) {
         } else if (arg.starts_with("-") && arg != "-") {
             return fail("unknown option " + std::string(arg));
         } else {
-            auto range = NormalizeRangeArgument(arg);
-            if (!range) {
-                return fail("bad range '" + std::string(arg) +
-                            "': use w.x.y.z-v, w.x.y.z>p.q.r.s or w.x.y.z");
+            RangeArgument range = ParseRangeArgument(arg, lookup);
+            if (!range.range) {
+                return fail(range.error);
             }
-            options.ranges.push_back(*range);
+            options.ranges.push_back(std::move(*range.range));
         }
     }
     if (options.ranges.empty()) {

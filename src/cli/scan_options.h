@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/range_argument.h"
+
 namespace corvimap {
 
 // What `corvimap-scan` was asked to do. The defaults are those of an empty store's "Default"
@@ -21,6 +23,8 @@ struct ScanOptions {
     bool json = false;
     // Masks of a file search over the shares found ("*.mp3|*.avi"); none: no search.
     std::optional<std::string> search_masks;
+    bool parallel_ping = false;
+    bool help = false;                // --help: print the usage and do nothing else
     std::vector<std::string> ranges;  // range texts, a single address already widened to a range
 };
 
@@ -29,15 +33,20 @@ struct ScanOptionsResult {
     std::string error;  // one line naming the bad option or range
 };
 
-ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args);
-
-// A range in either text form ("w.x.y.z-v", "w.x.y.z>p.q.r.s") or a single address, checked
-// strictly: four decimal octets of 0-255 and a last byte of 0-255. A single address becomes
-// "w.x.y.z-z". Nothing for anything else.
-std::optional<std::string> NormalizeRangeArgument(std::string_view text);
+// Host names among the ranges are resolved with lookup, once each, while parsing.
+ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args,
+                                   const HostNameLookup& lookup = LookUpHostName);
 
 inline constexpr std::string_view kScanUsage =
-    "usage: corvimap-scan [--no-fast] [--ping] [--no-resolve] [--shares] [--games LIST] "
-    "[--timeout MS] [--threads N] [--log FILE] [--json] [--search MASKS] RANGE...";
+    "usage: corvimap-scan [--no-fast] [--ping] [--parallel-ping] [--no-resolve] [--shares] "
+    "[--games LIST] [--timeout MS] [--threads N] [--log FILE] [--json] [--search MASKS] RANGE...";
+
+// What --help prints: the usage, each option and range form, and the exit statuses.
+std::string ScanHelpText();
+
+// Exit statuses of corvimap-scan, for scripts.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitPassFailed = 1;  // a requested pass could not run, or no output
+inline constexpr int kExitBadUsage = 2;
 
 }  // namespace corvimap

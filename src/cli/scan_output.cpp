@@ -44,11 +44,13 @@ std::vector<std::string_view> SplitShares(std::string_view text) {
     return shares;
 }
 
-void AppendHost(std::string& out, const HostRecord& record, const GameServerBrowser& browser) {
+void AppendHost(std::string& out, const HostRecord& record, const MacVendors* vendors,
+                const GameServerBrowser& browser) {
     out += "{\"address\":" + JsonString(FormatAddress(record.address));
     out += ",\"name\":" + JsonString(record.name);
     out += ",\"workgroup\":" + JsonString(record.workgroup);
     out += ",\"mac\":" + JsonString(FormatMacText(record.mac));
+    out += ",\"vendor\":" + JsonString(MacVendorText(vendors, record.mac));
     out += ",\"time_us\":" + std::to_string(record.time);
     std::string shares;
     std::string games;
@@ -113,14 +115,16 @@ std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,
                            const GameServerBrowser& browser,
                            const std::vector<SearchResult>* files) {
-    std::string out = "{\"hosts\":[";
+    // Scripts tell the formats apart by "schema"; a change that breaks readers raises it.
+    std::string out = "{\"schema\":1,\"hosts\":[";
+    const std::shared_ptr<const MacVendors> vendors = hosts.Vendors();
     for (size_t row = 0;; ++row) {
         const auto record = hosts.RecordAt(row);
         if (!record) {
             break;
         }
         out += (row == 0 ? "" : ",");
-        AppendHost(out, *record, browser);
+        AppendHost(out, *record, vendors.get(), browser);
     }
     out += "],\"servers\":[";
     for (size_t i = 0; i < servers.size(); ++i) {

@@ -41,7 +41,7 @@ std::string BuildFoundText(const std::vector<HostMarker>& markers) {
     return text;
 }
 
-std::string HostColumnText(const HostRecord& record, HostColumn column) {
+std::string HostColumnText(const HostRecord& record, HostColumn column, const MacVendors* vendors) {
     switch (column) {
         case HostColumn::Address:
             return FormatAddress(record.address);
@@ -57,6 +57,8 @@ std::string HostColumnText(const HostRecord& record, HostColumn column) {
             return record.workgroup;
         case HostColumn::Description:
             return record.description;
+        case HostColumn::Vendor:
+            return MacVendorText(vendors, record.mac);
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/host_record.h"
+#include "engine/mac_vendors.h"
 
 namespace corvimap {
 
@@ -19,7 +20,9 @@ std::string FormatMacText(const MacBlock& mac);
 // is no marker.
 std::string BuildFoundText(const std::vector<HostMarker>& markers);
 
-// The text of one cell of a record; "" for a column outside the known kinds.
-std::string HostColumnText(const HostRecord& record, HostColumn column);
+// The text of one cell of a record; "" for a column outside the known kinds. The vendor column
+// names the MAC's vendor from the registry given (none: "").
+std::string HostColumnText(const HostRecord& record, HostColumn column,
+                           const MacVendors* vendors = nullptr);
 
 }  // namespace corvimap

@@ -75,8 +75,9 @@ enum class HostColumn : int {
     Found = 4,
     Workgroup = 5,
     Description = 6,
+    Vendor = 7,  // from the MAC through the IEEE registry; not stored in the host list file
 };
 
-inline constexpr std::size_t kHostColumnCount = 7;
+inline constexpr std::size_t kHostColumnCount = 8;
 
 }  // namespace corvimap

@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 #include <string>
+#include <string_view>
 
 namespace corvimap {
 namespace {
@@ -17,37 +18,41 @@ uint64_t MacKey(const MacBlock& mac) {
     return key;
 }
 
-const std::string* TextField(const HostRecord& record, HostColumn column) {
-    switch (column) {
-        case HostColumn::Name:
-            return &record.name;
-        case HostColumn::Workgroup:
-            return &record.workgroup;
-        case HostColumn::Description:
-            return &record.description;
-        default:
-            return nullptr;
-    }
-}
-
-// Dense ranks of the texts in byte order (std::string compares chars as unsigned bytes).
-std::vector<uint64_t> TextRanks(std::span<const HostRecord* const> records, HostColumn column) {
-    std::vector<uint32_t> by_text(records.size());
+// Dense ranks of the texts in byte order (string_view compares chars as unsigned bytes).
+std::vector<uint64_t> TextRanks(const std::vector<std::string_view>& texts) {
+    std::vector<uint32_t> by_text(texts.size());
     std::iota(by_text.begin(), by_text.end(), 0u);
-    auto text = [&](uint32_t row) -> const std::string& {
-        return *TextField(*records[row], column);
-    };
     std::sort(by_text.begin(), by_text.end(),
-              [&](uint32_t a, uint32_t b) { return text(a) < text(b); });
-    std::vector<uint64_t> ranks(records.size());
+              [&](uint32_t a, uint32_t b) { return texts[a] < texts[b]; });
+    std::vector<uint64_t> ranks(texts.size());
     uint64_t rank = 0;
     for (std::size_t k = 0; k < by_text.size(); ++k) {
-        if (k > 0 && text(by_text[k - 1]) != text(by_text[k])) {
+        if (k > 0 && texts[by_text[k - 1]] != texts[by_text[k]]) {
             ++rank;
         }
         ranks[by_text[k]] = rank;
     }
     return ranks;
+}
+
+std::vector<uint64_t> FieldRanks(std::span<const HostRecord* const> records,
+                                 std::string HostRecord::*field) {
+    std::vector<std::string_view> texts;
+    texts.reserve(records.size());
+    for (const HostRecord* record : records) {
+        texts.emplace_back(record->*field);
+    }
+    return TextRanks(texts);
+}
+
+std::vector<uint64_t> VendorRanks(std::span<const HostRecord* const> records,
+                                  const MacVendors* vendors) {
+    std::vector<std::string> owned;
+    owned.reserve(records.size());
+    for (const HostRecord* record : records) {
+        owned.push_back(MacVendorText(vendors, record->mac));
+    }
+    return TextRanks(std::vector<std::string_view>(owned.begin(), owned.end()));
 }
 
 // Minimum and maximum key over ranges of places. A partition scan skips long runs of rows that
@@ -262,12 +267,17 @@ private:
 
 }  // namespace
 
-std::vector<uint64_t> HostSortKeys(std::span<const HostRecord* const> records, HostColumn column) {
+std::vector<uint64_t> HostSortKeys(std::span<const HostRecord* const> records, HostColumn column,
+                                   const MacVendors* vendors) {
     switch (column) {
         case HostColumn::Name:
+            return FieldRanks(records, &HostRecord::name);
         case HostColumn::Workgroup:
+            return FieldRanks(records, &HostRecord::workgroup);
         case HostColumn::Description:
-            return TextRanks(records, column);
+            return FieldRanks(records, &HostRecord::description);
+        case HostColumn::Vendor:
+            return VendorRanks(records, vendors);
         default:
             break;
     }

@@ -250,7 +250,7 @@ void HostTable::Sort(HostColumn column, bool descending) {
             records.push_back(record.get());
         }
         const std::vector<uint32_t> order =
-            HostSortOrder(HostSortKeys(records, column), descending);
+            HostSortOrder(HostSortKeys(records, column, vendors_.get()), descending);
         std::vector<std::shared_ptr<HostRecord>> sorted;
         sorted.reserve(rows_.size());
         for (const uint32_t old_row : order) {
@@ -268,9 +268,28 @@ void HostTable::Sort(HostColumn column, bool descending) {
     Deliver(notice, std::move(listener));
 }
 
+void HostTable::SetVendors(std::shared_ptr<const MacVendors> vendors) {
+    Notice notice;
+    std::shared_ptr<HostTableListener> listener;
+    {
+        std::lock_guard lock(mutex_);
+        vendors_ = std::move(vendors);
+        if (!rows_.empty()) {
+            notice = {Notice::Kind::Rows, 0, rows_.size() - 1};
+            listener = listener_;
+        }
+    }
+    Deliver(notice, std::move(listener));
+}
+
+std::shared_ptr<const MacVendors> HostTable::Vendors() const {
+    std::lock_guard lock(mutex_);
+    return vendors_;
+}
+
 std::string HostTable::ColumnText(std::size_t row, HostColumn column) const {
     std::lock_guard lock(mutex_);
-    return row < rows_.size() ? HostColumnText(*rows_[row], column) : std::string();
+    return row < rows_.size() ? HostColumnText(*rows_[row], column, vendors_.get()) : std::string();
 }
 
 HostState HostTable::StateAt(std::size_t row) const {
@@ -296,7 +315,8 @@ std::optional<HostRowTexts> HostTable::RowTexts(std::size_t row) const {
     }
     HostRowTexts texts;
     for (std::size_t column = 0; column < texts.size(); ++column) {
-        texts[column] = HostColumnText(*rows_[row], static_cast<HostColumn>(column));
+        texts[column] =
+            HostColumnText(*rows_[row], static_cast<HostColumn>(column), vendors_.get());
     }
     return texts;
 }

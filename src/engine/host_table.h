@@ -13,6 +13,7 @@
 
 #include "engine/host_record.h"
 #include "engine/ipv4.h"
+#include "engine/mac_vendors.h"
 
 namespace corvimap {
 
@@ -100,6 +101,11 @@ public:
     void Clear();
     void Sort(HostColumn column, bool descending);
 
+    // The registry the vendor column reads (none: the column is empty). Setting it repaints
+    // every row, since their vendor texts may change.
+    void SetVendors(std::shared_ptr<const MacVendors> vendors);
+    std::shared_ptr<const MacVendors> Vendors() const;
+
     // Reads for the view. A row that no longer exists (the table was cleared or shrank since the
     // view counted) reads as "", state 0 and address 0.
     std::string ColumnText(std::size_t row, HostColumn column) const;
@@ -135,6 +141,7 @@ private:
     // Every row below this one has ShareWalkVisited, so the walk need not look at them again.
     std::size_t share_walk_start_ = 0;
     std::shared_ptr<HostTableListener> listener_;
+    std::shared_ptr<const MacVendors> vendors_;
 };
 
 }  // namespace corvimap

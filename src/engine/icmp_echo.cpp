@@ -62,6 +62,10 @@ int OpenIcmpSocket(IcmpPath path) {
     return socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
 }
 
+constexpr uint32_t kRawFilterPass = (1u << kTypeEchoReply) | (1u << kTypeDestUnreachable) |
+                                    (1u << kTypeSourceQuench) | (1u << kTypeTimeExceeded) |
+                                    (1u << kTypeParameterProblem);
+
 uint16_t Read16(std::span<const uint8_t> bytes, size_t offset) {
     return static_cast<uint16_t>((bytes[offset] << 8) | bytes[offset + 1]);
 }
@@ -84,19 +88,6 @@ uint16_t InternetChecksum(std::span<const uint8_t> bytes) {
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     return static_cast<uint16_t>(~sum);
-}
-
-std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, uint16_t data_size) {
-    std::vector<uint8_t> packet(kIcmpHeaderSize + data_size, 0);
-    packet[0] = kTypeEchoRequest;
-    packet[4] = static_cast<uint8_t>(identifier >> 8);
-    packet[5] = static_cast<uint8_t>(identifier);
-    packet[6] = static_cast<uint8_t>(sequence >> 8);
-    packet[7] = static_cast<uint8_t>(sequence);
-    const uint16_t checksum = InternetChecksum(packet);
-    packet[2] = static_cast<uint8_t>(checksum >> 8);
-    packet[3] = static_cast<uint8_t>(checksum);
-    return packet;
 }
 
 uint32_t LocalErrorStatus(int error) {
@@ -282,6 +273,48 @@ bool EchoCancel::Cancelled() const {
     return cancelled_.load();
 }
 
+std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, uint16_t data_size) {
+    std::vector<uint8_t> packet(kIcmpHeaderSize + data_size, 0);
+    packet[0] = kTypeEchoRequest;
+    packet[4] = static_cast<uint8_t>(identifier >> 8);
+    packet[5] = static_cast<uint8_t>(identifier);
+    packet[6] = static_cast<uint8_t>(sequence >> 8);
+    packet[7] = static_cast<uint8_t>(sequence);
+    const uint16_t checksum = InternetChecksum(packet);
+    packet[2] = static_cast<uint8_t>(checksum >> 8);
+    packet[3] = static_cast<uint8_t>(checksum);
+    return packet;
+}
+
+int OpenEchoSocket(IcmpPath path, uint8_t ttl) {
+    if (path != IcmpPath::kDatagram && path != IcmpPath::kRaw) {
+        return -1;
+    }
+    const int fd = OpenIcmpSocket(path);
+    if (fd < 0) {
+        return -1;
+    }
+    // Linux takes TTLs from 1 to 255 only.
+    const int ttl_value = std::max<int>(ttl, 1);
+    if (setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl_value, sizeof(ttl_value)) != 0) {
+        close(fd);
+        return -1;
+    }
+    if (path == IcmpPath::kRaw) {
+        icmp_filter filter{~kRawFilterPass};
+        setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof(filter));
+    }
+    return fd;
+}
+
+uint16_t RawEchoIdentifier() {
+    return static_cast<uint16_t>(getpid());
+}
+
+uint16_t ReserveEchoSequences(uint16_t count) {
+    return g_next_sequence.fetch_add(count);
+}
+
 IcmpPath ResolveIcmpPath(IcmpPath wanted) {
     const auto works = [](IcmpPath path) {
         const SocketHandle probe(OpenIcmpSocket(path));
@@ -381,31 +414,18 @@ EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data
         return failed;
     }
     const bool datagram = path == IcmpPath::kDatagram;
-    const SocketHandle socket_handle(OpenIcmpSocket(path));
+    const SocketHandle socket_handle(OpenEchoSocket(path, ttl));
     const int fd = socket_handle.get();
     if (fd < 0) {
         return failed;
     }
-    // Linux takes TTLs from 1 to 255 only.
-    const int ttl_value = std::max<int>(ttl, 1);
     const int on = 1;
-    if (setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl_value, sizeof(ttl_value)) != 0) {
+    if (datagram && (setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof(on)) != 0 ||
+                     setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof(on)) != 0)) {
         return failed;
     }
-    if (datagram) {
-        if (setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof(on)) != 0 ||
-            setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof(on)) != 0) {
-            return failed;
-        }
-    } else {
-        // Only echo replies and the errors that can quote a request reach this socket.
-        icmp_filter filter{~((1u << kTypeEchoReply) | (1u << kTypeDestUnreachable) |
-                             (1u << kTypeSourceQuench) | (1u << kTypeTimeExceeded) |
-                             (1u << kTypeParameterProblem))};
-        setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof(filter));
-    }
-    const uint16_t identifier = datagram ? 0 : static_cast<uint16_t>(getpid());
-    const uint16_t sequence = g_next_sequence.fetch_add(1);
+    const uint16_t identifier = datagram ? 0 : RawEchoIdentifier();
+    const uint16_t sequence = ReserveEchoSequences(1);
     const std::vector<uint8_t> request = BuildEchoRequest(identifier, sequence, data_size);
     std::vector<uint8_t> buffer(request.size() + kReceiveSlack);
     std::vector<uint8_t> control(512);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "engine/ipv4.h"
 
@@ -83,5 +84,24 @@ uint32_t IcmpErrorStatus(uint8_t type, uint8_t code);
 // truncated ones included.
 std::optional<EchoReply> MatchRawIcmpPacket(std::span<const uint8_t> packet, NetAddress destination,
                                             uint16_t identifier, uint16_t sequence);
+
+// For senders that keep one socket for many requests (the parallel ping pass).
+
+// An ICMP socket of the path (kDatagram or kRaw) that sends with this TTL (0 is sent as 1); a
+// raw socket lets only echo replies and the errors that can quote a request through. -1 when it
+// can't be opened; the caller closes it.
+int OpenEchoSocket(IcmpPath path, uint8_t ttl);
+
+// An echo request with the identifier, sequence number and data_size zero bytes, checksum set.
+// Datagram sockets replace the identifier with their own.
+std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, uint16_t data_size);
+
+// The identifier of this process's echo requests on raw sockets.
+uint16_t RawEchoIdentifier();
+
+// The first of count consecutive sequence numbers (wrapping at 65536) that no other request of
+// this process takes until the counter comes round again: raw sockets see each other's replies,
+// so their requests must differ.
+uint16_t ReserveEchoSequences(uint16_t count);
 
 }  // namespace corvimap

@@ -2,6 +2,7 @@
 
 #include "engine/host_name_resolver.h"
 #include "engine/node_status.h"
+#include "engine/parallel_ping.h"
 #include "engine/share_list.h"
 
 namespace corvimap {
@@ -22,6 +23,14 @@ std::optional<uint32_t> LinuxProbeNetwork::Ping(NetAddress address, int timeout_
         return std::nullopt;
     }
     return result.time_us;
+}
+
+std::vector<std::optional<uint32_t>> LinuxProbeNetwork::PingAll(
+    std::span<const NetAddress> addresses, int timeout_ms, const std::atomic<bool>& stop) {
+    if (layer_.IcmpUnavailable()) {
+        return std::vector<std::optional<uint32_t>>(addresses.size());
+    }
+    return PingInParallel(layer_.icmp_path(), addresses, timeout_ms, stop);
 }
 
 std::optional<MacBlock> LinuxProbeNetwork::LookupMac(NetAddress address) {

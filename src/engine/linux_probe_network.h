@@ -14,6 +14,10 @@ public:
     std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int timeout_ms) override;
     std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) override;
     bool CanPing() override { return layer_.RecheckIcmp(); }
+    // All echo requests from one socket at a paced rate (PingInParallel).
+    std::vector<std::optional<uint32_t>> PingAll(std::span<const NetAddress> addresses,
+                                                 int timeout_ms,
+                                                 const std::atomic<bool>& stop) override;
     std::optional<MacBlock> LookupMac(NetAddress address) override;
     std::optional<std::string> ListShares(NetAddress address) override;
     std::string ResolveName(NetAddress address) override;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "engine/host_record.h"
 #include "engine/ipv4.h"
@@ -28,6 +31,21 @@ public:
     virtual std::optional<uint32_t> Ping(NetAddress address, int timeout_ms) = 0;
     // False when ICMP echoes cannot be sent at all (asked once before each ping pass).
     virtual bool CanPing() { return true; }
+    // Ping for many addresses at once: element i answers addresses[i] as Ping would. Asking
+    // ends early when stop is set; the result then holds only the addresses asked. This default
+    // asks one address after the other.
+    virtual std::vector<std::optional<uint32_t>> PingAll(std::span<const NetAddress> addresses,
+                                                         int timeout_ms,
+                                                         const std::atomic<bool>& stop) {
+        std::vector<std::optional<uint32_t>> replies;
+        for (const NetAddress address : addresses) {
+            if (stop.load()) {
+                break;
+            }
+            replies.push_back(Ping(address, timeout_ms));
+        }
+        return replies;
+    }
     // The hardware address of a local interface or of the ARP table.
     virtual std::optional<MacBlock> LookupMac(NetAddress address) = 0;
     // Disk share names joined by "|"; nothing when none was listed.

@@ -1,5 +1,8 @@
 #include "engine/scan_driver.h"
 
+#include <optional>
+#include <vector>
+
 #include "engine/network_groups.h"
 #include "engine/range_walk.h"
 #include "engine/scan_flags.h"
@@ -10,6 +13,14 @@
 #include "text/text_fill.h"
 
 namespace corvimap {
+namespace {
+
+// Addresses whose echoes the parallel ping pass sends before it records their replies: large
+// enough that the time-out after the last send is paid rarely, small enough that found hosts
+// show up while a large range is still being asked.
+constexpr size_t kParallelPingBatch = 1024;
+
+}  // namespace
 
 ScanDriver::ScanDriver(ScanEngine& engine, const SettingsStore& store, ScanDriverView& view,
                        EventLog* log)
@@ -113,7 +124,11 @@ std::string ScanDriver::PingPass() {
         }
         return problem;
     }
-    Walk(false);
+    if (engine_.Settings().ParallelPing) {
+        WalkParallelPing();
+    } else {
+        Walk(false);
+    }
     engine_.Hosts().Sort(HostColumn::Address, false);
     return {};
 }
@@ -128,6 +143,36 @@ void ScanDriver::Walk(bool fast) {
             engine_.ProbeHost(address, false);
         }
     });
+}
+
+void ScanDriver::WalkParallelPing() {
+    const std::string label = std::string("- ") + StringTable::Lookup(text_id::kPingPhase) + ": ";
+    std::vector<NetAddress> batch;
+    const auto ask_batch = [&] {
+        if (batch.empty()) {
+            return;
+        }
+        view_.ShowScanStatus(label + FormatAddress(batch.front()));
+        const std::vector<std::optional<uint32_t>> replies =
+            engine_.PingAll(batch, stop_requested_);
+        // Recorded in walk order, so the table and the log change as the sequential pass
+        // changes them; a stop ends the recording before the next address.
+        for (size_t i = 0; i < replies.size() && !stop_requested_; ++i) {
+            engine_.ProbePingReply(batch[i], replies[i]);
+        }
+        batch.clear();
+    };
+    WalkRanges(store_, CurrentGroup(store_), stop_requested_, [&](NetAddress address) {
+        // Hosts the fast pass found are skipped by the ping pass; no echo goes to them.
+        if (engine_.Hosts().TestFlags(address, HostFlags::FastFound) != 0) {
+            return;
+        }
+        batch.push_back(address);
+        if (batch.size() == kParallelPingBatch) {
+            ask_batch();
+        }
+    });
+    ask_batch();
 }
 
 void ScanDriver::SpawnProbe(NetAddress address) {

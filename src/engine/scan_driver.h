@@ -39,7 +39,9 @@ public:
 };
 
 // Runs scans of the current group on a thread of its own: the fast pass with a pool of probe
-// threads, then the ping pass on the scan thread, each followed by a sort by address.
+// threads, then the ping pass on the scan thread (one address after the other, or with
+// "ParallelPing" in batches whose echoes all go out at once), each followed by a sort by
+// address.
 class ScanDriver {
 public:
     ScanDriver(ScanEngine& engine, const SettingsStore& store, ScanDriverView& view, EventLog* log);
@@ -67,6 +69,7 @@ private:
     void Walk(bool fast);
     // The ping pass, or the reason it cannot run.
     std::string PingPass();
+    void WalkParallelPing();
     void SpawnProbe(NetAddress address);
     void JoinProbes(size_t keep);
     void Join();

@@ -17,48 +17,60 @@ void ScanEngine::Reset() {
 }
 
 void ScanEngine::ProbeHost(NetAddress address, bool fast) {
-    std::string name;
-    std::string workgroup;
-    uint32_t time = 0;
-    MacBlock reported_mac{};
-    bool answered = false;
     const int timeout_ms = settings_.PingTimeout;
-
-    if (fast) {
-        if (auto answer = network_.QueryNodeStatus(address, timeout_ms)) {
-            answered = true;
-            name = std::move(answer->name);
-            workgroup = std::move(answer->workgroup);
-            time = answer->time_us;
-            reported_mac = answer->mac;
-        }
-    } else {
+    if (!fast) {
         // Hosts that answered the fast pass were fully probed there.
         if (hosts_.TestFlags(address, HostFlags::FastFound) != 0) {
             return;
         }
-        if (auto reply_time = network_.Ping(address, timeout_ms)) {
-            answered = true;
-            time = *reply_time;
-            if (settings_.HasFlag(ScanFlags::kResolveHostName)) {
-                name = network_.ResolveName(address);
-            }
+        ProbePingReply(address, network_.Ping(address, timeout_ms));
+        return;
+    }
+    std::optional<ProbeAnswer> answer;
+    if (auto status = network_.QueryNodeStatus(address, timeout_ms)) {
+        answer = ProbeAnswer{std::move(status->name), std::move(status->workgroup), status->time_us,
+                             status->mac};
+    }
+    RecordProbe(address, true, std::move(answer));
+}
+
+std::vector<std::optional<uint32_t>> ScanEngine::PingAll(std::span<const NetAddress> addresses,
+                                                         const std::atomic<bool>& stop) {
+    return network_.PingAll(addresses, settings_.PingTimeout, stop);
+}
+
+void ScanEngine::ProbePingReply(NetAddress address, std::optional<uint32_t> reply_time_us) {
+    if (hosts_.TestFlags(address, HostFlags::FastFound) != 0) {
+        return;
+    }
+    std::optional<ProbeAnswer> answer;
+    if (reply_time_us) {
+        answer = ProbeAnswer{};
+        answer->time = *reply_time_us;
+        if (settings_.HasFlag(ScanFlags::kResolveHostName)) {
+            answer->name = network_.ResolveName(address);
         }
     }
+    RecordProbe(address, false, std::move(answer));
+}
 
-    if (!answered) {
-        if (hosts_.MarkDead(address) && log_ != nullptr &&
-            settings_.HasFlag(LogEventBits::kLogDeadHost)) {
+void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer) {
+    if (!answer) {
+        const bool died = hosts_.MarkDead(address);
+        if (died && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogDeadHost)) {
             log_->Add(EventKind::kDeadHost, "%s: %s", StringTable::Lookup(text_id::kDeadHost),
                       FormatAddress(address).c_str());
         }
+        if (died && host_events_ != nullptr) {
+            host_events_->HostDead(address);
+        }
         return;
     }
-
-    const MacBlock mac = network_.LookupMac(address).value_or(reported_mac);
+    const std::string& name = answer->name;
+    const MacBlock mac = network_.LookupMac(address).value_or(answer->reported_mac);
     bool is_new = false;
-    const HostHandle record =
-        hosts_.AddOrUpdate(address, time, name, workgroup, mac, HostState::Answered, &is_new);
+    const HostHandle record = hosts_.AddOrUpdate(address, answer->time, name, answer->workgroup,
+                                                 mac, HostState::Answered, &is_new);
     if (!record) {
         if (log_ != nullptr && settings_.HasFlag(LogEventBits::kLogInternalErrors)) {
             log_->Add(EventKind::kInternalError, "Error add to list of hosts!!!");
@@ -72,6 +84,9 @@ void ScanEngine::ProbeHost(NetAddress address, bool fast) {
     if (is_new && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogFoundNewHost)) {
         log_->Add(EventKind::kFoundHost, "%s: %s (%s)", StringTable::Lookup(text_id::kFoundNewHost),
                   FormatAddress(address).c_str(), name.c_str());
+    }
+    if (is_new && host_events_ != nullptr) {
+        host_events_->HostFound(address, name);
     }
     if (settings_.HasFlag(ScanFlags::kScanShares)) {
         hosts_.SetState(record, HostState::ListingShares);

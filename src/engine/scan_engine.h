@@ -2,8 +2,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "app/scan_settings.h"
+#include "engine/host_events.h"
 #include "engine/host_table.h"
 #include "engine/probe_network.h"
 #include "engine/worker_slots.h"
@@ -28,6 +33,8 @@ public:
     ProbeNetwork& Network() { return network_; }
     void SetGameHostCheck(GameHostCheck* games) { games_ = games; }
     void SetEventLog(EventLog* log) { log_ = log; }
+    // Who hears of new and dead hosts besides the log (none by default). Set before a scan.
+    void SetHostEvents(HostEventListener* events) { host_events_ = events; }
 
     // Start of a scan: no host found yet, no probe running, the current thread limit.
     void Reset();
@@ -38,11 +45,28 @@ public:
     // status, the ping pass sends an ICMP echo to hosts the fast pass did not find.
     void ProbeHost(NetAddress address, bool fast);
 
+    // The parallel ping pass in two steps: ask all addresses at once (ProbeNetwork::PingAll
+    // with the current time-out), then record each reply in walk order as the ping pass's
+    // ProbeHost would, with the reply time the address's own round trip.
+    std::vector<std::optional<uint32_t>> PingAll(std::span<const NetAddress> addresses,
+                                                 const std::atomic<bool>& stop);
+    void ProbePingReply(NetAddress address, std::optional<uint32_t> reply_time_us);
+
 private:
+    // What one probe learned of its address.
+    struct ProbeAnswer {
+        std::string name;
+        std::string workgroup;
+        uint32_t time = 0;
+        MacBlock reported_mac{};
+    };
+    void RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer);
+
     const ScanSettings& settings_;
     ProbeNetwork& network_;
     EventLog* log_;
     GameHostCheck* games_;
+    HostEventListener* host_events_ = nullptr;
     HostTable hosts_;
     WorkerSlots slots_;
     std::atomic<uint32_t> found_{0};

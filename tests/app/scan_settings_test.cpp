@@ -17,6 +17,7 @@ TEST(ScanSettingsTest, EmptyStoreGivesDefaultsAndSaveWritesThemToTheDefaultSecti
     EXPECT_EQ(settings.PingTimeout, 50);
     EXPECT_EQ(settings.ScanEvery, 0);
     EXPECT_EQ(settings.ThreadsOfScan, 7);
+    EXPECT_FALSE(settings.ParallelPing);
     EXPECT_EQ(store.Size(), 0u) << "a read must never write";
 
     SaveScanSettings(store, "Default", settings);
@@ -25,7 +26,8 @@ TEST(ScanSettingsTest, EmptyStoreGivesDefaultsAndSaveWritesThemToTheDefaultSecti
     EXPECT_EQ(store.GetProfileInt("Network", "PingTimeout", -1), 50);
     EXPECT_EQ(store.GetProfileInt("Network", "ScanEvery", -1), 0);
     EXPECT_EQ(store.GetProfileInt("Network", "ThreadsOfScan", -1), 7);
-    EXPECT_EQ(store.Size(), 5u);
+    EXPECT_EQ(store.GetProfileInt("Network", "ParallelPing", -1), 0);
+    EXPECT_EQ(store.Size(), 6u);
 }
 
 TEST(ScanSettingsTest, NamedGroupsIncludingLowerCaseDefaultUseTheirOwnSection) {
@@ -36,10 +38,12 @@ TEST(ScanSettingsTest, NamedGroupsIncludingLowerCaseDefaultUseTheirOwnSection) {
     settings.PingTimeout = 120;
     settings.ScanEvery = 5;
     settings.ThreadsOfScan = 64;
+    settings.ParallelPing = true;
     SaveScanSettings(store, "default", settings);
     EXPECT_FALSE(store.Contains("GlobalFlags", "FlagsGroup0"));
     EXPECT_FALSE(store.Contains("Network", "PingTimeout"));
     EXPECT_EQ(store.GetProfileInt("Network\\Groups\\default", "ThreadsOfScan", 0), 64);
+    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\default", "ParallelPing", 0), 1);
 
     ScanSettings loaded;
     LoadScanSettings(store, "default", loaded);
@@ -48,10 +52,12 @@ TEST(ScanSettingsTest, NamedGroupsIncludingLowerCaseDefaultUseTheirOwnSection) {
     EXPECT_EQ(loaded.PingTimeout, 120);
     EXPECT_EQ(loaded.ScanEvery, 5);
     EXPECT_EQ(loaded.ThreadsOfScan, 64);
+    EXPECT_TRUE(loaded.ParallelPing);
 
     ScanSettings other;
     LoadScanSettings(store, "Default", other);
     EXPECT_EQ(other.ThreadsOfScan, 7) << "the built-in group keeps its own values";
+    EXPECT_FALSE(other.ParallelPing);
 }
 
 }  // namespace

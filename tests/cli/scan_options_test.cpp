@@ -2,11 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+
+#include "engine/address_range.h"
+
 namespace corvimap {
 namespace {
 
+// Tests never ask DNS: names resolve from this table, or from /etc/hosts where a test says so.
+std::optional<NetAddress> LabNames(std::string_view name) {
+    if (name == "fileserver") {
+        return MakeAddress(198, 18, 0, 11);
+    }
+    return std::nullopt;
+}
+
 ScanOptionsResult Parse(std::vector<std::string_view> args) {
-    return ParseScanOptions(args);
+    return ParseScanOptions(args, LabNames);
 }
 
 TEST(ScanOptionsTest, DefaultsMatchAnEmptyStoresDefaultGroup) {
@@ -32,13 +47,14 @@ TEST(ScanOptionsTest, DefaultsMatchAnEmptyStoresDefaultGroup) {
 }
 
 TEST(ScanOptionsTest, EveryOptionInBothSpellings) {
-    auto result = Parse({"--no-fast", "--ping", "--no-resolve", "--shares", "--games", "q3,qw,q3",
-                         "--timeout=200", "--threads", "64", "--log", "/tmp/x.log", "--json",
-                         "10.0.0.250>10.0.1.5", "127.0.0.1"});
+    auto result = Parse({"--no-fast", "--ping", "--parallel-ping", "--no-resolve", "--shares",
+                         "--games", "q3,qw,q3", "--timeout=200", "--threads", "64", "--log",
+                         "/tmp/x.log", "--json", "10.0.0.250>10.0.1.5", "127.0.0.1"});
     ASSERT_TRUE(result.options) << result.error;
     const ScanOptions& options = *result.options;
     EXPECT_FALSE(options.fast_pass);
     EXPECT_TRUE(options.ping_pass);
+    EXPECT_TRUE(options.parallel_ping);
     EXPECT_FALSE(options.resolve_names);
     EXPECT_TRUE(options.list_shares);
     EXPECT_EQ(options.game_types, (std::vector<std::string>{"q3", "qw"}));
@@ -62,7 +78,11 @@ TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
         {{"192.168.1.1-"}, "192.168.1.1-"},
         {{"192.168.1-4"}, "192.168.1-4"},
         {{"1.2.3.4>1.2.3"}, "1.2.3.4>1.2.3"},
-        {{"host.example"}, "host.example"},
+        {{"host.example"}, "cannot resolve host name 'host.example'"},
+        {{"10.0.0.0/33"}, "10.0.0.0/33"},
+        {{"10.0.0.0/"}, "10.0.0.0/"},
+        {{"10.0.0/8"}, "10.0.0/8"},
+        {{"0.0.0.0/32"}, "0.0.0.0/32"},
         {{"1.2.3.4", "--threads", "0"}, "--threads"},
         {{"1.2.3.4", "--threads"}, "--threads"},
         {{"1.2.3.4", "--timeout", "5x"}, "--timeout"},
@@ -74,11 +94,99 @@ TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
         {{"1.2.3.4", "--search"}, "--search"},
     };
     for (const auto& c : cases) {
-        auto result = ParseScanOptions(c.args);
+        auto result = Parse(c.args);
         EXPECT_FALSE(result.options);
         EXPECT_NE(result.error.find(c.named), std::string::npos)
             << "error '" << result.error << "' should name " << c.named;
         EXPECT_EQ(result.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(ScanOptionsTest, RangeFormsBecomeTheRangeTextsTheScanWalks) {
+    struct Case {
+        std::string_view argument;
+        std::string_view range;
+    };
+    const Case cases[] = {
+        {"10.0.0.1-254", "10.0.0.1-254"},
+        {"10.0.0.250>10.0.1.5", "10.0.0.250>10.0.1.5"},
+        {"127.0.0.1", "127.0.0.1-1"},
+        {"10.0.0.0/23", "10.0.0.1>10.0.1.254"},
+        {"10.0.0.77/24", "10.0.0.1>10.0.0.254"},  // host bits ignored
+        {"10.0.0.6/31", "10.0.0.6>10.0.0.7"},
+        {"10.0.0.7/32", "10.0.0.7>10.0.0.7"},
+        {"0.0.0.0/0", "0.0.0.1>255.255.255.254"},
+        {"0.0.0.0/31", "0.0.0.1>0.0.0.1"},  // 0.0.0.0 would end the walk
+        {"fileserver", "198.18.0.11-11"},
+        {"localhost", "127.0.0.1-1"},  // from /etc/hosts, through the system resolver
+    };
+    for (const auto& c : cases) {
+        int lookups = 0;
+        const HostNameLookup lookup = [&lookups](std::string_view name) {
+            ++lookups;
+            return name == "localhost" ? LookUpHostName(name) : LabNames(name);
+        };
+        auto result = ParseScanOptions({c.argument}, lookup);
+        ASSERT_TRUE(result.options) << c.argument << ": " << result.error;
+        EXPECT_EQ(result.options->ranges, std::vector<std::string>{std::string(c.range)});
+        const bool is_name = std::isalpha(static_cast<unsigned char>(c.argument[0])) != 0;
+        EXPECT_EQ(lookups, is_name ? 1 : 0) << c.argument;
+    }
+
+    // Inside a block, .255 and .0 are hosts like any other; its own ends are not.
+    const std::string block = *Parse({"10.0.0.0/23"}).options->ranges.begin();
+    EXPECT_TRUE(RangeContains(ToHostOrder(MakeAddress(10, 0, 0, 255)), block));
+    EXPECT_TRUE(RangeContains(ToHostOrder(MakeAddress(10, 0, 1, 0)), block));
+    EXPECT_FALSE(RangeContains(ToHostOrder(MakeAddress(10, 0, 0, 0)), block));
+    EXPECT_FALSE(RangeContains(ToHostOrder(MakeAddress(10, 0, 1, 255)), block));
+}
+
+std::string RenderManPage(std::string* errors) {
+    const std::string command =
+        "MANWIDTH=200 man --warnings -l '" CORVIMAP_SCAN_MAN_PAGE
+        "' 2>&1 >/dev/null; echo '@@'; MANWIDTH=200 man -l '" CORVIMAP_SCAN_MAN_PAGE
+        "' 2>/dev/null";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+            output.append(chunk, n);
+        }
+        pclose(pipe);
+    }
+    const size_t split = output.find("@@\n");
+    *errors = output.substr(0, split);
+    return split == std::string::npos ? "" : output.substr(split + 3);
+}
+
+TEST(ScanOptionsTest, HelpAndManPageDescribeEveryOptionAndExitStatus) {
+    auto help = Parse({"198.18.0.1-999", "--log", "--help"});
+    ASSERT_TRUE(help.options) << "help wins over a bad range";
+    EXPECT_TRUE(help.options->help);
+    EXPECT_TRUE(Parse({"-h"}).options->help);
+
+    if (std::system("command -v man >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "man is not installed";
+    }
+    std::string errors;
+    const std::string page = RenderManPage(&errors);
+    EXPECT_EQ(errors, "") << "groff warnings";
+    ASSERT_NE(page.find("EXIT STATUS"), std::string::npos) << page;
+    ASSERT_NE(page.find("EXAMPLES"), std::string::npos);
+    const std::string usage(kScanUsage);
+    const std::string help_text = ScanHelpText();
+    const std::regex option("--[a-z-]+");
+    int options = 0;
+    for (auto it = std::sregex_iterator(usage.begin(), usage.end(), option);
+         it != std::sregex_iterator(); ++it, ++options) {
+        EXPECT_NE(page.find(it->str()), std::string::npos) << it->str() << " in the man page";
+        EXPECT_NE(help_text.find("  " + it->str()), std::string::npos) << it->str() << " in --help";
+    }
+    EXPECT_EQ(options, 11);
+    for (const int status : {kExitDone, kExitPassFailed, kExitBadUsage}) {
+        const std::string number = std::to_string(status);
+        EXPECT_NE(page.find("\n       " + number + " "), std::string::npos) << status;
+        EXPECT_NE(help_text.find(number + " "), std::string::npos) << status;
     }
 }
 

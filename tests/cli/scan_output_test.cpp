@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/memory_settings_store.h"
 #include "cli/json_text.h"
 
@@ -28,6 +30,9 @@ TEST(ScanOutputTest, HostsAndServersAsOneJsonObject) {
     hosts.AttachMarker(filesrv, HostMarker{kSharesMarker, "public|backup$"});
     hosts.AttachMarker(filesrv, HostMarker{8, std::nullopt});
     hosts.AddOrUpdate(MakeAddress(198, 18, 0, 13), 0, "", "", MacBlock{}, HostState::Known);
+    auto vendors = std::make_shared<MacVendors>();
+    vendors->AddCsv("MA-L,00000C,Cisco,x\n");
+    hosts.SetVendors(vendors);
 
     ServerCollector servers;
     servers.UpdateServer(6, ServerReport("198.18.0.11:27500|Old name|dm2|0/8|||end"));
@@ -37,10 +42,11 @@ TEST(ScanOutputTest, HostsAndServersAsOneJsonObject) {
     servers.UpdateServer(6, ServerReport(""));
 
     EXPECT_EQ(ScanResultJson(hosts, servers.Servers(), browser),
-              R"({"hosts":[{"address":"198.18.0.11","name":"FILESRV","workgroup":"LAB",)"
-              R"("mac":"02-00-C6-12-00-0B","time_us":1000,"shares":["public","backup$"],)"
+              R"({"schema":1,"hosts":[{"address":"198.18.0.11","name":"FILESRV","workgroup":"LAB",)"
+              R"("mac":"02-00-C6-12-00-0B","vendor":"Private / random","time_us":1000,)"
+              R"("shares":["public","backup$"],)"
               R"("games":["Quake III Arena"]},{"address":"198.18.0.13","name":"","workgroup":"",)"
-              R"("mac":"","time_us":0,"shares":[],"games":[]}],"servers":[)"
+              R"("mac":"","vendor":"","time_us":0,"shares":[],"games":[]}],"servers":[)"
               R"({"type":"QuakeWorld","address":"198.18.0.11:27500","name":"Lab","map":"dm4",)"
               R"("players":"1/8","player_list":[{"name":"a","frags":"b","ping":7}],"rules":{}},)"
               R"({"type":"Quake III Arena","address":"198.18.0.11:27960","name":"^1Red",)"

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -266,6 +268,49 @@ TEST(HostSortTest, NamesSortByBytesWithEmptyNamesFirst) {
     EXPECT_EQ(addresses.ColumnText(0, HostColumn::Address), "9.255.255.255");
     EXPECT_EQ(addresses.ColumnText(1, HostColumn::Address), "10.0.0.1");
     EXPECT_EQ(addresses.ColumnText(2, HostColumn::Address), "10.0.1.0");
+}
+
+TEST(HostSortTest, VendorColumnSortsByTheRegistryNamesAndRepaintsWhenTheyArrive) {
+    auto vendors = std::make_shared<MacVendors>();
+    vendors->AddCsv("MA-L,00000C,\"Cisco Systems, Inc\",x\nMA-L,080027,PCS Systemtechnik,x\n");
+    struct Host {
+        MacBlock mac;
+        const char* vendor;
+    };
+    const Host hosts[] = {
+        {{1, 0x08, 0x00, 0x27, 1, 2, 3}, "PCS Systemtechnik"},
+        {{1, 0x02, 0x42, 0xC6, 0x12, 0, 1}, "Private / random"},
+        {{0, 0, 0, 0, 0, 0, 0}, ""},
+        {{1, 0x00, 0x00, 0x0C, 9, 9, 9}, "Cisco Systems, Inc"},
+        {{1, 0x00, 0x00, 0x01, 0, 0, 1}, ""},  // unregistered prefix
+    };
+    struct Listener final : HostTableListener {
+        void CountChanged(std::size_t) override {}
+        void RowsChanged(std::size_t first, std::size_t last) override { rows = last - first + 1; }
+        std::size_t rows = 0;
+    };
+    auto listener = std::make_shared<Listener>();
+    HostTable table;
+    for (uint8_t k = 0; k < std::size(hosts); ++k) {
+        table.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, "", "", hosts[k].mac, HostState::Known);
+    }
+    table.SetListener(listener);
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Vendor), "") << "no registry yet";
+    table.SetVendors(vendors);
+    EXPECT_EQ(listener->rows, std::size(hosts));
+    for (const bool descending : {false, true}) {
+        table.Sort(HostColumn::Vendor, descending);
+        std::vector<std::string> sorted;
+        for (std::size_t row = 0; row < table.Count(); ++row) {
+            sorted.push_back(table.ColumnText(row, HostColumn::Vendor));
+        }
+        std::vector<std::string> expected{"", "", "Cisco Systems, Inc", "PCS Systemtechnik",
+                                          "Private / random"};
+        if (descending) {
+            std::reverse(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(sorted, expected);
+    }
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) 
     HostRecord record;
     record.address = MakeAddress(192, 168, 10, 200);
     EXPECT_EQ(HostColumnText(record, HostColumn::Address), "192.168.10.200");
-    EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(7)), "");
+    EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(8)), "");
     EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(-1)), "");
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "app/memory_settings_store.h"
 #include "engine/scan_engine.h"
 #include "engine/scan_flags.h"
@@ -44,6 +48,17 @@ public:
 
 private:
     HostTable& table_;
+};
+
+// What the scan told its host event listener, as "found <address> <name>" and "dead <address>".
+struct HostEventRecorder final : HostEventListener {
+    void HostFound(NetAddress address, std::string_view name) override {
+        events.push_back("found " + FormatAddress(address) + " " + std::string(name));
+    }
+    void HostDead(NetAddress address) override {
+        events.push_back("dead " + FormatAddress(address));
+    }
+    std::vector<std::string> events;
 };
 
 class ProbeHostTest : public ::testing::Test {
@@ -112,6 +127,8 @@ TEST_F(ProbeHostTest, FastPassFindsANewHostAndWalksItsStatesInOrder) {
 }
 
 TEST_F(ProbeHostTest, SilentAddressesMarkKnownHostsDeadAndLeaveNoTraceOtherwise) {
+    HostEventRecorder recorder;
+    engine_.SetHostEvents(&recorder);
     engine_.ProbeHost(MakeAddress(198, 18, 0, 99), true);
     engine_.ProbeHost(MakeAddress(198, 18, 0, 99), false);
     EXPECT_EQ(engine_.Hosts().Count(), 0u);
@@ -130,6 +147,9 @@ TEST_F(ProbeHostTest, SilentAddressesMarkKnownHostsDeadAndLeaveNoTraceOtherwise)
     settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~LogEventBits::kLogDeadHost;
     engine_.ProbeHost(kHost, true);
     EXPECT_EQ(sink_.Rows().size(), 2u) << "the event has its own switch";
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"found 198.18.0.11 FILESRV",
+                                                         "dead 198.18.0.11", "dead 198.18.0.11"}))
+        << "the listener hears every moment, whatever the log's switches";
 }
 
 TEST_F(ProbeHostTest, IcmpOnlyHostIsMarkedDeadByTheFastPassAndRevivedByThePingPass) {

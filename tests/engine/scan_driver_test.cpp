@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/memory_settings_store.h"
+#include "engine/host_record.h"
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "log/event_log.h"
@@ -114,6 +115,58 @@ TEST_F(ScanDriverTest, BothPassesWalkEveryRangeAndTheTableEndsSortedByAddress) {
     EXPECT_EQ(view_.statuses.back(), "");
     EXPECT_EQ(sink_.Texts(),
               (std::vector<std::string>{"Start network scanner", "Stop network scanner"}));
+}
+
+// Two scans of a range larger than one parallel batch, with a host that dies in between; every
+// cell, state and log line, and the addresses asked, in order.
+std::string ScanTwiceAndDescribe(bool parallel) {
+    ScanSettings settings;
+    settings.FlagsGroup0 = ScanFlags::kFastSearch | ScanFlags::kPingPass |
+                           ScanFlags::kResolveHostName | LogEventBits::kEnableLog |
+                           LogEventBits::kLogFoundNewHost | LogEventBits::kLogDeadHost;
+    settings.ParallelPing = parallel;
+    MemorySettingsStore store;
+    WriteGroupRanges(store, "Default", {"198.18.0.0>198.18.4.255", "198.18.9.1-3"});
+    ScriptedNetwork network;
+    ScriptedNetwork::Host windows;
+    windows.node_status = NodeStatusAnswer{"FILESRV", "WG", 0, {}};
+    windows.ping_time = 1000;
+    network.SetHost(MakeAddress(198, 18, 0, 5), windows);
+    ScriptedNetwork::Host printer;
+    printer.ping_time = 3000;
+    printer.dns_name = "printer.lab";
+    network.SetHost(MakeAddress(198, 18, 4, 200), printer);  // beyond the first batch
+    printer.dns_name = "";
+    network.SetHost(MakeAddress(198, 18, 9, 2), printer);
+    CapturingLogSink sink;
+    EventLog log{settings, sink, store};
+    ScanEngine engine{settings, network, &log, nullptr};
+    SilentScanView view;
+    ScanDriver driver(engine, store, view, &log);
+    driver.RunScan();
+    network.RemoveHost(MakeAddress(198, 18, 9, 2));
+    driver.RunScan();
+
+    std::string text;
+    for (size_t row = 0; row < engine.Hosts().Count(); ++row) {
+        for (size_t column = 0; column < kHostColumnCount; ++column) {
+            text += engine.Hosts().ColumnText(row, static_cast<HostColumn>(column)) + "|";
+        }
+        text += std::to_string(static_cast<int>(engine.Hosts().StateAt(row))) + "\n";
+    }
+    for (const std::string& line : sink.Texts()) {
+        text += line + "\n";
+    }
+    text += std::to_string(network.pinged.size()) + " pinged, last " +
+            FormatAddress(network.pinged.back()) + "\n";
+    return text;
+}
+
+TEST(ScanDriverParallelPingTest, RecordsExactlyWhatTheSequentialPassRecords) {
+    const std::string sequential = ScanTwiceAndDescribe(false);
+    EXPECT_NE(sequential.find("198.18.4.200|"), std::string::npos) << sequential;
+    EXPECT_NE(sequential.find("Dead host: 198.18.9.2"), std::string::npos) << sequential;
+    EXPECT_EQ(ScanTwiceAndDescribe(true), sequential);
 }
 
 TEST_F(ScanDriverTest, FastPassNeverRunsMoreProbesThanAllowedAndZeroThreadsStillScans) {

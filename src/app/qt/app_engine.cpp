@@ -5,6 +5,7 @@
 
 #include "app/qt/log_pane.h"
 #include "engine/linux_probe_network.h"
+#include "engine/mac_vendors.h"
 #include "search/qt/search_pane.h"
 #include "search/smb_share_folders.h"
 
@@ -71,6 +72,8 @@ AppEngine::AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network)
     games_ = std::make_unique<GameServerBrowser>(store_);
     reports_ = std::make_unique<ReportForwarder>(*handover_);
     scan_engine_ = std::make_unique<ScanEngine>(settings_, *network_, event_log_.get(), nullptr);
+    host_notifier_ = std::make_unique<HostNotifier>(store_);
+    scan_engine_->SetHostEvents(host_notifier_.get());
     game_check_ =
         std::make_unique<ScanGameCheck>(*games_, scan_engine_->Hosts(), settings_, *reports_);
     scan_engine_->SetGameHostCheck(game_check_.get());
@@ -78,6 +81,10 @@ AppEngine::AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network)
     share_folders_ = std::make_unique<SmbShareFolders>();
     search_view_ = std::make_unique<HandedOverSearchView>(*handover_);
     search_ = std::make_unique<FileSearch>(scan_engine_->Hosts(), *share_folders_, *search_view_);
+    // A few megabytes of CSV: read off the UI thread; the vendor column fills in when done.
+    vendor_loader_ = std::jthread([&hosts = scan_engine_->Hosts()] {
+        hosts.SetVendors(MacVendors::LoadDirectory(kIeeeDataDir));
+    });
 }
 
 AppEngine::~AppEngine() {

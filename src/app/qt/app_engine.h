@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include "app/qt/startup.h"
 #include "app/qt/ui_handover.h"
@@ -14,6 +15,7 @@
 #include "games/scan_game_check.h"
 #include "games/server_report_sink.h"
 #include "log/event_log.h"
+#include "log/qt/host_notifier.h"
 #include "search/file_search.h"
 
 namespace corvimap {
@@ -81,12 +83,16 @@ private:
     std::unique_ptr<WindowScanView> scan_view_;
     std::unique_ptr<GameServerBrowser> games_;
     std::unique_ptr<ReportForwarder> reports_;
+    // Hears of new and dead hosts from the probe workers; outlives them.
+    std::unique_ptr<HostNotifier> host_notifier_;
     std::unique_ptr<ScanEngine> scan_engine_;
     std::unique_ptr<ScanGameCheck> game_check_;
     std::unique_ptr<ScanDriver> driver_;
     std::unique_ptr<SmbShareFolders> share_folders_;
     std::unique_ptr<HandedOverSearchView> search_view_;
     std::unique_ptr<FileSearch> search_;
+    // Reads the MAC vendor registry once; declared last so it is joined before the table goes.
+    std::jthread vendor_loader_;
 };
 
 }  // namespace corvimap

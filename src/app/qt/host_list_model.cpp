@@ -14,7 +14,7 @@
 namespace corvimap {
 namespace {
 
-constexpr int kInitialWidths[HostListModel::kColumnCount] = {110, 110, 90, 70, 70, 70, 70};
+constexpr int kInitialWidths[HostListModel::kColumnCount] = {110, 110, 90, 70, 70, 70, 70, 150};
 
 int ClampRows(std::size_t n) {
     return static_cast<int>(std::min<std::size_t>(n, INT_MAX));
@@ -124,6 +124,8 @@ QString HostListModel::ColumnTitle(int column) {
             return QString::fromUtf8(StringTable::Lookup(text_id::kColumnWorkgroup));
         case 6:
             return QString::fromUtf8(StringTable::Lookup(text_id::kColumnDescription));
+        case 7:
+            return QStringLiteral("Vendor");
         default:
             return {};
     }

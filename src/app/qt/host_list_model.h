@@ -17,7 +17,7 @@ namespace corvimap {
 class HostListModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 7;
+    static constexpr int kColumnCount = static_cast<int>(kHostColumnCount);
 
     explicit HostListModel(HostTable& table, QObject* parent = nullptr);
     ~HostListModel() override;

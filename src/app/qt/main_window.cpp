@@ -16,6 +16,7 @@
 #include "app/qt/language_changed.h"
 #include "app/qt/log_pane.h"
 #include "app/qt/status_line.h"
+#include "app/qt/tray_minimizer.h"
 #include "controls/qt/column_widths.h"
 #include "controls/qt/flat_button.h"
 #include "engine/host_list_file.h"
@@ -236,6 +237,12 @@ MainWindow::MainWindow(AppContext& context, AppEngine& engine, QWidget* parent)
     setAccessibleName(QString::fromStdString(title));
     SetCaptions();
     AutoloadHostList();
+    tray_ = new TrayMinimizer(
+        *this, context_.scan_settings, engine_.Log(),
+        [this] {
+            return HostCounts{engine_.Scan().FoundCount(), engine_.Scan().Hosts().Count()};
+        },
+        [this] { Refresh(); });
     initialised_ = true;
 
     if (const int32_t minutes = context_.scan_settings.ScanEvery; minutes != 0) {

@@ -22,6 +22,7 @@ class FlatButton;
 class LocalSharesPane;
 class LogPane;
 class StatusLine;
+class TrayMinimizer;
 
 // The program's window: a column of side buttons that switch between panes, a status line above
 // the panes, and one container per pane (0 to 5, 7 and 8) that holds the pane's controls. The
@@ -57,6 +58,7 @@ public:
     StatusLine* Status() const { return status_line_; }
     LogPane* Log() const { return log_pane_; }
     LocalSharesPane* LocalShares() const { return local_shares_; }
+    TrayMinimizer* Tray() const { return tray_; }
     QTimer* ScanTimer() const { return scan_timer_; }
     QTimer* LocalSharesTimer() const { return local_shares_timer_; }
 
@@ -121,6 +123,7 @@ private:
     std::map<int, QPointer<QWidget>> pane_controls_;
     StatusLine* status_line_ = nullptr;
     LogPane* log_pane_ = nullptr;
+    TrayMinimizer* tray_ = nullptr;
     QTimer* scan_timer_ = nullptr;
     QTimer* local_shares_timer_ = nullptr;
     LocalSharesPane* local_shares_ = nullptr;

@@ -27,6 +27,8 @@ namespace {
 
 constexpr std::string_view kMainSection = "Main";
 constexpr std::string_view kDefaultLanguageValue = "DefaultLng";
+// Not in the language files: their numbered texts belong to the files users already have.
+constexpr const char* kParallelPingCaption = "Parallel ping";
 
 std::string ToStdString(const QString& text) {
     return text.toUtf8().toStdString();
@@ -123,6 +125,14 @@ void GeneralOptionsPage::BuildControls() {
         });
     }
 
+    parallel_ping_ = new CaptionCheckBox(this);
+    parallel_ping_->setObjectName(QStringLiteral("parallelPing"));
+    connect(parallel_ping_, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!loading_) {
+            settings_.ParallelPing = checked;
+        }
+    });
+
     language_label_ = new QLabel(this);
     language_combo_ = new QComboBox(this);
     language_combo_->setObjectName(QStringLiteral("languageCombo"));
@@ -177,6 +187,8 @@ void GeneralOptionsPage::BuildControls() {
     for (size_t i = 0; i < flag_boxes_.size(); ++i) {
         flags->addWidget(flag_boxes_[i].box, static_cast<int>(i % 4), static_cast<int>(i / 4));
     }
+    // Beside "Ping (standart ICMP packet)", whose pass it changes.
+    flags->addWidget(parallel_ping_, 1, 2);
     auto* language_row = new QHBoxLayout;
     language_row->addWidget(language_label_);
     language_row->addWidget(language_combo_, 1);
@@ -220,6 +232,8 @@ void GeneralOptionsPage::RetranslateTexts() {
     for (FlagBox& flag : flag_boxes_) {
         SetControlText(flag.box, LookupText(flag.text_id));
     }
+    SetControlText(parallel_ping_, QString::fromUtf8(kParallelPingCaption));
+    parallel_ping_->setAccessibleName(parallel_ping_->text());
     SetControlText(language_label_, LookupText(text_id::kLanguage));
     SetControlText(ping_timeout_label_, LookupText(text_id::kPingTimeout));
     SetControlText(scan_every_label_, LookupText(text_id::kScanEvery));
@@ -233,6 +247,7 @@ void GeneralOptionsPage::FillPage() {
     for (FlagBox& flag : flag_boxes_) {
         flag.box->setChecked(flag.mask == 0 || (flags & flag.mask) != 0);
     }
+    parallel_ping_->setChecked(settings_.ParallelPing.load());
     ping_timeout_->SetNumber(settings_.PingTimeout.load());
     scan_every_->SetNumber(settings_.ScanEvery.load());
     threads_->SetNumber(settings_.ThreadsOfScan.load());

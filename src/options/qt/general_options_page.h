@@ -81,6 +81,7 @@ private:
     QPushButton* add_network_ = nullptr;
     QPushButton* delete_network_ = nullptr;
     std::array<FlagBox, 8> flag_boxes_{};
+    QCheckBox* parallel_ping_ = nullptr;
     QLabel* language_label_ = nullptr;
     QComboBox* language_combo_ = nullptr;
     QLabel* ping_timeout_label_ = nullptr;

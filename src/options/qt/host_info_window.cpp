@@ -14,6 +14,7 @@
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
 #include "engine/ipv4.h"
+#include "engine/mac_vendors.h"
 
 namespace corvimap {
 namespace {
@@ -104,6 +105,10 @@ QString HostInfoWindow::Title() const {
     return title_->text();
 }
 
+QString HostInfoWindow::InfoText() const {
+    return text_area_->toPlainText();
+}
+
 void HostInfoWindow::FillForRow(std::size_t row, const QRect& list_rect, int mouse_y) {
     StopHideTimer();
     const std::optional<HostRecord> record = table_.RecordAt(row);
@@ -114,6 +119,9 @@ void HostInfoWindow::FillForRow(std::size_t row, const QRect& list_rect, int mou
     const QString address = QString::fromStdString(FormatAddress(record->address));
     const QString name = QString::fromStdString(record->name);
     title_->setText(name.isEmpty() ? address : name + QStringLiteral(" (") + address + ')');
+    const std::string vendor = MacVendorText(table_.Vendors().get(), record->mac);
+    text_area_->setPlainText(
+        vendor.empty() ? QString() : QStringLiteral("Vendor: ") + QString::fromStdString(vendor));
 
     shares_->Clear();
     for (const HostMarker& marker : record->markers) {

@@ -38,6 +38,8 @@ public:
     const QTimer& HideTimer() const { return hide_timer_; }
 
     QString Title() const;
+    // The line under the title: the MAC's vendor ("Vendor: ..."), empty when none is known.
+    QString InfoText() const;
     MarkupListCtrl& ShareList() { return *share_list_; }
     const StoredRowsModel& Shares() const { return *shares_; }
     // Where the share list starts, from the window's top.

@@ -139,6 +139,15 @@ void LogOptionsPage::BuildControls() {
     QHBoxLayout* size_row =
         labelled_number(max_size_label_, max_size_, "Max log file size (kB)", "maxLogfileSize");
     auto_load_ = check_box("Auto load log file", "autoLoadLogFile", LogEventBits::kAutoLoadLogFile);
+    // Desktop notifications do not depend on the log, so this box is never disabled with it.
+    notify_hosts_ = new CaptionCheckBox(this);
+    SetControlText(notify_hosts_, QStringLiteral("Notify new and dead hosts"));
+    notify_hosts_->setAccessibleName(notify_hosts_->text());
+    notify_hosts_->setObjectName(QStringLiteral("notifyHosts"));
+    notify_hosts_->setChecked(store_.GetProfileInt(kLogOptionsSection, "NotifyHosts", 0) == 1);
+    connect(notify_hosts_, &QCheckBox::toggled, this, [this](bool checked) {
+        store_.WriteProfileInt(kLogOptionsSection, "NotifyHosts", checked ? 1 : 0);
+    });
 
     tree_label_ = new QLabel(this);
     tree_ = new QTreeWidget(this);
@@ -166,6 +175,7 @@ void LogOptionsPage::BuildControls() {
     layout->addLayout(file_size_row);
     layout->addLayout(size_row);
     layout->addWidget(auto_load_);
+    layout->addWidget(notify_hosts_);
     layout->addWidget(tree_label_);
     layout->addWidget(tree_, 1);
 

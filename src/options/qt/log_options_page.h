@@ -69,6 +69,7 @@ private:
     QLabel* max_size_label_ = nullptr;
     NumberField* max_size_ = nullptr;
     QCheckBox* auto_load_ = nullptr;
+    QCheckBox* notify_hosts_ = nullptr;
     QLabel* tree_label_ = nullptr;
     QTreeWidget* tree_ = nullptr;
     QFileDialog* chooser_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "controls/qt/list_roles.h"
@@ -12,19 +13,25 @@ namespace corvimap {
 namespace {
 
 // A stored order that is not a permutation of the list's columns is refused as a whole, as a
-// list refuses an order array of the wrong size.
-bool IsColumnOrder(const std::vector<uint8_t>& order, int count) {
-    if (static_cast<int>(order.size()) != count) {
-        return false;
+// list refuses an order array of the wrong size. One exception: a permutation of the first
+// columns only was saved before the list gained columns at its end; those keep their places
+// after the stored ones, so an upgrade does not throw the user's layout away.
+std::optional<std::vector<uint8_t>> UsableOrder(std::vector<uint8_t> order, int count) {
+    const int stored = static_cast<int>(order.size());
+    if (stored == 0 || stored > count) {
+        return std::nullopt;
     }
-    std::vector<bool> seen(static_cast<size_t>(count), false);
+    std::vector<bool> seen(static_cast<size_t>(stored), false);
     for (const uint8_t column : order) {
-        if (column >= count || seen[column]) {
-            return false;
+        if (column >= stored || seen[column]) {
+            return std::nullopt;
         }
         seen[column] = true;
     }
-    return true;
+    for (int column = stored; column < count; ++column) {
+        order.push_back(static_cast<uint8_t>(column));
+    }
+    return order;
 }
 
 void ApplyOrder(QHeaderView& header, const std::vector<uint8_t>& order) {
@@ -69,8 +76,8 @@ bool ListViewState::LoadColumns(QHeaderView& header, const SettingsStore& store,
     }
     const std::vector<uint8_t> order =
         store.GetProfileBinary(section, kOrderOfColumnKey).value_or(std::vector<uint8_t>{});
-    if (IsColumnOrder(order, header.count())) {
-        ApplyOrder(header, order);
+    if (const auto usable = UsableOrder(order, header.count())) {
+        ApplyOrder(header, *usable);
     }
     const int stored = static_cast<int>(order.size());
     for (int column = 0; column < stored && column < header.count(); ++column) {

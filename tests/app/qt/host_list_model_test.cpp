@@ -27,11 +27,12 @@ TEST(HostListModelTest, ReadsCellsFromTheTableAndFollowsItsReports) {
     HostTable table;
     HostListModel model(table);
     EXPECT_EQ(model.rowCount(), 0);
-    EXPECT_EQ(model.columnCount(), 7);
+    EXPECT_EQ(model.columnCount(), 8);
     EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "IP");
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "MAC");
     EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Name");
     EXPECT_EQ(model.headerData(6, Qt::Horizontal, Qt::DisplayRole).toString(), "Description");
+    EXPECT_EQ(model.headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), "Vendor");
 
     const HostHandle host = table.AddOrUpdate(
         Lab(7), 1500, "PC7", "LAB", {1, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}, HostState::Answered);
@@ -151,7 +152,7 @@ TEST(HostListModelTest, ScanWorkersReportWhileTheViewReads) {
     ASSERT_EQ(static_cast<std::size_t>(model.rowCount()), count);
     EXPECT_EQ(count, static_cast<std::size_t>(kHosts));
     for (int row = 0; row < model.rowCount(); ++row) {
-        for (int column = 0; column < 7; ++column) {
+        for (int column = 0; column < HostListModel::kColumnCount; ++column) {
             EXPECT_EQ(model.index(row, column).data().toString().toStdString(),
                       engine.Hosts().ColumnText(row, static_cast<HostColumn>(column)));
         }

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QThread>
 #include <algorithm>
+#include <memory>
+#include <string>
 
 #include "app/memory_settings_store.h"
 #include "app/qt/column_menu.h"
@@ -139,9 +141,9 @@ TEST(HostListPaneTest, ColumnMenuHidesAColumnThatStaysHiddenAtTheNextStart) {
         QSettingsStore store(ini);
         PaneFixture f(store);
         ColumnMenu& menu = f.pane->Columns();
-        ASSERT_EQ(menu.actions().size(), 7);
-        EXPECT_EQ(Texts(menu),
-                  (QStringList{"IP", "MAC", "Name", "Time", "Found", "Workgroup", "Description"}));
+        ASSERT_EQ(menu.actions().size(), 8);
+        EXPECT_EQ(Texts(menu), (QStringList{"IP", "MAC", "Name", "Time", "Found", "Workgroup",
+                                            "Description", "Vendor"}));
         // A right click on the header opens the column menu, checked by column widths.
         QContextMenuEvent on_header(QContextMenuEvent::Mouse, QPoint(20, 5),
                                     f.Header().viewport()->mapToGlobal(QPoint(20, 5)));
@@ -165,6 +167,45 @@ TEST(HostListPaneTest, ColumnMenuHidesAColumnThatStaysHiddenAtTheNextStart) {
     f.pane->Columns().actions()[1]->trigger();  // shown again, 70 pixels wide
     EXPECT_FALSE(f.Header().isSectionHidden(1));
     EXPECT_EQ(f.Header().sectionSize(1), 70);
+}
+
+TEST(HostListPaneTest, ALayoutSavedWithSevenColumnsLoadsAndTheVendorColumnSorts) {
+    MemorySettingsStore store;
+    int vendor_width = 0;
+    {
+        PaneFixture fresh(store);
+        vendor_width = fresh.Header().sectionSize(7);
+    }
+    store.WriteProfileInt("WorkList", "ColumnNumber", 7);
+    store.WriteProfileBinary("WorkList", "OrderOfColumn", {2, 0, 1, 3, 4, 5, 6});
+    for (int column = 0; column < 7; ++column) {
+        store.WriteProfileInt("WorkList", "Column0" + std::to_string(column) + "Width",
+                              column == 1 ? 0 : 60 + column);
+    }
+    PaneFixture f(store);
+    std::vector<int> order;
+    for (int position = 0; position < f.Header().count(); ++position) {
+        order.push_back(f.Header().logicalIndex(position));
+    }
+    EXPECT_EQ(order, (std::vector<int>{2, 0, 1, 3, 4, 5, 6, 7}));
+    EXPECT_TRUE(f.Header().isSectionHidden(1));
+    EXPECT_EQ(f.Header().sectionSize(6), 66);
+    EXPECT_EQ(f.Header().sectionSize(7), vendor_width);
+    EXPECT_FALSE(f.Header().isSectionHidden(7));
+
+    // The MACs of .9 and .8 get registry names, .7 a random address; a click on the header
+    // sorts by them.
+    auto vendors = std::make_shared<MacVendors>();
+    vendors->AddCsv("MA-L,00000C,Zulu Networks,x\nMA-L,080027,Alpha Devices,x\n");
+    f.table.AddOrUpdate(Lab(9), 300, "bravo", "WG", {1, 0, 0, 0x0C, 1, 2, 3}, HostState::Known);
+    f.table.AddOrUpdate(Lab(7), 100, "alpha", "WG", {1, 0x02, 0, 0, 1, 2, 3}, HostState::Known);
+    f.table.AddOrUpdate(Lab(8), 200, "charlie", "WG", {1, 8, 0, 0x27, 1, 2, 3}, HostState::Known);
+    f.table.SetVendors(vendors);
+    f.ClickHeader(7);
+    f.pane->Model().ApplyPendingChanges();
+    EXPECT_EQ(f.pane->SortColumn(), 7);
+    EXPECT_EQ((QStringList{f.Cell(0, 7), f.Cell(1, 7), f.Cell(2, 7)}),
+              (QStringList{"Alpha Devices", "Private / random", "Zulu Networks"}));
 }
 
 TEST(HostListPaneTest, HostMenuOffersSharesAndProgramsOnlyWhenThereAreAny) {

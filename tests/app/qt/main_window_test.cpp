@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeWidget>
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "app/qt/log_pane.h"
 #include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
+#include "app/qt/tray_minimizer.h"
 #include "controls/qt/column_widths.h"
 #include "controls/qt/flat_button.h"
 #include "controls/qt/markup_list.h"
@@ -303,6 +305,64 @@ TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
     window_->close();
     EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 50);
     EXPECT_EQ(store_.GetProfileInt("Main", "WindowH", -1), 520);
+}
+
+TEST_F(MainWindowTest, MinimizeToTrayHidesTheWindowBehindAnIconOnlyWhereThereIsATray) {
+    settings_.FlagsGroup0 =
+        0x11 | ScanFlags::kMinimizeToTray | LogEventBits::kEnableLog | LogEventBits::kLogHideToTray;
+    ScriptNetwork(3);
+    OpenAndShow();
+    network_->SetHost(MakeAddress(10, 1, 2, 2), Answering("ALPHA"));
+    TrayMinimizer& tray = *window_->Tray();
+    // The offscreen platform has no tray: minimising minimises.
+    window_->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(tray.HiddenToTray());
+    EXPECT_EQ(tray.Icon(), nullptr);
+    window_->showNormal();
+
+    tray.SetTrayCheck([] { return true; });
+    window_->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tray.HiddenToTray());
+    EXPECT_FALSE(window_->isVisible());
+    ASSERT_NE(tray.Icon(), nullptr);
+    EXPECT_TRUE(tray.Icon()->isVisible());
+    EXPECT_EQ(window_->Log()->Rows()[window_->Log()->RowCount() - 1].text, "Hide to tray");
+    EXPECT_EQ(tray.Icon()->toolTip(), window_->windowTitle() + "\nHosts: 0/0");
+    QStringList items;
+    for (const QAction* action : tray.Menu()->actions()) {
+        items << action->text();
+    }
+    EXPECT_EQ(items, (QStringList{"Show window", "Refresh", "", "E&xit"}));
+
+    tray.Menu()->actions()[1]->trigger();  // Refresh scans behind the icon
+    ASSERT_TRUE(ProcessEventsUntil([&] { return engine_->Scan().Hosts().Count() == 1; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(tray.ToolTip(), window_->windowTitle() + "\nHosts: 1/1");
+    tray.Menu()->actions()[0]->trigger();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->isMinimized());
+    EXPECT_FALSE(tray.Icon()->isVisible());
+
+    // The flag clear: minimising minimises again, and no event is written.
+    settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~ScanFlags::kMinimizeToTray;
+    const std::size_t rows = window_->Log()->RowCount();
+    window_->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(window_->Log()->RowCount(), rows);
+    window_->showNormal();
+
+    settings_.FlagsGroup0 = settings_.FlagsGroup0 | ScanFlags::kMinimizeToTray;
+    window_->showMinimized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(tray.HiddenToTray());
+    tray.Menu()->actions()[3]->trigger();  // Exit
+    EXPECT_TRUE(engine_->Handover().Closed());
+    EXPECT_FALSE(tray.Icon()->isVisible());
 }
 
 TEST_F(MainWindowTest, ClosingLogsThenSavesListsThenTheMaskThenThePlace) {

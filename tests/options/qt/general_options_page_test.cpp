@@ -325,6 +325,34 @@ TEST_F(GeneralOptionsPageTest, WhatTheControlsShowIsWhatTheFileHoldsHoweverTheyC
     EXPECT_EQ(file_.String("Main", "DefaultLng"), languages->currentText().toStdString());
 }
 
+TEST_F(GeneralOptionsPageTest, ParallelPingBoxIsStoredPerGroupWhateverTogglesIt) {
+    auto* box = Child<QCheckBox>("parallelPing");
+    EXPECT_FALSE(box->isChecked()) << "off by default";
+    EXPECT_EQ(box->accessibleName(), "Parallel ping");
+    EXPECT_EQ(box->accessibleName(), box->text());
+    const auto stored = [this] {
+        SaveScanSettings(store_, "Default", settings_);
+        return file_.Int(GroupTimingSection("Default"), "ParallelPing");
+    };
+    for (const auto way :
+         {testing::ToggleWay::kSetChecked, testing::ToggleWay::kAccessibleAction}) {
+        testing::Toggle(box, way);
+        EXPECT_TRUE(settings_.ParallelPing) << testing::ToggleWayName(way);
+        EXPECT_EQ(stored(), 1);
+        testing::Toggle(box, way);
+        EXPECT_EQ(stored(), 0);
+    }
+
+    box->setChecked(true);
+    Child<QPushButton>("addGroup")->click();
+    TypeGroupName("Lab");
+    PickGroup("Default");
+    EXPECT_EQ(file_.Int(GroupTimingSection("Lab"), "ParallelPing"), 1) << "Lab took the shown box";
+    EXPECT_FALSE(box->isChecked()) << "Default's own value is shown again";
+    PickGroup("Lab");
+    EXPECT_TRUE(box->isChecked());
+}
+
 TEST_F(GeneralOptionsPageTest, LanguageListIsSortedAndPickingOneIsStoredAndAnnounced) {
     SettingsFile languages;
     WriteWholeFile(languages.Dir().File("zulu.lng"), "-1,\"Zulu\"\n25,\"Iqembu\"\n");

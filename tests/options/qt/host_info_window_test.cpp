@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QThread>
+#include <memory>
 
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
@@ -32,7 +33,8 @@ std::string ManyShares(int n) {
 struct Fixture {
     Fixture() {
         table.AddOrUpdate(Lab(1), 0, "", "", {}, HostState::Known);
-        const HostHandle three = table.AddOrUpdate(Lab(2), 0, "FILES", "", {}, HostState::Known);
+        const HostHandle three = table.AddOrUpdate(
+            Lab(2), 0, "FILES", "", {1, 0x08, 0x00, 0x27, 1, 2, 3}, HostState::Known);
         table.AttachMarker(three, HostMarker{kSharesMarker, "music|Docs|backup"});
         const HostHandle many = table.AddOrUpdate(Lab(3), 0, "BIG", "", {}, HostState::Known);
         table.AttachMarker(many, HostMarker{kSharesMarker, ManyShares(60)});
@@ -47,6 +49,7 @@ TEST(HostInfoWindowTest, AHostWithoutSharesShowsItsTitleOnly) {
     f.info.FillForRow(0, f.host_list, 120);
     EXPECT_TRUE(f.info.isVisible());
     EXPECT_EQ(f.info.Title(), "198.18.0.1") << "no name: the address alone";
+    EXPECT_EQ(f.info.InfoText(), "") << "no MAC: no vendor line";
     EXPECT_EQ(f.info.Shares().RowCount(), 0);
     EXPECT_FALSE(f.info.ShareList().isVisible());
     EXPECT_LE(f.info.height(), f.info.ShareListTop() + 4);
@@ -58,6 +61,12 @@ TEST(HostInfoWindowTest, ShareListFitsItsRowsUntilItReachesTheHostListHeight) {
     Fixture f;
     f.info.FillForRow(1, f.host_list, 120);
     EXPECT_EQ(f.info.Title(), "FILES (198.18.0.2)");
+    EXPECT_EQ(f.info.InfoText(), "") << "no registry yet";
+    auto vendors = std::make_shared<MacVendors>();
+    vendors->AddCsv("MA-L,080027,\"PCS Systemtechnik, GmbH\",x\n");
+    f.table.SetVendors(vendors);
+    f.info.FillForRow(1, f.host_list, 120);
+    EXPECT_EQ(f.info.InfoText(), "Vendor: PCS Systemtechnik, GmbH");
     ASSERT_EQ(f.info.Shares().RowCount(), 3);
     EXPECT_EQ(f.info.Shares().Text(0, 0), "\\\\198.18.0.2\\backup") << "sorted, case aside";
     EXPECT_EQ(f.info.Shares().Text(1, 0), "\\\\198.18.0.2\\Docs");

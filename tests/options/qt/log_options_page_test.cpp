@@ -276,6 +276,22 @@ TEST_F(LogOptionsPageTest, TheLogFileIsShownSizedChosenAndDeleted) {
     EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
 }
 
+TEST_F(LogOptionsPageTest, NotifyNewAndDeadHostsIsStoredOnEveryChangeAndNeverDisabled) {
+    auto* box = Child<QCheckBox>("notifyHosts");
+    EXPECT_EQ(box->accessibleName(), "Notify new and dead hosts");
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(box->isEnabled()) << "the log is off, notifications are not part of it";
+    for (const auto way : {testing::ToggleWay::kSetChecked, testing::ToggleWay::kAccessibleAction,
+                           testing::ToggleWay::kSetChecked}) {
+        testing::Toggle(box, way);
+        EXPECT_EQ(file_.Int("LogOptions", "NotifyHosts"), box->isChecked() ? 1 : 0)
+            << testing::ToggleWayName(way);
+    }
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents) << "no scan flag changes";
+    LogOptionsPage again(store_, settings_);
+    EXPECT_TRUE(again.findChild<QCheckBox*>(QStringLiteral("notifyHosts"))->isChecked());
+}
+
 TEST_F(LogOptionsPageTest, EveryControlHasAName) {
     ShowAndWaitForTree();
     EXPECT_EQ(testing::UnnamedControls(page_.get()), "");
