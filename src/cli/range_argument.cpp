@@ -19,6 +19,11 @@ std::optional<uint32_t> ParseDecimal(std::string_view text, uint32_t max) {
     if (text.empty() || text.size() > 3 || error != std::errc() || ptr != end || value > max) {
         return std::nullopt;
     }
+    // No leading zero: the range walker reads an octet such as "010" as octal (8), so the scan
+    // would cover other addresses than the ones typed.
+    if (text.size() > 1 && text.front() == '0') {
+        return std::nullopt;
+    }
     return value;
 }
 
@@ -88,6 +93,18 @@ std::optional<std::string> AddressForm(std::string_view text) {
     return std::string(text) + "-" + std::string(text.substr(text.rfind('.') + 1));
 }
 
+// The argument as an error message names it: control characters become "?", so the message
+// stays one line on the terminal and in a script's log.
+std::string Shown(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return shown;
+}
+
 }  // namespace
 
 std::optional<NetAddress> LookUpHostName(std::string_view name) {
@@ -112,12 +129,12 @@ RangeArgument ParseRangeArgument(std::string_view text, const HostNameLookup& lo
             return {std::move(range), ""};
         }
         return {std::nullopt,
-                "bad range '" + std::string(text) +
+                "bad range '" + Shown(text) +
                     "': use w.x.y.z-v, w.x.y.z>p.q.r.s, w.x.y.z/n, w.x.y.z or a host name"};
     }
     const std::optional<NetAddress> address = text.empty() ? std::nullopt : lookup(text);
     if (!address) {
-        return {std::nullopt, "cannot resolve host name '" + std::string(text) + "'"};
+        return {std::nullopt, "cannot resolve host name '" + Shown(text) + "'"};
     }
     const std::string dotted = FormatAddress(*address);
     return {dotted + "-" + dotted.substr(dotted.rfind('.') + 1), ""};

@@ -245,9 +245,11 @@ std::optional<std::size_t> HostListFile::ReadRecords(HostTable& table,
         buffer.append(chunk, got);
         const bool at_end = got < sizeof chunk;
         std::string_view rest(buffer);
-        // A piece is complete once its line feed or enough bytes to cut it are in the buffer.
+        // A piece is complete once its line feed or enough bytes to cut it are in the buffer:
+        // three beyond the limit, where a UTF-8 sequence the cut would split ends, so a line
+        // is cut the same wherever a chunk happens to end.
         while (!rest.empty() &&
-               (at_end || rest.size() > kHostListPieceBytes || rest.find('\n') != rest.npos)) {
+               (at_end || rest.size() >= kHostListPieceBytes + 3 || rest.find('\n') != rest.npos)) {
             if (HandlePiece(table, NextHostListPiece(rest))) {
                 ++records;
             }

@@ -9,7 +9,7 @@
 namespace corvimap {
 
 class EventLog;
-class ScanSettings;
+struct ScanSettings;
 
 // The rows of one list of the local shares pane, whatever shows them. The update below works
 // through this, so it runs the same against the window's list models and against a plain table.

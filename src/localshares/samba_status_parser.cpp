@@ -192,8 +192,10 @@ std::optional<std::vector<LocalOpenFile>> ReadOpenFiles(const Json& doc,
         return std::nullopt;
     }
     std::vector<LocalOpenFile> result;
-    for (const auto& [path, file] : files->items()) {
-        const Json* opens = Member(file, "opens");
+    for (const auto& item : files->items()) {
+        // A plain reference: clang 14 cannot capture a structured binding in a lambda.
+        const std::string& path = item.key();
+        const Json* opens = Member(item.value(), "opens");
         if (opens == nullptr || !opens->is_object()) {
             return std::nullopt;
         }

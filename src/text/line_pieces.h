@@ -73,11 +73,13 @@ private:
     }
 
     // Pieces of an unfinished line that are already full; the rest waits for more bytes. A piece
-    // is only cut once a byte beyond the limit is known, so the UTF-8 check can see it.
+    // is only cut once the three bytes beyond the limit are known: a sequence the cut would split
+    // ends there, and whether it is whole decides the cut. With fewer, a line with broken UTF-8
+    // would be cut differently depending on where the blocks happen to end.
     template <typename OnPiece>
     void EmitFullPieces(OnPiece& on_piece) {
         std::string_view rest = pending_;
-        while (rest.size() > max_piece_) {
+        while (rest.size() >= max_piece_ + 3) {
             size_t length = NextPieceLength(rest);
             on_piece(rest.substr(0, length));
             rest.remove_prefix(length);

@@ -79,6 +79,8 @@ TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
         {{"192.168.1-4"}, "192.168.1-4"},
         {{"1.2.3.4>1.2.3"}, "1.2.3.4>1.2.3"},
         {{"host.example"}, "cannot resolve host name 'host.example'"},
+        {{"host\nname"}, "cannot resolve host name 'host?name'"},
+        {{"010.0.0.1"}, "bad range '010.0.0.1'"},  // the walker would read 010 as octal 8
         {{"10.0.0.0/33"}, "10.0.0.0/33"},
         {{"10.0.0.0/"}, "10.0.0.0/"},
         {{"10.0.0/8"}, "10.0.0/8"},

@@ -91,7 +91,9 @@ TEST(LanguageFileTest, LongLinesContinueAsFurtherLines) {
 TEST(LanguageFileTest, SplitterGivesTheSamePiecesWhateverTheBlockSize) {
     std::string bytes = "short\n\n" + std::string(20, 'x') + "\n" + std::string(10, 'y') +
                         "\xE2\x82\xAC" + std::string(12, 'z') + "\n" + std::string(8, 'w') + "\n" +
-                        "last";
+                        // A broken sequence across the limit: whether it is whole shows two
+                        // bytes past the limit, wherever a block ends.
+                        std::string(9, 'b') + "\xF0\x9F\x98Xq\n" + "last";
     std::vector<std::string> whole = Pieces(bytes, 10);
     std::vector<std::string> expected = {"short",
                                          "",
@@ -102,6 +104,8 @@ TEST(LanguageFileTest, SplitterGivesTheSamePiecesWhateverTheBlockSize) {
                                          "zzzzzzz",
                                          "zzzzz",
                                          "wwwwwwww",
+                                         "bbbbbbbbb\xF0",
+                                         "\x9F\x98Xq",
                                          "last"};
     EXPECT_EQ(whole, expected);
     for (size_t block = 1; block <= bytes.size(); ++block) {
