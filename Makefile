@@ -10,6 +10,10 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Compiler cache entries keyed by paths relative to the checkout, so a fresh clone in another
+# folder reuses what an earlier build compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 BUILD_PACKAGES = build-essential cmake pkg-config ccache qt6-base-dev libsmbclient-dev \
                  libgtest-dev googletest nlohmann-json3-dev ieee-data
