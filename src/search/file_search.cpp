@@ -48,6 +48,9 @@ private:
         if (listing->folder_id != 0 && !visited_.insert(listing->folder_id).second) {
             return;
         }
+        if (listing->folder_id == 0) {
+            ++listed_without_id_;
+        }
         for (ShareFolderEntry& entry : listing->entries) {
             if (search_.aborted_) {
                 break;
@@ -77,6 +80,9 @@ private:
             return false;
         }
         // Without file ids only the bounds stop a loop.
+        if (entry.file_id == 0 && listed_without_id_ >= kMaxListingsWithoutIds) {
+            return false;
+        }
         return folders.size() < kMaxWalkDepth &&
                path.size() + entry.name.size() < kMaxWalkPathLength;
     }
@@ -119,6 +125,7 @@ private:
     std::vector<SearchResult> pending_;
     Clock::time_point last_flush_ = Clock::now();
     std::size_t found_ = 0;
+    std::size_t listed_without_id_ = 0;
 };
 
 FileSearch::FileSearch(HostTable& hosts, ShareFolderSource& folders, SearchView& view)

@@ -64,6 +64,9 @@ public:
 // contains itself (a symlink to its parent) cannot keep the walk going for ever.
 inline constexpr std::size_t kMaxWalkDepth = 64;
 inline constexpr std::size_t kMaxWalkPathLength = 4096;
+// Two such links in one folder make the paths within those bounds grow as 2^depth, so the
+// folders listed without an id are counted too: a share walk ends after this many.
+inline constexpr std::size_t kMaxListingsWithoutIds = 65536;
 
 // How often found rows are handed to the view while a share is walked.
 inline constexpr std::chrono::milliseconds kResultBatchInterval{100};

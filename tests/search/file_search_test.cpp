@@ -211,6 +211,15 @@ TEST_F(SearchFixture, FolderLoopsEnd) {
     const auto rows = view.Rows();
     EXPECT_EQ(rows.size() - rows_before, 2 * (kMaxWalkDepth + 1));
     EXPECT_LT(folders.listed.back().size(), kMaxWalkPathLength);
+
+    // Two links to the parent would make 2^64 paths within those bounds: the count of folders
+    // listed without an id ends each share's walk.
+    folders.listed.clear();
+    folders.generate = [](const std::string&) {
+        return ShareFolderListing{0, {Folder("x"), Folder("y")}};
+    };
+    search.RunHere("none");
+    EXPECT_EQ(folders.listed.size(), 2 * kMaxListingsWithoutIds);
 }
 
 TEST_F(SearchFixture, StopEndsAfterTheShareAndAbortAtTheNextEntry) {
