@@ -117,13 +117,31 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
               "Searching... Hosts: 2, shares: 5, found files: " + QString::number(expected.size()));
 
     // Stop while the big share is walked: that share completes, the ones after it are not walked.
+    // Stop is clicked while the first rows of that share are handed over, so the walk is still in
+    // it however fast the share is walked.
     const QString bulk = QString::fromStdString("\\\\" + server.address + "\\bulk\\");
+    const auto holds_bulk = [&](int first, int last) {
+        for (int row = first; row <= last; ++row) {
+            if (QString::fromStdString(cell(row, 3)).startsWith(bulk)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    bool stop_clicked = false;
+    const QMetaObject::Connection stopper = QObject::connect(
+        &rows, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int first, int last) {
+            if (!stop_clicked && holds_bulk(first, last)) {
+                stop_clicked = true;
+                EXPECT_EQ(button->text(), "Stop");
+                EXPECT_FALSE(mask->isEnabled());
+                button->click();
+            }
+        });
     mask->setText("*");
     button->click();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return folder->text().startsWith(bulk + "top"); }));
-    EXPECT_EQ(button->text(), "Stop");
-    EXPECT_FALSE(mask->isEnabled());
-    button->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return stop_clicked; }));
+    QObject::disconnect(stopper);
     ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
     EXPECT_EQ(folder->text(), "End");
     EXPECT_TRUE(mask->isEnabled());
@@ -136,8 +154,13 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
 
     // Closing in the middle of the big share: the window goes at once, the search ends before
     // its next directory entry and nothing of the window is touched after.
+    bool bulk_shown = false;
+    QObject::connect(&rows, &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) {
+                         bulk_shown = bulk_shown || holds_bulk(first, last);
+                     });
     button->click();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return folder->text().startsWith(bulk + "top"); }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return bulk_shown; }));
     const auto close_start = Clock::now();
     window->close();
     const auto closed = Clock::now();
