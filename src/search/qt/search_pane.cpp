@@ -95,6 +95,7 @@ SearchPane::~SearchPane() {
 }
 
 void SearchPane::Started() {
+    ended_shown_ = false;
     SetCaption("Stop");
     if (mask_) {
         mask_->setEnabled(false);
@@ -117,6 +118,7 @@ void SearchPane::ShowProgress(const std::string& text) {
 }
 
 void SearchPane::Ended() {
+    ended_shown_ = true;
     if (folder_) {
         folder_->setText("End");
     }
@@ -127,9 +129,16 @@ void SearchPane::Ended() {
 }
 
 void SearchPane::OnButton() {
-    if (search_.Running()) {
+    if (search_.Running() && !ended_shown_) {
         search_.RequestStop();
-    } else if (mask_) {
+        return;
+    }
+    if (search_.Running()) {
+        // The last search has handed over its end and only clears its flag: a press on "Start"
+        // in that moment starts the next search instead of stopping the one that is ending.
+        search_.WaitFinished(std::chrono::seconds(2));
+    }
+    if (mask_) {
         search_.Start(mask_->text().toStdString());
     }
 }

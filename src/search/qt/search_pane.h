@@ -78,6 +78,8 @@ private:
     QPointer<MarkupListCtrl> results_;
     SearchResultsModel* rows_;
     QString caption_;
+    // True from the moment the window shows a search's end until the next one starts.
+    bool ended_shown_ = true;
     std::function<void(const QUrl&)> opener_;
 };
 
