@@ -25,7 +25,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE = cmake -S . -B $(1) -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCORVIMAP_WERROR=ON $(2) $(CMAKE_ARGS)
 
 .PHONY: run test bench demo deps test-deps fuzz-deps build build-asan build-tsan build-fuzz fuzz \
-        check-format format
+        check-format check-layers format
 
 define install_missing
 	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
@@ -77,7 +77,7 @@ fuzz: build-fuzz
 run: build
 	./$(BUILD)/corvimap
 
-test: test-deps build build-asan build-tsan build-fuzz
+test: test-deps check-layers build build-asan build-tsan build-fuzz
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS)
@@ -89,8 +89,12 @@ bench: build
 
 # Pictures of the window: every pane, and the host list after a scan of the lab (needs root).
 demo: test-deps build
-	tests/screenshots.sh demo/panes $(BUILD)
+	tools/screenshots.sh demo/panes $(BUILD)
 	tests/lab/lab_screenshot.sh demo/lab $(BUILD)
+
+# Every include in src/ points down; the order of the folders is written in the script.
+check-layers:
+	python3 tools/check_layers.py src
 
 check-format:
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')

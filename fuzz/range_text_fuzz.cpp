@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "engine/address_range.h"
-#include "engine/group_sections.h"
 #include "engine/ipv4.h"
 #include "engine/network_groups.h"
 #include "engine/range_walk.h"
 #include "fuzz_check.h"
 #include "options/add_network_fields.h"
+#include "settings/group_sections.h"
+#include "settings/memory_settings_store.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/memory_settings_store.h"
-#include "app/scan_settings.h"
-#include "engine/group_sections.h"
 #include "engine/network_groups.h"
 #include "fuzz_check.h"
 #include "games/game_server_browser.h"
 #include "options/external_programs.h"
+#include "settings/group_sections.h"
+#include "settings/memory_settings_store.h"
+#include "settings/scan_settings.h"
 #include "text/leading_int.h"
 
 namespace {

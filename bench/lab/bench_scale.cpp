@@ -17,11 +17,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/memory_settings_store.h"
 #include "app/qt/app_engine.h"
 #include "app/qt/host_list_pane.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
 #include "controls/qt/flat_button.h"
 #include "engine/host_list_file.h"
@@ -32,6 +30,8 @@
 #include "lab.h"
 #include "lab_hostile.h"
 #include "lab_scale.h"
+#include "settings/memory_settings_store.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace corvimap {
 namespace {

@@ -9,12 +9,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/memory_settings_store.h"
 #include "engine/linux_probe_network.h"
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
 #include "lab.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

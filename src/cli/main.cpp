@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "cli/scan_options.h"
 #include "cli/scan_output.h"
-#include "engine/group_sections.h"
 #include "engine/host_list_file.h"
 #include "engine/linux_probe_network.h"
 #include "engine/mac_vendors.h"
@@ -24,6 +22,8 @@
 #include "log/event_log.h"
 #include "search/file_search.h"
 #include "search/smb_share_folders.h"
+#include "settings/group_sections.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

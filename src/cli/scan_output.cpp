@@ -4,13 +4,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/json_text.h"
 #include "engine/host_columns.h"
 #include "games/server_report_details.h"
 #include "search/mask_match.h"
 
 namespace corvimap {
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 std::string TypeName(const GameServerBrowser& browser, uint8_t image_index) {
     for (size_t i = 0; i < browser.Count(); ++i) {
@@ -23,70 +24,72 @@ std::string TypeName(const GameServerBrowser& browser, uint8_t image_index) {
 
 // Frags and pings are numbers when the report holds numbers there; a field shifted by a "|" in
 // a name stays text rather than becoming a made-up number.
-std::string NumberOrString(std::string_view field) {
+Json NumberOrString(std::string_view field) {
     long long value = 0;
     const char* end = field.data() + field.size();
     auto [ptr, error] = std::from_chars(field.data(), end, value);
     if (!field.empty() && error == std::errc() && ptr == end) {
-        return std::to_string(value);
+        return value;
     }
-    return JsonString(field);
+    return std::string(field);
 }
 
-std::vector<std::string_view> SplitShares(std::string_view text) {
-    std::vector<std::string_view> shares;
+Json SplitShares(std::string_view text) {
+    Json shares = Json::array();
     for (size_t start = 0; start <= text.size();) {
         const size_t bar = text.find('|', start);
         const size_t end = bar == std::string_view::npos ? text.size() : bar;
-        shares.push_back(text.substr(start, end - start));
+        shares.push_back(std::string(text.substr(start, end - start)));
         start = end + 1;
     }
     return shares;
 }
 
-void AppendHost(std::string& out, const HostRecord& record, const MacVendors* vendors,
+Json HostObject(const HostRecord& record, const MacVendors* vendors,
                 const GameServerBrowser& browser) {
-    out += "{\"address\":" + JsonString(FormatAddress(record.address));
-    out += ",\"name\":" + JsonString(record.name);
-    out += ",\"workgroup\":" + JsonString(record.workgroup);
-    out += ",\"mac\":" + JsonString(FormatMacText(record.mac));
-    out += ",\"vendor\":" + JsonString(MacVendorText(vendors, record.mac));
-    out += ",\"time_us\":" + std::to_string(record.time);
-    std::string shares;
-    std::string games;
+    Json shares = Json::array();
+    Json games = Json::array();
     for (const HostMarker& marker : record.markers) {
         if (marker.kind == kSharesMarker && marker.text) {
-            for (std::string_view share : SplitShares(*marker.text)) {
-                shares += (shares.empty() ? "" : ",") + JsonString(share);
+            for (Json& share : SplitShares(*marker.text)) {
+                shares.push_back(std::move(share));
             }
-        } else if (const std::string name = TypeName(browser, marker.kind); !name.empty()) {
-            games += (games.empty() ? "" : ",") + JsonString(name);
+        } else if (std::string name = TypeName(browser, marker.kind); !name.empty()) {
+            games.push_back(std::move(name));
         }
     }
-    out += ",\"shares\":[" + shares + "],\"games\":[" + games + "]}";
+    // Keys keep this order in the output, so people reading it see the host list's columns.
+    return Json{{"address", FormatAddress(record.address)},
+                {"name", record.name},
+                {"workgroup", record.workgroup},
+                {"mac", FormatMacText(record.mac)},
+                {"vendor", MacVendorText(vendors, record.mac)},
+                {"time_us", record.time},
+                {"shares", std::move(shares)},
+                {"games", std::move(games)}};
 }
 
-void AppendServer(std::string& out, const ServerCollector::Entry& entry,
-                  const GameServerBrowser& browser) {
+Json ServerObject(const ServerCollector::Entry& entry, const GameServerBrowser& browser) {
     const ServerReport& report = entry.report;
-    auto field = [&report](size_t index) { return JsonString(report.Field(index).value_or("")); };
-    out += "{\"type\":" + JsonString(TypeName(browser, entry.image_index));
-    out += ",\"address\":" + field(0) + ",\"name\":" + field(1) + ",\"map\":" + field(2) +
-           ",\"players\":" + field(3) + ",\"player_list\":[";
+    auto field = [&report](size_t index) { return std::string(report.Field(index).value_or("")); };
     const ServerReportDetails details = ReadServerReportDetails(report.Text());
-    for (size_t i = 0; i < details.players.size(); ++i) {
-        const ServerPlayer& player = details.players[i];
-        out += (i == 0 ? "" : ",");
-        out += "{\"name\":" + JsonString(player.name) +
-               ",\"frags\":" + NumberOrString(player.frags) +
-               ",\"ping\":" + NumberOrString(player.ping) + "}";
+    Json players = Json::array();
+    for (const ServerPlayer& player : details.players) {
+        players.push_back(Json{{"name", player.name},
+                               {"frags", NumberOrString(player.frags)},
+                               {"ping", NumberOrString(player.ping)}});
     }
-    out += "],\"rules\":{";
-    for (size_t i = 0; i < details.rules.size(); ++i) {
-        out += (i == 0 ? "" : ",");
-        out += JsonString(details.rules[i].first) + ":" + JsonString(details.rules[i].second);
+    Json rules = Json::object();
+    for (const auto& [key, value] : details.rules) {
+        rules[key] = value;
     }
-    out += "}}";
+    return Json{{"type", TypeName(browser, entry.image_index)},
+                {"address", field(0)},
+                {"name", field(1)},
+                {"map", field(2)},
+                {"players", field(3)},
+                {"player_list", std::move(players)},
+                {"rules", std::move(rules)}};
 }
 
 }  // namespace
@@ -116,36 +119,32 @@ std::string ScanResultJson(const HostTable& hosts,
                            const GameServerBrowser& browser,
                            const std::vector<SearchResult>* files) {
     // Scripts tell the formats apart by "schema"; a change that breaks readers raises it.
-    std::string out = "{\"schema\":1,\"hosts\":[";
+    Json result{{"schema", 1}, {"hosts", Json::array()}, {"servers", Json::array()}};
     const std::shared_ptr<const MacVendors> vendors = hosts.Vendors();
     for (size_t row = 0;; ++row) {
         const auto record = hosts.RecordAt(row);
         if (!record) {
             break;
         }
-        out += (row == 0 ? "" : ",");
-        AppendHost(out, *record, vendors.get(), browser);
+        result["hosts"].push_back(HostObject(*record, vendors.get(), browser));
     }
-    out += "],\"servers\":[";
-    for (size_t i = 0; i < servers.size(); ++i) {
-        out += (i == 0 ? "" : ",");
-        AppendServer(out, servers[i], browser);
+    for (const ServerCollector::Entry& entry : servers) {
+        result["servers"].push_back(ServerObject(entry, browser));
     }
-    out += "]";
     if (files != nullptr) {
-        nlohmann::json list = nlohmann::json::array();
+        Json& list = result["files"] = Json::array();
         for (const SearchResult& file : *files) {
-            list.push_back({{"path", file.path},
-                            {"host", file.host},
-                            {"share", file.share},
-                            {"name", file.name},
-                            {"size", file.size},
-                            {"mtime", IsoLocalTime(file.mtime)}});
+            list.push_back(Json{{"path", file.path},
+                                {"host", file.host},
+                                {"share", file.share},
+                                {"name", file.name},
+                                {"size", file.size},
+                                {"mtime", IsoLocalTime(file.mtime)}});
         }
-        out += ",\"files\":" + list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
-    out += "}\n";
-    return out;
+    // Texts from the wire may hold bytes that are not UTF-8 (Quake servers send their own
+    // high-bit characters); they become U+FFFD, so the output is always valid JSON.
+    return result.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::string SearchResultLines(const std::vector<SearchResult>& files) {

@@ -27,7 +27,8 @@ private:
     std::vector<Entry> servers_;
 };
 
-// The scan result as one JSON object: {"schema":1,"hosts":[...],"servers":[...]}, with the found files
+// The scan result as one JSON object: {"schema":1,"hosts":[...],"servers":[...]}, with the found
+// files
 // ("files":[{"path","host","share","name","size","mtime"}]) after a file search.
 std::string ScanResultJson(const HostTable& hosts,
                            const std::vector<ServerCollector::Entry>& servers,

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/address_range.h"
-#include "engine/group_sections.h"
+#include "settings/group_sections.h"
 
 namespace corvimap {
 namespace {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

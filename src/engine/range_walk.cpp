@@ -1,8 +1,8 @@
 #include "engine/range_walk.h"
 
 #include "engine/address_range.h"
-#include "engine/group_sections.h"
 #include "engine/network_groups.h"
+#include "settings/group_sections.h"
 
 namespace corvimap {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings_store.h"
 #include "engine/ipv4.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

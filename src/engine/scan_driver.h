@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
-#include "app/settings_store.h"
 #include "engine/probe_pool.h"
 #include "engine/scan_engine.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/scan_settings.h"
 #include "engine/host_events.h"
 #include "engine/host_table.h"
 #include "engine/probe_network.h"
 #include "engine/worker_slots.h"
+#include "settings/scan_settings.h"
 
 namespace corvimap {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_store.h"
 #include "games/game_server_type.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

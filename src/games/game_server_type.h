@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_store.h"
 #include "games/game_query.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

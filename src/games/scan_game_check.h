@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/scan_settings.h"
 #include "engine/host_table.h"
 #include "engine/probe_network.h"
 #include "games/game_server_browser.h"
 #include "games/server_report_sink.h"
+#include "settings/scan_settings.h"
 
 namespace corvimap {
 

@@ -4,10 +4,10 @@
 #include <functional>
 #include <utility>
 
-#include "app/scan_settings.h"
 #include "localshares/samba_status_parser.h"
 #include "log/event_kinds.h"
 #include "log/event_log.h"
+#include "settings/scan_settings.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
 

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
 #include "log/event_kinds.h"
 #include "log/log_rows.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

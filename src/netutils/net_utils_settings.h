@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

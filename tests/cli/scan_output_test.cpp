@@ -3,21 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <nlohmann/json.hpp>
 
-#include "app/memory_settings_store.h"
-#include "cli/json_text.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {
 
-TEST(JsonTextTest, EscapesControlsQuotesAndBrokenUtf8) {
-    EXPECT_EQ(JsonString("plain"), "\"plain\"");
-    EXPECT_EQ(JsonString("a\"b\\c\nd\te\x01"), "\"a\\\"b\\\\c\\nd\\te\\u0001\"");
-    EXPECT_EQ(JsonString("Grüße €"), "\"Grüße €\"");
-    EXPECT_EQ(JsonString("q\xE9k\xC3"), "\"q\xEF\xBF\xBDk\xEF\xBF\xBD\"");
-    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"")
-        << "surrogates are not UTF-8";
-    EXPECT_EQ(JsonString(std::string_view("a\0b", 3)), "\"a\\u0000b\"");
+// Names from the wire reach the output escaped, and bytes that are not UTF-8 become U+FFFD, so
+// a reader always gets valid JSON holding the same text.
+TEST(ScanOutputTest, WireTextStaysValidJson) {
+    MemorySettingsStore store;
+    GameServerBrowser browser(store);
+    HostTable hosts;
+    hosts.AddOrUpdate(MakeAddress(198, 18, 0, 11), 0, std::string("a\"b\\c\nd\te\x01\0f", 12),
+                      "Gr\xC3\xBC\xC3\x9F"
+                      "e q\xE9k\xC3",
+                      MacBlock{}, HostState::Known);
+    const auto json = nlohmann::json::parse(ScanResultJson(hosts, {}, browser));
+    EXPECT_EQ(json["hosts"][0]["name"], std::string("a\"b\\c\nd\te\x01\0f", 12));
+    EXPECT_EQ(json["hosts"][0]["workgroup"],
+              "Gr\xC3\xBC\xC3\x9F"
+              "e q\xEF\xBF\xBDk\xEF\xBF\xBD");
 }
 
 TEST(ScanOutputTest, HostsAndServersAsOneJsonObject) {

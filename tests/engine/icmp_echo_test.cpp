@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/net_api_layer.h"
-#include "netns_sandbox.h"
+#include "lab/netns_sandbox.h"
 
 namespace corvimap {
 namespace {

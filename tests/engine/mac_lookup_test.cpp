@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "engine/net_api_layer.h"
-#include "netns_sandbox.h"
+#include "lab/netns_sandbox.h"
 
 namespace corvimap {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "app/memory_settings_store.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

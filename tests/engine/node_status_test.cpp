@@ -18,7 +18,7 @@
 #include "engine/host_list_file.h"
 #include "engine/net_api_layer.h"
 #include "engine/wait_readable.h"
-#include "netns_sandbox.h"
+#include "lab/netns_sandbox.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "netns_sandbox.h"
+#include "lab/netns_sandbox.h"
 
 namespace corvimap {
 namespace {

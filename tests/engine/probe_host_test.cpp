@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "engine/scan_engine.h"
 #include "engine/scan_flags.h"
 #include "log/event_log.h"
+#include "settings/memory_settings_store.h"
 #include "support/scripted_network.h"
 
 namespace corvimap {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "engine/address_range.h"
 #include "engine/network_groups.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

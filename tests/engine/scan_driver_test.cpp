@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/memory_settings_store.h"
 #include "engine/host_record.h"
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "log/event_log.h"
+#include "settings/memory_settings_store.h"
 #include "support/scripted_network.h"
 
 namespace corvimap {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "netns_sandbox.h"
+#include "lab/netns_sandbox.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

@@ -1,6 +1,6 @@
 // Checks the fake game servers against an independent client, quakestat (Debian package qstat),
 // so that what the game server tests query is a fair stand-in for the real servers.
-#include "fake_quake_server.h"
+#include "lab/fake_quake_server.h"
 
 #include <gtest/gtest.h>
 

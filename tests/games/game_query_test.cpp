@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/memory_settings_store.h"
-#include "fake_quake_server.h"
 #include "games/game_server_browser.h"
 #include "games/host_check.h"
 #include "games/quake_requests.h"
 #include "games/udp_exchange.h"
+#include "lab/fake_quake_server.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

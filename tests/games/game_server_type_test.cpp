@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "games/game_server_browser.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/memory_settings_store.h"
 #include "engine/scan_engine.h"
-#include "games/fake_quake_server.h"
 #include "games/game_server_type.h"
+#include "lab/fake_quake_server.h"
+#include "settings/memory_settings_store.h"
 #include "support/scripted_network.h"
 
 namespace corvimap {

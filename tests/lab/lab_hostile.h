@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "games/fake_quake_server.h"
+#include "lab/fake_quake_server.h"
 
 namespace corvimap::lab {
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
 #include "controls/qt/flat_button.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace {
 

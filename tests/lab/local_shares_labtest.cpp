@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_settings_store.h"
-#include "app/scan_settings.h"
 #include "lab.h"
 #include "lab_localshares.h"
 #include "localshares/local_share_lists.h"
 #include "localshares/local_shares_monitor.h"
 #include "localshares/memory_row_table.h"
 #include "log/event_log.h"
+#include "settings/memory_settings_store.h"
+#include "settings/scan_settings.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

@@ -11,19 +11,19 @@
 #include <cctype>
 #include <nlohmann/json.hpp>
 
-#include "app/memory_settings_store.h"
 #include "cli/scan_options.h"
 #include "engine/linux_probe_network.h"
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
-#include "games/fake_quake_server.h"
 #include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "lab.h"
+#include "lab/fake_quake_server.h"
 #include "lab_browse.h"
 #include "lab_hosts.h"
 #include "log/event_log.h"
+#include "settings/memory_settings_store.h"
 #include "support/scripted_network.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"

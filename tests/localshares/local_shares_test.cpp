@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_settings_store.h"
-#include "app/scan_settings.h"
 #include "localshares/local_share_lists.h"
 #include "localshares/memory_row_table.h"
 #include "localshares/samba_status_parser.h"
 #include "localshares/tool_runner.h"
+#include "settings/memory_settings_store.h"
+#include "settings/scan_settings.h"
 
 namespace corvimap {
 namespace {

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "log/log_file.h"
+#include "settings/memory_settings_store.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/memory_settings_store.h"
 #include "log/event_log.h"
 #include "log/log_file.h"
+#include "settings/memory_settings_store.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

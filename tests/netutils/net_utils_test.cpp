@@ -3,12 +3,12 @@
 #include <chrono>
 #include <thread>
 
-#include "app/memory_settings_store.h"
 #include "netutils/net_utils_settings.h"
 #include "netutils/net_utils_texts.h"
 #include "netutils/ping_run.h"
 #include "netutils/trace_run.h"
 #include "netutils/utility_worker.h"
+#include "settings/memory_settings_store.h"
 #include "support/scripted_echo.h"
 
 namespace corvimap {

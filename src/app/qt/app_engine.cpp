@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <cstdio>
 
-#include "app/qt/log_pane.h"
 #include "engine/linux_probe_network.h"
 #include "engine/mac_vendors.h"
+#include "log/qt/log_pane.h"
 #include "search/qt/search_pane.h"
 #include "search/smb_share_folders.h"
 

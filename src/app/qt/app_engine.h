@@ -4,9 +4,10 @@
 #include <memory>
 #include <thread>
 
+#include "app/qt/host_notifier.h"
 #include "app/qt/startup.h"
-#include "app/qt/ui_handover.h"
 #include "app/qt/window_scan_view.h"
+#include "controls/qt/ui_handover.h"
 #include "engine/net_api_layer.h"
 #include "engine/probe_network.h"
 #include "engine/scan_driver.h"
@@ -15,7 +16,6 @@
 #include "games/scan_game_check.h"
 #include "games/server_report_sink.h"
 #include "log/event_log.h"
-#include "log/qt/host_notifier.h"
 #include "search/file_search.h"
 
 namespace corvimap {

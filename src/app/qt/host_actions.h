@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_store.h"
 #include "engine/host_table.h"
 #include "engine/ipv4.h"
 #include "options/external_programs.h"
+#include "settings/settings_store.h"
 
 class QMenu;
 class QWidget;

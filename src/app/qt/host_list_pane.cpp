@@ -10,16 +10,16 @@
 #include <cstring>
 
 #include "app/qt/column_menu.h"
+#include "app/qt/find_host_dialog.h"
+#include "app/qt/host_info_window.h"
 #include "app/qt/host_list_model.h"
 #include "controls/qt/column_widths.h"
 #include "controls/qt/list_images.h"
+#include "controls/qt/list_view_state.h"
 #include "controls/qt/markup_list.h"
 #include "engine/host_list_file.h"
 #include "engine/scan_flags.h"
-#include "options/qt/find_host_dialog.h"
-#include "options/qt/host_info_window.h"
 #include "text/builtin_strings.h"
-#include "text/qt/list_view_state.h"
 #include "text/string_table.h"
 #include "text/text_fill.h"
 

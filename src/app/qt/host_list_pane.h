@@ -9,9 +9,9 @@
 
 #include "app/qt/host_actions.h"
 #include "app/qt/shell_open.h"
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
 #include "engine/host_table.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 class QFileDialog;
 class QMenu;

@@ -1,9 +1,9 @@
 #include <QApplication>
 
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
 #include "controls/qt/accessible_controls.h"
+#include "settings/qt/qsettings_store.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

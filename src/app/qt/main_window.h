@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/qt/startup.h"
-#include "app/window_layout.h"
+#include "controls/window_layout.h"
 
 class QTimer;
 

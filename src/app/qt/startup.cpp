@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <QSessionManager>
 
-#include "app/platform.h"
 #include "app/qt/quit_signals.h"
 #include "engine/network_groups.h"
+#include "settings/platform.h"
 #include "text/string_table.h"
 
 namespace corvimap {

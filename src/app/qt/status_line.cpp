@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "app/window_layout.h"
+#include "controls/window_layout.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
 

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/qt/status_line.h"
-#include "app/scan_settings.h"
 #include "log/event_log.h"
+#include "settings/scan_settings.h"
 
 class QAction;
 class QMenu;

@@ -1,8 +1,8 @@
 #include "app/qt/window_scan_view.h"
 
 #include "app/qt/main_window.h"
-#include "app/qt/ui_handover.h"
-#include "app/window_layout.h"
+#include "controls/qt/ui_handover.h"
+#include "controls/window_layout.h"
 
 namespace corvimap {
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "app/window_layout.h"
+#include "controls/window_layout.h"
 
 class QFontMetrics;
 class QTreeView;

@@ -3,13 +3,13 @@
 #include <QDateTime>
 #include <QHeaderView>
 
-#include "app/qt/ui_handover.h"
 #include "controls/qt/column_widths.h"
 #include "controls/qt/list_images.h"
+#include "controls/qt/list_view_state.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
+#include "controls/qt/ui_handover.h"
 #include "games/server_report_details.h"
-#include "text/qt/list_view_state.h"
 #include "text/utf8_cut.h"
 
 namespace corvimap {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
 #include "games/server_report.h"
 #include "games/server_report_sink.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "controls/qt/list_view_state.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
 #include "localshares/local_share_lists.h"
 #include "log/event_log.h"
-#include "text/qt/list_view_state.h"
 
 namespace corvimap {
 namespace {

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
 #include "controls/qt/markup_list.h"
 #include "localshares/local_share_lists.h"
 #include "localshares/local_shares_monitor.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "app/settings_store.h"
+#include "controls/qt/tabbed_page_container.h"
 #include "netutils/echo_source.h"
 #include "netutils/host_lookup.h"
-#include "options/qt/tabbed_page_container.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

@@ -7,11 +7,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "controls/qt/list_view_state.h"
 #include "controls/qt/markup_list.h"
+#include "controls/qt/number_field.h"
+#include "controls/qt/option_texts.h"
 #include "controls/qt/stored_rows_model.h"
-#include "options/qt/number_field.h"
-#include "options/qt/option_texts.h"
-#include "text/qt/list_view_state.h"
 
 namespace corvimap {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/ui_handover.h"
-#include "app/settings_store.h"
+#include "controls/qt/ui_handover.h"
 #include "netutils/net_utils_settings.h"
 #include "netutils/utility_run.h"
 #include "netutils/utility_worker.h"
+#include "settings/settings_store.h"
 
 class QLabel;
 class QLineEdit;

@@ -8,8 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "controls/qt/option_texts.h"
 #include "options/qt/ipv4_field.h"
-#include "options/qt/option_texts.h"
 #include "text/leading_int.h"
 
 namespace corvimap {

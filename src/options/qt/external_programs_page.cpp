@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 #include "controls/qt/column_widths.h"
-#include "options/qt/option_texts.h"
-#include "text/qt/list_view_state.h"
+#include "controls/qt/list_view_state.h"
+#include "controls/qt/option_texts.h"
 
 namespace corvimap {
 namespace {

@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "app/settings_store.h"
 #include "options/external_programs.h"
+#include "settings/settings_store.h"
 
 class QFileDialog;
 class QLabel;

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "controls/qt/caption_fit.h"
+#include "controls/qt/option_texts.h"
 #include "options/qt/add_port_dialog.h"
-#include "options/qt/option_texts.h"
 
 namespace corvimap {
 

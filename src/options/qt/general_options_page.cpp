@@ -15,10 +15,10 @@
 #include <functional>
 
 #include "controls/qt/caption_fit.h"
-#include "engine/group_sections.h"
+#include "controls/qt/number_field.h"
+#include "controls/qt/option_texts.h"
 #include "options/qt/add_network_dialog.h"
-#include "options/qt/number_field.h"
-#include "options/qt/option_texts.h"
+#include "settings/group_sections.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
 

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstdint>
 
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
 #include "engine/network_groups.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 class QCheckBox;
 class QComboBox;

@@ -13,11 +13,11 @@
 #include <system_error>
 
 #include "controls/qt/caption_fit.h"
+#include "controls/qt/number_field.h"
+#include "controls/qt/option_texts.h"
 #include "log/event_kinds.h"
 #include "log/log_file_limit.h"
 #include "log/log_rows.h"
-#include "options/qt/number_field.h"
-#include "options/qt/option_texts.h"
 
 namespace corvimap {
 namespace {

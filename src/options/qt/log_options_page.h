@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 class QCheckBox;
 class QFileDialog;

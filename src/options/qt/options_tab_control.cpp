@@ -1,10 +1,10 @@
 #include "options/qt/options_tab_control.h"
 
+#include "controls/qt/option_texts.h"
 #include "options/qt/external_programs_page.h"
 #include "options/qt/game_server_options_page.h"
 #include "options/qt/general_options_page.h"
 #include "options/qt/log_options_page.h"
-#include "options/qt/option_texts.h"
 #include "text/builtin_strings.h"
 
 namespace corvimap {

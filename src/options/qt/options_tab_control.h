@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/scan_settings.h"
-#include "app/settings_store.h"
+#include "controls/qt/tabbed_page_container.h"
 #include "games/game_server_browser.h"
-#include "options/qt/tabbed_page_container.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

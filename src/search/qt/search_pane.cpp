@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/qt/ui_handover.h"
+#include "controls/qt/list_view_state.h"
 #include "controls/qt/markup_list.h"
+#include "controls/qt/ui_handover.h"
 #include "search/qt/search_results_model.h"
-#include "text/qt/list_view_state.h"
 
 namespace corvimap {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
 #include "controls/qt/markup_list.h"
 #include "search/file_search.h"
+#include "settings/settings_store.h"
 
 namespace corvimap {
 

@@ -14,14 +14,14 @@
 #include <memory>
 #include <string>
 
-#include "app/memory_settings_store.h"
 #include "app/qt/column_menu.h"
+#include "app/qt/host_info_window.h"
 #include "app/qt/host_list_model.h"
-#include "app/qt/qsettings_store.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
 #include "engine/scan_flags.h"
-#include "options/qt/host_info_window.h"
+#include "settings/memory_settings_store.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

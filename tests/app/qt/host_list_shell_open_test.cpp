@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QThread>
 
-#include "app/memory_settings_store.h"
 #include "app/qt/shell_open.h"
+#include "settings/memory_settings_store.h"
 
 namespace corvimap {
 namespace {

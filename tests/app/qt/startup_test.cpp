@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <csignal>
 
-#include "app/qt/qsettings_store.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
 #include "text/string_table.h"
 

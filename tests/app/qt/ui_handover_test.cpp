@@ -1,4 +1,4 @@
-#include "app/qt/ui_handover.h"
+#include "controls/qt/ui_handover.h"
 
 #include <gtest/gtest.h>
 

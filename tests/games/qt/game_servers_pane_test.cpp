@@ -7,12 +7,12 @@
 #include <QHeaderView>
 #include <thread>
 
-#include "app/memory_settings_store.h"
-#include "app/qt/qsettings_store.h"
-#include "app/qt/ui_handover.h"
 #include "controls/qt/column_widths.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
+#include "controls/qt/ui_handover.h"
+#include "settings/memory_settings_store.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

@@ -8,15 +8,15 @@
 #include <functional>
 
 #include "app/qt/app_engine.h"
-#include "app/qt/log_pane.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
-#include "app/window_layout.h"
 #include "controls/qt/flat_button.h"
 #include "controls/qt/stored_rows_model.h"
+#include "controls/window_layout.h"
 #include "lab/lab.h"
 #include "lab/lab_localshares.h"
 #include "localshares/qt/local_shares_pane.h"
+#include "log/qt/log_pane.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/scripted_network.h"
 #include "support/temp_dir.h"
 

@@ -10,17 +10,17 @@
 #include <chrono>
 
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
-#include "app/window_layout.h"
 #include "controls/qt/flat_button.h"
+#include "controls/qt/number_field.h"
 #include "controls/qt/stored_rows_model.h"
+#include "controls/window_layout.h"
 #include "lab/lab.h"
 #include "lab/lab_routes.h"
 #include "netutils/qt/net_utils_tab_control.h"
 #include "netutils/qt/utility_page.h"
-#include "options/qt/number_field.h"
 #include "options/qt/options_test_helpers.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace corvimap {
 namespace {

@@ -25,7 +25,6 @@
 #include "app/qt/app_engine.h"
 #include "app/qt/host_list_pane.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
 #include "app/qt/status_line.h"
 #include "controls/cell_markup.h"
@@ -33,12 +32,13 @@
 #include "controls/qt/list_image_check.h"
 #include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
-#include "engine/group_sections.h"
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "lab/lab.h"
 #include "lab/lab_browse.h"
 #include "lab/lab_hosts.h"
+#include "settings/group_sections.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) {

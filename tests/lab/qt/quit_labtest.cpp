@@ -9,17 +9,17 @@
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/startup.h"
-#include "app/scan_settings.h"
 #include "controls/qt/flat_button.h"
+#include "controls/qt/number_field.h"
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "lab/lab.h"
 #include "netutils/qt/net_utils_tab_control.h"
 #include "netutils/qt/utility_page.h"
-#include "options/qt/number_field.h"
 #include "options/qt/options_test_helpers.h"
+#include "settings/qt/qsettings_store.h"
+#include "settings/scan_settings.h"
 
 namespace corvimap {
 namespace {

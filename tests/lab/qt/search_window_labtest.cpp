@@ -18,10 +18,8 @@
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
 #include "controls/qt/flat_button.h"
-#include "engine/group_sections.h"
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "lab/lab.h"
@@ -30,6 +28,8 @@
 #include "search/mask_match.h"
 #include "search/qt/search_pane.h"
 #include "search/qt/search_results_model.h"
+#include "settings/group_sections.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {

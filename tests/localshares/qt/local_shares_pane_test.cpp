@@ -9,11 +9,11 @@
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
-#include "app/window_layout.h"
 #include "controls/qt/flat_button.h"
 #include "controls/qt/stored_rows_model.h"
+#include "controls/window_layout.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/scripted_network.h"
 #include "support/temp_dir.h"
 

@@ -12,9 +12,9 @@
 #include <chrono>
 
 #include "controls/qt/markup_list.h"
+#include "controls/qt/number_field.h"
 #include "controls/qt/stored_rows_model.h"
 #include "netutils/qt/utility_page.h"
-#include "options/qt/number_field.h"
 #include "options/qt/options_test_helpers.h"
 #include "support/scripted_echo.h"
 

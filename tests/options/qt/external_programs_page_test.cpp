@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/memory_settings_store.h"
 #include "app/qt/host_actions.h"
-#include "app/qt/qsettings_store.h"
 #include "controls/qt/column_widths.h"
 #include "options_test_helpers.h"
+#include "settings/memory_settings_store.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace corvimap {
 namespace {

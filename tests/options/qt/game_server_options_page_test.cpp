@@ -11,11 +11,11 @@
 #include <QSpinBox>
 #include <mutex>
 
-#include "app/qt/qsettings_store.h"
-#include "games/fake_quake_server.h"
 #include "games/host_check.h"
+#include "lab/fake_quake_server.h"
 #include "options/qt/add_port_dialog.h"
 #include "options_test_helpers.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace corvimap {
 namespace {

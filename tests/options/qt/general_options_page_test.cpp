@@ -8,14 +8,14 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/qt/qsettings_store.h"
-#include "engine/group_sections.h"
+#include "controls/qt/number_field.h"
 #include "engine/network_groups.h"
 #include "log/event_kinds.h"
 #include "options/qt/add_network_dialog.h"
 #include "options/qt/ipv4_field.h"
-#include "options/qt/number_field.h"
 #include "options_test_helpers.h"
+#include "settings/group_sections.h"
+#include "settings/qt/qsettings_store.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
 

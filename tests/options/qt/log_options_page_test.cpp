@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "app/qt/qsettings_store.h"
-#include "engine/group_sections.h"
+#include "controls/qt/number_field.h"
 #include "log/event_kinds.h"
-#include "options/qt/number_field.h"
 #include "options_test_helpers.h"
+#include "settings/group_sections.h"
+#include "settings/qt/qsettings_store.h"
 
 namespace corvimap {
 namespace {

@@ -10,7 +10,6 @@
 #include <QTreeWidget>
 #include <tuple>
 
-#include "app/qt/qsettings_store.h"
 #include "log/event_kinds.h"
 #include "options/qt/add_network_dialog.h"
 #include "options/qt/external_programs_page.h"
@@ -18,6 +17,7 @@
 #include "options/qt/general_options_page.h"
 #include "options/qt/log_options_page.h"
 #include "options_test_helpers.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/accessible_name.h"
 #include "text/string_table.h"
 

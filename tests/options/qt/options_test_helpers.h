@@ -16,7 +16,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/qt/qsettings_store.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
 
 // Readable texts in failure messages.

@@ -8,11 +8,11 @@
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
-#include "app/qt/qsettings_store.h"
 #include "app/qt/status_line.h"
-#include "app/qt/ui_handover.h"
 #include "controls/qt/flat_button.h"
+#include "controls/qt/ui_handover.h"
 #include "search/qt/search_results_model.h"
+#include "settings/qt/qsettings_store.h"
 #include "support/scripted_network.h"
 #include "support/temp_dir.h"
 

@@ -1,0 +1,154 @@
+#include "app/qt/host_info_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QThread>
+#include <memory>
+
+#include "controls/qt/list_images.h"
+#include "controls/qt/markup_list.h"
+#include "controls/qt/stored_rows_model.h"
+
+namespace corvimap {
+namespace {
+
+NetAddress Lab(int last) {
+    return MakeAddress(198, 18, 0, static_cast<uint8_t>(last));
+}
+
+std::string ManyShares(int n) {
+    std::string list;
+    for (int i = 0; i < n; ++i) {
+        list += (i == 0 ? "" : "|") + std::string("share") + std::to_string(100 + i);
+    }
+    return list;
+}
+
+struct Fixture {
+    Fixture() {
+        table.AddOrUpdate(Lab(1), 0, "", "", {}, HostState::Known);
+        const HostHandle three = table.AddOrUpdate(
+            Lab(2), 0, "FILES", "", {1, 0x08, 0x00, 0x27, 1, 2, 3}, HostState::Known);
+        table.AttachMarker(three, HostMarker{kSharesMarker, "music|Docs|backup"});
+        const HostHandle many = table.AddOrUpdate(Lab(3), 0, "BIG", "", {}, HostState::Known);
+        table.AttachMarker(many, HostMarker{kSharesMarker, ManyShares(60)});
+    }
+    HostTable table;
+    HostInfoWindow info{table};
+    const QRect host_list{100, 100, 400, 300};
+};
+
+TEST(HostInfoWindowTest, AHostWithoutSharesShowsItsTitleOnly) {
+    Fixture f;
+    f.info.FillForRow(0, f.host_list, 120);
+    EXPECT_TRUE(f.info.isVisible());
+    EXPECT_EQ(f.info.Title(), "198.18.0.1") << "no name: the address alone";
+    EXPECT_EQ(f.info.InfoText(), "") << "no MAC: no vendor line";
+    EXPECT_EQ(f.info.Shares().RowCount(), 0);
+    EXPECT_FALSE(f.info.ShareList().isVisible());
+    EXPECT_LE(f.info.height(), f.info.ShareListTop() + 4);
+    EXPECT_EQ(f.info.width(), HostInfoWindow::kWidth);
+    EXPECT_EQ(f.info.pos(), QPoint(100 + 400 - 2, 100));
+}
+
+TEST(HostInfoWindowTest, ShareListFitsItsRowsUntilItReachesTheHostListHeight) {
+    Fixture f;
+    f.info.FillForRow(1, f.host_list, 120);
+    EXPECT_EQ(f.info.Title(), "FILES (198.18.0.2)");
+    EXPECT_EQ(f.info.InfoText(), "") << "no registry yet";
+    auto vendors = std::make_shared<MacVendors>();
+    vendors->AddCsv("MA-L,080027,\"PCS Systemtechnik, GmbH\",x\n");
+    f.table.SetVendors(vendors);
+    f.info.FillForRow(1, f.host_list, 120);
+    EXPECT_EQ(f.info.InfoText(), "Vendor: PCS Systemtechnik, GmbH");
+    ASSERT_EQ(f.info.Shares().RowCount(), 3);
+    EXPECT_EQ(f.info.Shares().Text(0, 0), "\\\\198.18.0.2\\backup") << "sorted, case aside";
+    EXPECT_EQ(f.info.Shares().Text(1, 0), "\\\\198.18.0.2\\Docs");
+    EXPECT_EQ(f.info.Shares().Text(2, 0), "\\\\198.18.0.2\\music");
+    EXPECT_EQ(f.info.Shares().RowImage(0), ListImages::kShares);
+    MarkupListCtrl& list = f.info.ShareList();
+    EXPECT_TRUE(list.isVisible());
+    const int row_height = list.sizeHintForRow(0);
+    EXPECT_EQ(list.height(), 3 * row_height + 2 * list.frameWidth());
+    EXPECT_EQ(list.y(), f.info.ShareListTop());
+    EXPECT_EQ(f.info.height(), list.geometry().bottom() + 1 + 4);
+    EXPECT_EQ(list.header()->sectionSize(0), list.width() - 4);
+    EXPECT_EQ(list.verticalScrollBar()->maximum(), 0) << "every row shows";
+
+    f.info.FillForRow(2, f.host_list, 120);
+    EXPECT_EQ(f.info.Shares().RowCount(), 60);
+    EXPECT_EQ(f.info.height(), 300) << "as tall as the host list";
+    EXPECT_LE(list.geometry().bottom(), f.info.height());
+    const int bar = list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
+    EXPECT_EQ(list.header()->sectionSize(0), list.width() - bar - 4);
+    EXPECT_GT(list.verticalScrollBar()->maximum(), 0) << "the share list scrolls";
+
+    // Filling for a host with fewer shares makes it small again.
+    f.info.FillForRow(0, f.host_list, 120);
+    EXPECT_LT(f.info.height(), 100);
+}
+
+TEST(HostInfoWindowTest, PlacedBesideTheListAndMovedDownToTheCursorButNotBelowTheList) {
+    Fixture f;
+    f.info.FillForRow(1, f.host_list, 130);
+    const int height = f.info.height();
+    ASSERT_LT(height, 150);
+    EXPECT_EQ(f.info.y(), 100) << "the cursor is within the window's height";
+    f.info.FillForRow(1, f.host_list, 100 + height + 20);
+    EXPECT_EQ(f.info.y(), 100 + height + 20 - 18);
+    f.info.FillForRow(1, f.host_list, 395);
+    EXPECT_EQ(f.info.y() + height, 400) << "its bottom on the host list's bottom";
+    EXPECT_EQ(f.info.x(), 498);
+}
+
+TEST(HostInfoWindowTest, ClickOnAShareOpensItAndTheHideTimerStopsWhileTheCursorIsInside) {
+    Fixture f;
+    f.info.FillForRow(1, f.host_list, 120);
+    QApplication::processEvents();
+    QStringList activated;
+    QObject::connect(&f.info, &HostInfoWindow::ShareActivated,
+                     [&](const QString& path) { activated << path; });
+    MarkupListCtrl& list = f.info.ShareList();
+    const QPoint at = list.visualRect(list.model()->index(1, 0)).center();
+    const QPoint global = list.viewport()->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &press);
+    QApplication::sendEvent(list.viewport(), &release);
+    EXPECT_EQ(activated, QStringList{"\\\\198.18.0.2\\Docs"});
+
+    f.info.StartHideTimer();
+    EXPECT_TRUE(f.info.HideTimer().isActive());
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), f.info.mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(&f.info, &enter);
+    EXPECT_FALSE(f.info.HideTimer().isActive());
+
+    f.info.StartHideTimer();
+    f.info.FillForRow(1, f.host_list, 120);
+    EXPECT_FALSE(f.info.HideTimer().isActive()) << "filling stops it too";
+
+    f.info.StartHideTimer();
+    for (int i = 0; i < 300 && f.info.isVisible(); ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    EXPECT_FALSE(f.info.isVisible());
+    EXPECT_FALSE(f.info.HideTimer().isActive());
+
+    // A row that no longer exists hides the window.
+    f.info.FillForRow(1, f.host_list, 120);
+    f.table.Clear();
+    f.info.FillForRow(1, f.host_list, 120);
+    EXPECT_FALSE(f.info.isVisible());
+}
+
+}  // namespace
+}  // namespace corvimap

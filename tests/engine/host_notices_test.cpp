@@ -1,0 +1,75 @@
+#include "engine/host_notices.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace corvimap {
+namespace {
+
+NetAddress Lab(int last) {
+    return MakeAddress(198, 18, 0, static_cast<uint8_t>(last));
+}
+
+HostNotice Found(int last, const char* name) {
+    return {HostNotice::Kind::Found, Lab(last), name};
+}
+
+HostNotice Dead(int last) {
+    return {HostNotice::Kind::Dead, Lab(last), {}};
+}
+
+TEST(HostNoticesTest, OneNotificationNamesEveryHostInTheLogsWords) {
+    struct Case {
+        std::vector<HostNotice> notices;
+        std::size_t max_lines;
+        const char* summary;
+        const char* body;
+    };
+    const Case cases[] = {
+        {{Found(2, "FILES")}, 8, "Found new host", "Found new host: 198.18.0.2 (FILES)"},
+        {{Dead(3)}, 8, "Dead host", "Dead host: 198.18.0.3"},
+        {{Found(2, "A"), Dead(3), Found(4, "")},
+         3,
+         "Found new host (2), Dead host",
+         "Found new host: 198.18.0.2 (A)\nDead host: 198.18.0.3\nFound new host: 198.18.0.4 ()"},
+        {{Found(5, "<b>R&D</b>")},
+         8,
+         "Found new host",
+         "Found new host: 198.18.0.5 (&lt;b&gt;R&amp;D&lt;/b&gt;)"},
+        {{Dead(1), Dead(2), Dead(3), Dead(4)},
+         2,
+         "Dead host (4)",
+         "Dead host: 198.18.0.1\nDead host: 198.18.0.2\n... and 2 more"},
+    };
+    for (const Case& c : cases) {
+        const NotificationText text = FormatHostNotices(c.notices, c.max_lines);
+        EXPECT_EQ(text.summary, c.summary);
+        EXPECT_EQ(text.body, c.body);
+    }
+}
+
+TEST(HostNoticesTest, BatchCollectsFromManyThreadsAndSaysWhenItStartsAgain) {
+    HostNoticeBatch batch;
+    std::vector<std::thread> workers;
+    std::atomic<int> firsts = 0;
+    for (int k = 0; k < 8; ++k) {
+        workers.emplace_back([&batch, &firsts, k] {
+            for (int i = 0; i < 50; ++i) {
+                firsts += batch.Add(Found(k, "x")) ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(firsts, 1);
+    EXPECT_EQ(batch.Take().size(), 400u);
+    EXPECT_TRUE(batch.Take().empty());
+    EXPECT_TRUE(batch.Add(Dead(1))) << "a taken batch starts a new one";
+}
+
+}  // namespace
+}  // namespace corvimap
