@@ -17,6 +17,7 @@
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
+#include "engine/wait_cancel.h"
 #include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "log/event_log.h"
@@ -30,6 +31,8 @@ namespace {
 
 ScanDriver* g_driver = nullptr;
 std::atomic<FileSearch*> g_search = nullptr;
+// Fired by the first interrupt: the search's share listings stop waiting.
+WaitCancel g_interrupted;
 
 void OnInterrupt(int) {
     // A first Ctrl+C ends the walk (a lock-free store, safe here); the hosts found so far are
@@ -40,6 +43,7 @@ void OnInterrupt(int) {
     if (FileSearch* search = g_search.load()) {
         search->Abort();
     }
+    g_interrupted.Cancel();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 }
@@ -142,7 +146,7 @@ int Run(const ScanOptions& options) {
 
     CollectingSearchView found;
     if (options.search_masks) {
-        SmbShareFolders folders;
+        SmbShareFolders folders(ShareListTimeouts{}, &g_interrupted);
         FileSearch search(engine.Hosts(), folders, found);
         g_search = &search;
         search.RunHere(*options.search_masks);

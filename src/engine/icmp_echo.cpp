@@ -4,7 +4,6 @@
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 namespace corvimap {
@@ -34,8 +32,6 @@ constexpr size_t kMinIpHeaderSize = 20;
 constexpr size_t kReceiveSlack = 60 + 576;
 // Reads per wake-up, so a flood of foreign packets cannot keep one request from its time-out.
 constexpr int kReadsPerWakeUp = 64;
-// How often a wait looks at its cancel when the cancel has no descriptor to poll.
-constexpr std::chrono::milliseconds kCancelCheckSlice{50};
 
 // Sequence numbers are unique across the process, so concurrent requests on raw sockets, which
 // all see every ICMP packet, never take each other's replies.
@@ -106,11 +102,6 @@ uint32_t LocalErrorStatus(int error) {
 uint32_t ElapsedMs(Clock::time_point start) {
     return static_cast<uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
-timespec ToTimespec(Clock::duration duration) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
-    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
 struct ReceivedMessage {
@@ -252,27 +243,6 @@ bool IsQuotedRequest(std::span<const uint8_t> quoted, NetAddress destination, ui
 
 }  // namespace
 
-EchoCancel::EchoCancel() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-
-EchoCancel::~EchoCancel() {
-    if (fd_ >= 0) {
-        close(fd_);
-    }
-}
-
-void EchoCancel::Cancel() {
-    cancelled_.store(true);
-    if (fd_ >= 0) {
-        const uint64_t one = 1;
-        // The counter only has to become non-zero; a full counter is just as readable.
-        [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof(one));
-    }
-}
-
-bool EchoCancel::Cancelled() const {
-    return cancelled_.load();
-}
-
 std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, uint16_t data_size) {
     std::vector<uint8_t> packet(kIcmpHeaderSize + data_size, 0);
     packet[0] = kTypeEchoRequest;
@@ -406,7 +376,7 @@ std::optional<EchoReply> MatchRawIcmpPacket(std::span<const uint8_t> packet, Net
 }
 
 EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data_size,
-                   uint32_t timeout_ms, const EchoCancel* cancel) {
+                   uint32_t timeout_ms, const WaitCancel* cancel) {
     EchoReply timed_out;
     EchoReply failed;
     failed.status = icmp_status::kGeneralFailure;
@@ -449,17 +419,11 @@ EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data
             return *reply;
         }
         const auto now = Clock::now();
-        if (now >= deadline || (cancel != nullptr && cancel->Cancelled())) {
+        if (now >= deadline || IsCancelled(cancel)) {
             return timed_out;
         }
-        pollfd entries[2] = {{fd, POLLIN, 0},
-                             {cancel != nullptr ? cancel->WaitFd() : -1, POLLIN, 0}};
-        auto wait_for = deadline - now;
-        if (cancel != nullptr && cancel->WaitFd() < 0) {
-            wait_for = std::min<Clock::duration>(wait_for, kCancelCheckSlice);
-        }
-        const timespec wait = ToTimespec(wait_for);
-        if (ppoll(entries, 2, &wait, nullptr) < 0 && errno != EINTR) {
+        pollfd entry{fd, POLLIN, 0};
+        if (PollOrCancel(std::span(&entry, 1), deadline - now, cancel) < 0) {
             return timed_out;
         }
     }

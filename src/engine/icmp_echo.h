@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/ipv4.h"
+#include "engine/wait_cancel.h"
 
 namespace corvimap {
 
@@ -45,25 +46,8 @@ struct EchoReply {
     uint16_t data_size = 0;      // bytes of echo data in a reply
 };
 
-// Cuts echo waits short from another thread, e.g. when the window closes during a long
-// time-out. Once cancelled it stays cancelled; every wait that uses it ends at once. Thread-safe.
-class EchoCancel {
-public:
-    EchoCancel();
-    ~EchoCancel();
-    EchoCancel(const EchoCancel&) = delete;
-    EchoCancel& operator=(const EchoCancel&) = delete;
-
-    void Cancel();
-    bool Cancelled() const;
-    // Readable once cancelled, for poll(); -1 when the system gave no descriptor (then waits
-    // fall back to short slices that check Cancelled()).
-    int WaitFd() const { return fd_; }
-
-private:
-    int fd_ = -1;
-    std::atomic<bool> cancelled_{false};
-};
+// Echo waits are cut short by the general wait cancel (the ping and traceroute pages' name).
+using EchoCancel = WaitCancel;
 
 // The path that can really be used for the wanted one: a test socket is opened and closed.
 IcmpPath ResolveIcmpPath(IcmpPath wanted);
@@ -73,7 +57,7 @@ IcmpPath ResolveIcmpPath(IcmpPath wanted);
 // ICMP error that quotes the request. Replies to other requests are passed over. A cancel that
 // fires during the wait ends it at once with a timed-out reply.
 EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data_size,
-                   uint32_t timeout_ms, const EchoCancel* cancel = nullptr);
+                   uint32_t timeout_ms, const WaitCancel* cancel = nullptr);
 
 // The reply state for an ICMP error of this type and code.
 uint32_t IcmpErrorStatus(uint8_t type, uint8_t code);

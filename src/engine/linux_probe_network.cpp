@@ -8,8 +8,10 @@
 namespace corvimap {
 
 std::optional<NodeStatusAnswer> LinuxProbeNetwork::QueryNodeStatus(NetAddress address,
-                                                                   int timeout_ms) {
-    NodeStatusResult result = NodeStatusQuery(layer_, address, timeout_ms);
+                                                                   int timeout_ms,
+                                                                   const WaitCancel* cancel) {
+    NodeStatusResult result =
+        NodeStatusQuery(layer_, address, timeout_ms, kNetBiosNamePort, cancel);
     if (!result.answered) {
         return std::nullopt;
     }
@@ -17,8 +19,9 @@ std::optional<NodeStatusAnswer> LinuxProbeNetwork::QueryNodeStatus(NetAddress ad
                             result.time_us, result.status.mac};
 }
 
-std::optional<uint32_t> LinuxProbeNetwork::Ping(NetAddress address, int timeout_ms) {
-    const PingResult result = layer_.PingHost(address, timeout_ms);
+std::optional<uint32_t> LinuxProbeNetwork::Ping(NetAddress address, int timeout_ms,
+                                                const WaitCancel* cancel) {
+    const PingResult result = layer_.PingHost(address, timeout_ms, cancel);
     if (!result.answered) {
         return std::nullopt;
     }
@@ -41,8 +44,9 @@ std::optional<MacBlock> LinuxProbeNetwork::LookupMac(NetAddress address) {
     return mac;
 }
 
-std::optional<std::string> LinuxProbeNetwork::ListShares(NetAddress address) {
-    std::string shares = corvimap::ListShares(address);
+std::optional<std::string> LinuxProbeNetwork::ListShares(NetAddress address,
+                                                         const WaitCancel* cancel) {
+    std::string shares = corvimap::ListShares(address, {}, cancel);
     if (shares.empty()) {
         return std::nullopt;
     }

@@ -24,9 +24,10 @@ bool NetApiLayer::RecheckIcmp() {
     return !IcmpUnavailable();
 }
 
-PingResult NetApiLayer::PingHost(NetAddress address, int32_t timeout_ms) const {
+PingResult NetApiLayer::PingHost(NetAddress address, int32_t timeout_ms,
+                                 const WaitCancel* cancel) const {
     const auto timeout = static_cast<uint16_t>(std::clamp<int32_t>(timeout_ms, 0, 65535));
-    const std::optional<EchoReply> reply = EchoRequest(address, timeout, 0, 255);
+    const std::optional<EchoReply> reply = EchoRequest(address, timeout, 0, 255, cancel);
     if (!reply || reply->status != icmp_status::kSuccess || reply->address != address) {
         return PingResult{};
     }
@@ -35,7 +36,7 @@ PingResult NetApiLayer::PingHost(NetAddress address, int32_t timeout_ms) const {
 
 std::optional<EchoReply> NetApiLayer::EchoRequest(NetAddress address, uint32_t timeout_ms,
                                                   uint16_t data_size, uint8_t ttl,
-                                                  const EchoCancel* cancel) const {
+                                                  const WaitCancel* cancel) const {
     if (IcmpUnavailable()) {
         return std::nullopt;
     }

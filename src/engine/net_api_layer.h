@@ -41,15 +41,16 @@ public:
     uint16_t NextTransactionId() { return next_transaction_id_.fetch_add(1); }
 
     // One echo with TTL 255 and no data. Answered only by an echo reply from the address itself
-    // within timeout_ms (clamped to 0-65535).
-    PingResult PingHost(NetAddress address, int32_t timeout_ms) const;
+    // within timeout_ms (clamped to 0-65535); a cancel ends the wait early, unanswered.
+    PingResult PingHost(NetAddress address, int32_t timeout_ms,
+                        const WaitCancel* cancel = nullptr) const;
 
     // One echo with the TTL and data_size zero bytes of data, for the ping and traceroute pages.
     // None only when ICMP is unavailable. The time-out is taken as given, also beyond 65535 ms;
     // a cancel ends the wait early (see SendEcho).
     std::optional<EchoReply> EchoRequest(NetAddress address, uint32_t timeout_ms,
                                          uint16_t data_size, uint8_t ttl,
-                                         const EchoCancel* cancel = nullptr) const;
+                                         const WaitCancel* cancel = nullptr) const;
 
     // The hardware address of a local adapter that owns the address, else the ARP table's.
     MacBlock LookupMac(NetAddress address) const;

@@ -115,7 +115,7 @@ std::optional<NodeStatus> ParseNodeStatusReply(std::span<const uint8_t> reply,
 }
 
 NodeStatusResult NodeStatusQuery(NetApiLayer& layer, NetAddress address, int32_t timeout_ms,
-                                 uint16_t port) {
+                                 uint16_t port, const WaitCancel* cancel) {
     NodeStatusResult result;
     if (layer.SocketsUnavailable()) {
         return result;
@@ -136,7 +136,7 @@ NodeStatusResult NodeStatusQuery(NetApiLayer& layer, NetAddress address, int32_t
         close(fd);
         return result;
     }
-    result.time_us = WaitReadable(fd, timeout_ms, 7).waited_us;
+    result.time_us = WaitReadable(fd, timeout_ms, 7, cancel).waited_us;
     // From any sender: a host may answer from another of its addresses.
     std::array<uint8_t, kNodeStatusReplyLimit> buffer;
     const ssize_t received = recvfrom(fd, buffer.data(), buffer.size(), 0, nullptr, nullptr);

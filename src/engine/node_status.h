@@ -8,6 +8,7 @@
 
 #include "engine/ipv4.h"
 #include "engine/mac_lookup.h"
+#include "engine/wait_cancel.h"
 
 namespace corvimap {
 
@@ -45,9 +46,11 @@ std::array<uint8_t, kNodeStatusRequestSize> BuildNodeStatusRequest(uint16_t tran
 std::optional<NodeStatus> ParseNodeStatusReply(std::span<const uint8_t> reply,
                                                uint16_t transaction_id);
 
-// Asks the address for its node status over UDP and waits up to timeout_ms for the reply.
-// The port is there for tests; hosts listen on 137.
+// Asks the address for its node status over UDP and waits up to timeout_ms for the reply, or
+// until the cancel fires (then it counts as not answered). The port is there for tests; hosts
+// listen on 137.
 NodeStatusResult NodeStatusQuery(NetApiLayer& layer, NetAddress address, int32_t timeout_ms,
-                                 uint16_t port = kNetBiosNamePort);
+                                 uint16_t port = kNetBiosNamePort,
+                                 const WaitCancel* cancel = nullptr);
 
 }  // namespace corvimap

@@ -43,12 +43,12 @@ void ScanDriver::Refresh() {
     // starting up or winding down must not start a second scan. A stop takes effect at once,
     // without waiting for the lock that guards starting a thread.
     if (running_) {
-        stop_requested_ = true;
+        RequestStop();
         return;
     }
     std::lock_guard lock(thread_mutex_);
     if (running_) {
-        stop_requested_ = true;
+        RequestStop();
         return;
     }
     if (thread_.joinable()) {
@@ -76,7 +76,7 @@ bool ScanDriver::WaitFinished(std::chrono::milliseconds timeout) {
 std::string ScanDriver::RunScan() {
     const ScanSettings& settings = engine_.Settings();
     // A stop pressed while the scan starts up counts for this scan.
-    stop_requested_ = false;
+    stop_.Reset();
     view_.SetScanButtonText(StringTable::Lookup(text_id::kStop));
     engine_.Reset();
     view_.EnableHostListButtons(false);
@@ -93,7 +93,7 @@ std::string ScanDriver::RunScan() {
             probes_.Finish();
             engine_.Hosts().Sort(HostColumn::Address, false);
         }
-        if (settings.HasFlag(ScanFlags::kPingPass) && !stop_requested_) {
+        if (settings.HasFlag(ScanFlags::kPingPass) && !stop_.Cancelled()) {
             problem = PingPass();
         }
         // The problem stays on the status line after the scan, where the user looks.
@@ -134,12 +134,12 @@ std::string ScanDriver::PingPass() {
 
 void ScanDriver::Walk(bool fast) {
     const char* label = StringTable::Lookup(fast ? text_id::kFastSearchPhase : text_id::kPingPhase);
-    WalkRanges(store_, CurrentGroup(store_), stop_requested_, [&](NetAddress address) {
+    WalkRanges(store_, CurrentGroup(store_), stop_.Flag(), [&](NetAddress address) {
         view_.ShowScanStatus(std::string("- ") + label + ": " + FormatAddress(address));
         if (fast) {
             probes_.Run(address);
         } else {
-            engine_.ProbeHost(address, false);
+            engine_.ProbeHost(address, false, &stop_);
         }
     });
 }
@@ -152,16 +152,15 @@ void ScanDriver::WalkParallelPing() {
             return;
         }
         view_.ShowScanStatus(label + FormatAddress(batch.front()));
-        const std::vector<std::optional<uint32_t>> replies =
-            engine_.PingAll(batch, stop_requested_);
+        const std::vector<std::optional<uint32_t>> replies = engine_.PingAll(batch, stop_.Flag());
         // Recorded in walk order, so the table and the log change as the sequential pass
         // changes them; a stop ends the recording before the next address.
-        for (size_t i = 0; i < replies.size() && !stop_requested_; ++i) {
+        for (size_t i = 0; i < replies.size() && !stop_.Cancelled(); ++i) {
             engine_.ProbePingReply(batch[i], replies[i]);
         }
         batch.clear();
     };
-    WalkRanges(store_, CurrentGroup(store_), stop_requested_, [&](NetAddress address) {
+    WalkRanges(store_, CurrentGroup(store_), stop_.Flag(), [&](NetAddress address) {
         // Hosts the fast pass found are skipped by the ping pass; no echo goes to them.
         if (engine_.Hosts().TestFlags(address, HostFlags::FastFound) != 0) {
             return;

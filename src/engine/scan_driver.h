@@ -9,6 +9,7 @@
 
 #include "engine/probe_pool.h"
 #include "engine/scan_engine.h"
+#include "engine/wait_cancel.h"
 #include "settings/settings_store.h"
 
 namespace corvimap {
@@ -52,7 +53,9 @@ public:
 
     // The Refresh button and the rescan timer: starts a scan, or asks the running one to stop.
     void Refresh();
-    void RequestStop() { stop_requested_ = true; }
+    // Ends the walk before the next address and wakes every probe that waits for an answer, so
+    // a scan ends soon whatever the time-out. Safe in a signal handler.
+    void RequestStop() { stop_.Cancel(); }
     // True from the start of a scan thread until its last step.
     bool Running() const { return running_.load(); }
     // True while a scan walks its ranges.
@@ -79,14 +82,14 @@ private:
 
     std::atomic<bool> running_{false};
     std::atomic<bool> scanning_{false};
-    std::atomic<bool> stop_requested_{false};
+    WaitCancel stop_;
 
     std::mutex thread_mutex_;  // guards thread_ against Refresh and the destructor at once
     std::thread thread_;
     // The fast pass's probe threads, reused from address to address.
     ProbePool probes_{engine_.Slots(),
-                      [this](NetAddress address) { engine_.ProbeHost(address, true); },
-                      stop_requested_};
+                      [this](NetAddress address) { engine_.ProbeHost(address, true, &stop_); },
+                      stop_.Flag()};
 };
 
 }  // namespace corvimap

@@ -17,22 +17,29 @@ void ScanEngine::Reset() {
     slots_.Reset(settings_.ThreadsOfScan);
 }
 
-void ScanEngine::ProbeHost(NetAddress address, bool fast) {
+void ScanEngine::ProbeHost(NetAddress address, bool fast, const WaitCancel* cancel) {
     const int timeout_ms = settings_.PingTimeout;
     if (!fast) {
         // Hosts that answered the fast pass were fully probed there.
         if (hosts_.TestFlags(address, HostFlags::FastFound) != 0) {
             return;
         }
-        ProbePingReply(address, network_.Ping(address, timeout_ms));
+        const std::optional<uint32_t> reply = network_.Ping(address, timeout_ms, cancel);
+        // A wait cut short says nothing about the host.
+        if (!reply && IsCancelled(cancel)) {
+            return;
+        }
+        ProbePingReply(address, reply, cancel);
         return;
     }
     std::optional<ProbeAnswer> answer;
-    if (auto status = network_.QueryNodeStatus(address, timeout_ms)) {
+    if (auto status = network_.QueryNodeStatus(address, timeout_ms, cancel)) {
         answer = ProbeAnswer{std::move(status->name), std::move(status->workgroup), status->time_us,
                              status->mac};
+    } else if (IsCancelled(cancel)) {
+        return;
     }
-    RecordProbe(address, true, std::move(answer));
+    RecordProbe(address, true, std::move(answer), cancel);
 }
 
 std::vector<std::optional<uint32_t>> ScanEngine::PingAll(std::span<const NetAddress> addresses,
@@ -40,7 +47,8 @@ std::vector<std::optional<uint32_t>> ScanEngine::PingAll(std::span<const NetAddr
     return network_.PingAll(addresses, settings_.PingTimeout, stop);
 }
 
-void ScanEngine::ProbePingReply(NetAddress address, std::optional<uint32_t> reply_time_us) {
+void ScanEngine::ProbePingReply(NetAddress address, std::optional<uint32_t> reply_time_us,
+                                const WaitCancel* cancel) {
     if (hosts_.TestFlags(address, HostFlags::FastFound) != 0) {
         return;
     }
@@ -49,14 +57,20 @@ void ScanEngine::ProbePingReply(NetAddress address, std::optional<uint32_t> repl
         answer = ProbeAnswer{};
         answer->time = *reply_time_us;
         if (settings_.HasFlag(ScanFlags::kResolveHostName)) {
+            // The resolver cannot be woken; after a stop the host is left as it was rather
+            // than recorded without the name it may have.
+            if (IsCancelled(cancel)) {
+                return;
+            }
             // A resolver's answer comes from the wire as well.
             answer->name = ReplaceControlChars(network_.ResolveName(address));
         }
     }
-    RecordProbe(address, false, std::move(answer));
+    RecordProbe(address, false, std::move(answer), cancel);
 }
 
-void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer) {
+void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer,
+                             const WaitCancel* cancel) {
     if (!answer) {
         const bool died = hosts_.MarkDead(address);
         if (died && log_ != nullptr && settings_.HasFlag(LogEventBits::kLogDeadHost)) {
@@ -92,12 +106,12 @@ void ScanEngine::RecordProbe(NetAddress address, bool fast, std::optional<ProbeA
     }
     if (settings_.HasFlag(ScanFlags::kScanShares)) {
         hosts_.SetState(record, HostState::ListingShares);
-        if (auto shares = network_.ListShares(address)) {
+        if (auto shares = network_.ListShares(address, cancel)) {
             hosts_.AttachMarker(record, HostMarker{kSharesMarker, ReplaceControlChars(*shares)});
         }
     }
     if (games_ != nullptr) {
-        games_->CheckHost(address, record);
+        games_->CheckHost(address, record, cancel);
     }
     hosts_.FinishProbe(address);
 }

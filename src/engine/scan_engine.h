@@ -42,15 +42,18 @@ public:
     uint32_t FoundCount() const { return found_.load(); }
 
     // Asks one address and records what it learns: the fast pass asks for the NetBIOS node
-    // status, the ping pass sends an ICMP echo to hosts the fast pass did not find.
-    void ProbeHost(NetAddress address, bool fast);
+    // status, the ping pass sends an ICMP echo to hosts the fast pass did not find. A cancel
+    // (may be null) that fires cuts every wait of the probe short; a question it cut short
+    // records nothing for the address (a stop must not mark a host dead that had no full wait).
+    void ProbeHost(NetAddress address, bool fast, const WaitCancel* cancel = nullptr);
 
     // The parallel ping pass in two steps: ask all addresses at once (ProbeNetwork::PingAll
     // with the current time-out), then record each reply in walk order as the ping pass's
     // ProbeHost would, with the reply time the address's own round trip.
     std::vector<std::optional<uint32_t>> PingAll(std::span<const NetAddress> addresses,
                                                  const std::atomic<bool>& stop);
-    void ProbePingReply(NetAddress address, std::optional<uint32_t> reply_time_us);
+    void ProbePingReply(NetAddress address, std::optional<uint32_t> reply_time_us,
+                        const WaitCancel* cancel = nullptr);
 
 private:
     // What one probe learned of its address.
@@ -60,7 +63,8 @@ private:
         uint32_t time = 0;
         MacBlock reported_mac{};
     };
-    void RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer);
+    void RecordProbe(NetAddress address, bool fast, std::optional<ProbeAnswer> answer,
+                     const WaitCancel* cancel);
 
     const ScanSettings& settings_;
     ProbeNetwork& network_;

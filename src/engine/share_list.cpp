@@ -26,8 +26,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::array<uint16_t, 2> kSmbPorts = {445, 139};
 
 // The SMB port of the host that accepts a TCP connection first, 445 when both do at once;
-// 0 when neither does within the time-out.
-uint16_t FindOpenSmbPort(NetAddress address, int timeout_ms) {
+// 0 when neither does within the time-out or the cancel fired.
+uint16_t FindOpenSmbPort(NetAddress address, int timeout_ms, const WaitCancel* cancel) {
     std::array<pollfd, kSmbPorts.size()> entries{};
     uint16_t found = 0;
     for (size_t i = 0; i < kSmbPorts.size(); ++i) {
@@ -54,13 +54,12 @@ uint16_t FindOpenSmbPort(NetAddress address, int timeout_ms) {
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         const bool any_pending = std::any_of(entries.begin(), entries.end(),
                                              [](const pollfd& entry) { return entry.fd >= 0; });
-        if (!any_pending || remaining.count() <= 0) {
+        if (!any_pending || remaining.count() <= 0 || IsCancelled(cancel)) {
             break;
         }
         // poll() skips the negative descriptors of ports already refused.
-        const int ready =
-            poll(entries.data(), entries.size(), static_cast<int>(remaining.count()) + 1);
-        if (ready < 0 && errno != EINTR) {
+        const int ready = PollOrCancel(entries, remaining + std::chrono::milliseconds(1), cancel);
+        if (ready < 0) {
             break;
         }
         for (size_t i = 0; i < entries.size() && ready > 0; ++i) {
@@ -221,12 +220,17 @@ private:
 
 }  // namespace
 
-std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
-    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
+std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts,
+                       const WaitCancel* cancel) {
+    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms, cancel);
     if (port == 0) {
         return {};
     }
     const std::lock_guard<std::mutex> lock(LibraryLock());
+    // Other probes may have held the library for a reply time each meanwhile.
+    if (IsCancelled(cancel)) {
+        return {};
+    }
     const auto start = Clock::now();
     Listing listing;
     {
@@ -249,13 +253,17 @@ std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts) {
     return ListThrough(context, address).shares;
 }
 
-ShareFolderReader::ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts)
-    : address_(address) {
-    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms);
+ShareFolderReader::ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts,
+                                     const WaitCancel* cancel)
+    : address_(address), cancel_(cancel) {
+    const uint16_t port = FindOpenSmbPort(address, timeouts.connect_ms, cancel);
     if (port == 0) {
         return;
     }
     const std::lock_guard<std::mutex> lock(LibraryLock());
+    if (IsCancelled(cancel)) {
+        return;
+    }
     KeepConfigurationLoaded(timeouts.reply_ms);
     context_ = NewContext(port, timeouts.reply_ms);
 }
@@ -301,6 +309,9 @@ std::optional<ShareFolderListing> ShareFolderReader::List(std::string_view share
     }
     const std::string url = ShareFolderUrl(address_, share, folders);
     const std::lock_guard<std::mutex> lock(LibraryLock());
+    if (IsCancelled(cancel_)) {
+        return std::nullopt;
+    }
     SMBCFILE* directory = smbc_getFunctionOpendir(context_)(context_, url.c_str());
     if (directory == nullptr) {
         // A host that went away would cost a reply time-out, then a connect attempt of the

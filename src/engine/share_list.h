@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ipv4.h"
+#include "engine/wait_cancel.h"
 
 struct _SMBCCTX;  // libsmbclient's context
 
@@ -29,7 +30,12 @@ struct ShareListTimeouts {
 // devices left out) in the server's order, joined by "|". Logs on anonymously, with the
 // system's SMB dialects first and over SMB1 (NT1) when the host refuses those. Empty when the
 // host has no disk share or cannot be listed for any reason.
-std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts = {});
+//
+// A cancel (may be null) ends the TCP check at once and the wait for another thread's listing
+// with nothing listed. The library's own requests cannot be woken: one under way when the cancel
+// fires still ends only on its answer or reply_ms.
+std::string ListShares(NetAddress address, const ShareListTimeouts& timeouts = {},
+                       const WaitCancel* cancel = nullptr);
 
 // One entry of a folder listing, with what the listing itself reports (no request per entry).
 struct ShareFolderEntry {
@@ -48,10 +54,13 @@ struct ShareFolderListing {
 // Lists folders on the shares of one host over one anonymous connection. Every libsmbclient
 // call takes the same process-wide lock as ListShares, for one folder at a time, so a share
 // walk never holds the library away from the scan's share listing for longer than that. One
-// object belongs to one thread at a time.
+// object belongs to one thread at a time. A cancel (may be null; it must outlive the reader)
+// cuts the TCP check and the waits for the lock short, as for ListShares; every List after it
+// fails at once.
 class ShareFolderReader {
 public:
-    explicit ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts = {});
+    explicit ShareFolderReader(NetAddress address, const ShareListTimeouts& timeouts = {},
+                               const WaitCancel* cancel = nullptr);
     ~ShareFolderReader();
     ShareFolderReader(const ShareFolderReader&) = delete;
     ShareFolderReader& operator=(const ShareFolderReader&) = delete;
@@ -67,6 +76,7 @@ public:
 
 private:
     NetAddress address_;
+    const WaitCancel* cancel_;
     _SMBCCTX* context_ = nullptr;
     bool lost_ = false;
 };

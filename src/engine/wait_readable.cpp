@@ -1,13 +1,11 @@
 #include "engine/wait_readable.h"
 
-#include <poll.h>
 #include <sys/ioctl.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <ctime>
+#include <span>
 #include <thread>
 
 namespace corvimap {
@@ -23,14 +21,10 @@ int ReadableBytes(int socket_fd) {
     return available;
 }
 
-timespec ToTimespec(Clock::duration duration) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
-    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-}
-
 }  // namespace
 
-ReadableWait WaitReadable(int socket_fd, int32_t timeout_ms, int min_bytes) {
+ReadableWait WaitReadable(int socket_fd, int32_t timeout_ms, int min_bytes,
+                          const WaitCancel* cancel) {
     const int32_t timeout = std::max<int32_t>(timeout_ms, 0);
     const ReadableWait timed_out{
         false, static_cast<uint32_t>(std::min<int64_t>(int64_t{timeout} * 1000, UINT32_MAX))};
@@ -44,7 +38,7 @@ ReadableWait WaitReadable(int socket_fd, int32_t timeout_ms, int min_bytes) {
             const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(now - start);
             return ReadableWait{true, static_cast<uint32_t>(waited.count())};
         }
-        if (now >= deadline) {
+        if (now >= deadline || IsCancelled(cancel)) {
             return timed_out;
         }
         const auto remaining = deadline - now;
@@ -55,9 +49,8 @@ ReadableWait WaitReadable(int socket_fd, int32_t timeout_ms, int min_bytes) {
             continue;
         }
         pollfd entry{socket_fd, POLLIN, 0};
-        const timespec wait = ToTimespec(remaining);
-        const int result = ppoll(&entry, 1, &wait, nullptr);
-        if (result < 0 && errno != EINTR) {
+        const int result = PollOrCancel(std::span(&entry, 1), remaining, cancel);
+        if (result < 0) {
             return timed_out;
         }
         if (result > 0 && (entry.revents & POLLNVAL) != 0) {

@@ -10,9 +10,9 @@ namespace {
 using BuildReport = ServerReport (*)(std::string_view server, std::string_view status_reply);
 
 QueryOutcome QueryStatus(NetAddress address, uint16_t port, std::chrono::milliseconds timeout,
-                         BuildReport build) {
+                         const WaitCancel* cancel, BuildReport build) {
     const std::optional<std::string> reply =
-        UdpExchange(address, port, kQuakeStatusRequest, timeout);
+        UdpExchange(address, port, kQuakeStatusRequest, timeout, cancel);
     QueryOutcome outcome;
     if (!reply) {
         return outcome;
@@ -31,27 +31,27 @@ std::chrono::milliseconds ExchangeTimeout(int32_t ping_timeout_ms) {
 }
 
 QueryOutcome QueryQuakeWorld(NetAddress address, uint16_t port,
-                             std::chrono::milliseconds exchange_timeout) {
-    return QueryStatus(address, port, exchange_timeout, &BuildQuakeWorldReport);
+                             std::chrono::milliseconds exchange_timeout, const WaitCancel* cancel) {
+    return QueryStatus(address, port, exchange_timeout, cancel, &BuildQuakeWorldReport);
 }
 
 QueryOutcome QueryQuake2(NetAddress address, uint16_t port,
-                         std::chrono::milliseconds exchange_timeout) {
-    return QueryStatus(address, port, exchange_timeout, &BuildQuake2Report);
+                         std::chrono::milliseconds exchange_timeout, const WaitCancel* cancel) {
+    return QueryStatus(address, port, exchange_timeout, cancel, &BuildQuake2Report);
 }
 
 QueryOutcome QueryQuake3(NetAddress address, uint16_t port,
-                         std::chrono::milliseconds exchange_timeout) {
+                         std::chrono::milliseconds exchange_timeout, const WaitCancel* cancel) {
     QueryOutcome outcome;
     const std::optional<std::string> status =
-        UdpExchange(address, port, kQuake3GetStatusRequest, exchange_timeout);
+        UdpExchange(address, port, kQuake3GetStatusRequest, exchange_timeout, cancel);
     if (!status) {
         return outcome;
     }
     // The player count lives only in the info reply, so a server that stays silent there is
     // not reported at all.
     const std::optional<std::string> info =
-        UdpExchange(address, port, kQuake3GetInfoRequest, exchange_timeout);
+        UdpExchange(address, port, kQuake3GetInfoRequest, exchange_timeout, cancel);
     if (!info) {
         return outcome;
     }

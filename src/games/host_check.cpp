@@ -4,8 +4,8 @@ namespace corvimap {
 
 void CheckHostForGameServers(const GameServerBrowser& browser, NetAddress address,
                              std::chrono::milliseconds exchange_timeout, GameHostRecord& record,
-                             ServerReportSink& sink) {
-    for (size_t i = 0; i < browser.Count(); ++i) {
+                             ServerReportSink& sink, const WaitCancel* cancel) {
+    for (size_t i = 0; i < browser.Count() && !IsCancelled(cancel); ++i) {
         const GameServerType& type = browser.At(i);
         if (!type.CheckedDuringScan()) {
             continue;
@@ -13,7 +13,10 @@ void CheckHostForGameServers(const GameServerBrowser& browser, NetAddress addres
         record.SetState(type.ImageIndex());
         const GameServerType::PortList ports = type.Ports();
         for (const uint16_t port : *ports) {
-            QueryOutcome outcome = type.Query()(address, port, exchange_timeout);
+            QueryOutcome outcome = type.Query()(address, port, exchange_timeout, cancel);
+            if (IsCancelled(cancel)) {
+                break;
+            }
             if (!outcome.answered) {
                 continue;
             }

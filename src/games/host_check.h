@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/ipv4.h"
+#include "engine/wait_cancel.h"
 #include "games/game_server_browser.h"
 #include "games/server_report_sink.h"
 
@@ -24,10 +25,10 @@ public:
 
 // Asks one live host on every port of every type that is checked during scans, in list order,
 // going on after a port has answered. An answer leaves the type's marker on the record and, when
-// it carried a report, hands that to the sink. Ends with FinishProbe, also when no type is
-// enabled.
+// it carried a report, hands that to the sink. A cancel (may be null) that fires ends the
+// waits and the check. Ends with FinishProbe, also when no type is enabled or it was cancelled.
 void CheckHostForGameServers(const GameServerBrowser& browser, NetAddress address,
                              std::chrono::milliseconds exchange_timeout, GameHostRecord& record,
-                             ServerReportSink& sink);
+                             ServerReportSink& sink, const WaitCancel* cancel = nullptr);
 
 }  // namespace corvimap

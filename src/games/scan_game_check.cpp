@@ -29,10 +29,11 @@ ScanGameCheck::ScanGameCheck(const GameServerBrowser& browser, HostTable& hosts,
                              const ScanSettings& settings, ServerReportSink& sink)
     : browser_(browser), hosts_(hosts), settings_(settings), sink_(sink) {}
 
-void ScanGameCheck::CheckHost(NetAddress address, const HostHandle& record) {
+void ScanGameCheck::CheckHost(NetAddress address, const HostHandle& record,
+                              const WaitCancel* cancel) {
     TableGameRecord table_record(hosts_, record);
     CheckHostForGameServers(browser_, address, ExchangeTimeout(settings_.PingTimeout), table_record,
-                            sink_);
+                            sink_, cancel);
 }
 
 }  // namespace corvimap

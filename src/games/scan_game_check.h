@@ -14,7 +14,7 @@ class ScanGameCheck final : public GameHostCheck {
 public:
     ScanGameCheck(const GameServerBrowser& browser, HostTable& hosts, const ScanSettings& settings,
                   ServerReportSink& sink);
-    void CheckHost(NetAddress address, const HostHandle& record) override;
+    void CheckHost(NetAddress address, const HostHandle& record, const WaitCancel* cancel) override;
 
 private:
     const GameServerBrowser& browser_;

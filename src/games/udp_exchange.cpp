@@ -35,8 +35,9 @@ int PendingBytes(int fd) {
 
 // Waits until the first queued datagram holds min_bytes or the time-out passes. It sleeps in
 // poll() rather than waking every millisecond; only while a shorter datagram sits at the head of
-// the queue (poll() would return at once) does it nap a millisecond at a time.
-void WaitForReply(int fd, std::chrono::milliseconds timeout, int min_bytes) {
+// the queue (poll() would return at once) does it nap a millisecond at a time. A cancel ends it.
+void WaitForReply(int fd, std::chrono::milliseconds timeout, int min_bytes,
+                  const WaitCancel* cancel) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + timeout;
     bool short_datagram_queued = false;
@@ -45,7 +46,7 @@ void WaitForReply(int fd, std::chrono::milliseconds timeout, int min_bytes) {
             return;
         }
         const Clock::duration remaining = deadline - Clock::now();
-        if (remaining <= Clock::duration::zero()) {
+        if (remaining <= Clock::duration::zero() || IsCancelled(cancel)) {
             return;
         }
         if (short_datagram_queued) {
@@ -53,9 +54,8 @@ void WaitForReply(int fd, std::chrono::milliseconds timeout, int min_bytes) {
             continue;
         }
         pollfd watch{fd, POLLIN, 0};
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(remaining);
-        const int ready = ::poll(&watch, 1, static_cast<int>(wait.count()));
-        if (ready < 0 && errno != EINTR) {
+        const int ready = PollOrCancel(std::span(&watch, 1), remaining, cancel);
+        if (ready < 0) {
             return;
         }
         short_datagram_queued = ready > 0;
@@ -66,7 +66,8 @@ void WaitForReply(int fd, std::chrono::milliseconds timeout, int min_bytes) {
 
 std::optional<std::string> UdpExchange(NetAddress address, uint16_t port,
                                        std::span<const uint8_t> request,
-                                       std::chrono::milliseconds timeout) {
+                                       std::chrono::milliseconds timeout,
+                                       const WaitCancel* cancel) {
     SocketHandle socket(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (socket.Get() < 0) {
         return std::nullopt;
@@ -79,7 +80,10 @@ std::optional<std::string> UdpExchange(NetAddress address, uint16_t port,
                  reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
         return std::nullopt;
     }
-    WaitForReply(socket.Get(), timeout, kMinReplyBytes);
+    WaitForReply(socket.Get(), timeout, kMinReplyBytes, cancel);
+    if (IsCancelled(cancel)) {
+        return std::nullopt;
+    }
 
     std::string reply(kMaxReplyBytes, '\0');
     // MSG_TRUNC makes the call report the datagram's real length, so an oversized reply is seen

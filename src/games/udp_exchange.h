@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/ipv4.h"
+#include "engine/wait_cancel.h"
 
 namespace corvimap {
 
@@ -19,9 +20,10 @@ inline constexpr int kMinReplyBytes = 7;
 // to timeout for a datagram of at least kMinReplyBytes, then receives once from any sender.
 // Returns the reply's bytes (possibly none: an empty datagram is an answer too), or nothing when
 // the socket or the send failed, nothing arrived, or the datagram was longer than
-// kMaxReplyBytes.
+// kMaxReplyBytes. A cancel (may be null) that fires ends the wait at once.
 std::optional<std::string> UdpExchange(NetAddress address, uint16_t port,
                                        std::span<const uint8_t> request,
-                                       std::chrono::milliseconds timeout);
+                                       std::chrono::milliseconds timeout,
+                                       const WaitCancel* cancel = nullptr);
 
 }  // namespace corvimap

@@ -40,7 +40,7 @@ private:
 class GameCheckSpy final : public GameHostCheck {
 public:
     explicit GameCheckSpy(HostTable& table) : table_(table) {}
-    void CheckHost(NetAddress address, const HostHandle& record) override {
+    void CheckHost(NetAddress address, const HostHandle& record, const WaitCancel*) override {
         checked.push_back(address);
         table_.SetState(record, HostState::QueryQuake3);
     }

@@ -34,7 +34,8 @@ public:
         hosts_.erase(address);
     }
 
-    std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int) override {
+    std::optional<NodeStatusAnswer> QueryNodeStatus(NetAddress address, int,
+                                                    const WaitCancel*) override {
         const int now = ++in_flight_;
         int seen = max_in_flight_.load();
         while (now > seen && !max_in_flight_.compare_exchange_weak(seen, now)) {
@@ -50,12 +51,12 @@ public:
         --in_flight_;
         return host.node_status;
     }
-    std::optional<uint32_t> Ping(NetAddress address, int) override {
+    std::optional<uint32_t> Ping(NetAddress address, int, const WaitCancel*) override {
         return Find(address, pinged).ping_time;
     }
     bool CanPing() override { return icmp_available; }
     std::optional<MacBlock> LookupMac(NetAddress address) override { return Find(address).arp_mac; }
-    std::optional<std::string> ListShares(NetAddress address) override {
+    std::optional<std::string> ListShares(NetAddress address, const WaitCancel*) override {
         if (on_list_shares) {
             on_list_shares(address);
         }

@@ -78,7 +78,7 @@ AppEngine::AppEngine(AppContext& context, std::unique_ptr<ProbeNetwork> network)
         std::make_unique<ScanGameCheck>(*games_, scan_engine_->Hosts(), settings_, *reports_);
     scan_engine_->SetGameHostCheck(game_check_.get());
     driver_ = std::make_unique<ScanDriver>(*scan_engine_, store_, *scan_view_, event_log_.get());
-    share_folders_ = std::make_unique<SmbShareFolders>();
+    share_folders_ = std::make_unique<SmbShareFolders>(ShareListTimeouts{}, &closing_);
     search_view_ = std::make_unique<HandedOverSearchView>(*handover_);
     search_ = std::make_unique<FileSearch>(scan_engine_->Hosts(), *share_folders_, *search_view_);
     // A few megabytes of CSV: read off the UI thread; the vendor column fills in when done.
@@ -118,6 +118,7 @@ void AppEngine::SetServerReportTarget(ServerReportSink* target) {
 void AppEngine::BeginShutdown() {
     driver_->RequestStop();
     search_->Abort();
+    closing_.Cancel();
     handover_->Close();
     // The host list's listener belongs to the window; the table must not call it any more.
     scan_engine_->Hosts().SetListener(nullptr);

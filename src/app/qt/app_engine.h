@@ -12,6 +12,7 @@
 #include "engine/probe_network.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_engine.h"
+#include "engine/wait_cancel.h"
 #include "games/game_server_browser.h"
 #include "games/scan_game_check.h"
 #include "games/server_report_sink.h"
@@ -88,6 +89,8 @@ private:
     std::unique_ptr<ScanEngine> scan_engine_;
     std::unique_ptr<ScanGameCheck> game_check_;
     std::unique_ptr<ScanDriver> driver_;
+    // Fired when the window closes: the search's share listings stop waiting.
+    WaitCancel closing_;
     std::unique_ptr<SmbShareFolders> share_folders_;
     std::unique_ptr<HandedOverSearchView> search_view_;
     std::unique_ptr<FileSearch> search_;

@@ -1,0 +1,172 @@
+// A Stop pressed while the scan's probes wait on addresses that never answer ends the scan long
+// before their 20 s time-out, and a probe cut short leaves its host as it was. Runs in a network
+// namespace of its own, where 198.18.78.0/24 is routed into a veth link with nobody behind it.
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "engine/linux_probe_network.h"
+#include "engine/net_api_layer.h"
+#include "engine/network_groups.h"
+#include "engine/scan_driver.h"
+#include "engine/scan_flags.h"
+#include "games/game_server_browser.h"
+#include "games/game_server_type.h"
+#include "games/scan_game_check.h"
+#include "lab/netns_sandbox.h"
+#include "settings/memory_settings_store.h"
+#include "support/scripted_network.h"
+
+namespace corvimap {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kLongTimeoutMs = 20000;
+// Generous: the waits themselves would last 20 s (40 s for a game server exchange).
+constexpr auto kEndsWithin = 5s;
+
+// Counts the progress texts, so the test knows the walk has begun.
+class StatusCount final : public ScanDriverView {
+public:
+    void SetScanButtonText(const std::string&) override {}
+    void EnableHostListButtons(bool) override {}
+    void KillScanTimer() override {}
+    void ArmScanTimer(std::chrono::milliseconds) override {}
+    void ShowScanStatus(const std::string& text) override { shown += text.empty() ? 0 : 1; }
+    std::atomic<int> shown{0};
+};
+
+class NoReports final : public ServerReportSink {
+public:
+    void UpdateServer(uint8_t, ServerReport) override {}
+};
+
+// A loopback UDP port that takes datagrams and never answers.
+class SilentUdpPort {
+public:
+    SilentUdpPort() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = MakeAddress(127, 0, 0, 1);
+        socklen_t size = sizeof(address);
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            port_ = ntohs(address.sin_port);
+        }
+    }
+    ~SilentUdpPort() { close(fd_); }
+    uint16_t Port() const { return port_; }
+
+private:
+    int fd_;
+    uint16_t port_ = 0;
+};
+
+struct StopCase {
+    const char* name;
+    uint32_t flags;
+    bool parallel_ping;
+    // A host that answers its node status at once and runs a game server that never answers;
+    // otherwise every address of the silent link is asked over the system's network layer.
+    bool silent_game_server;
+};
+
+// Starts the scan, presses Stop once its probes wait, and tells whether it ended in time and
+// whether the host known from an earlier scan on the first address is still alive.
+std::string StopDuringWaits(const StopCase& test) {
+    ScanSettings settings;
+    settings.FlagsGroup0 = test.flags;
+    settings.PingTimeout = kLongTimeoutMs;
+    settings.ThreadsOfScan = 8;
+    settings.ParallelPing = test.parallel_ping;
+    MemorySettingsStore store;
+    NetApiLayer layer;
+    LinuxProbeNetwork system_network(layer);
+    testing::ScriptedNetwork scripted;
+    GameServerBrowser browser(store);
+    const SilentUdpPort game_port;
+    for (size_t i = 0; i < browser.Count(); ++i) {
+        browser.At(i).SetFlags(0);
+    }
+    browser.Find("QuakeWorld")->SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
+    browser.Find("QuakeWorld")->SetPorts({game_port.Port()});
+
+    const NetAddress known =
+        test.silent_game_server ? MakeAddress(127, 0, 0, 1) : MakeAddress(198, 18, 78, 2);
+    WriteGroupRanges(store, "Default",
+                     {test.silent_game_server ? "127.0.0.1-1" : "198.18.78.2-198.18.78.60"});
+    testing::ScriptedNetwork::Host game_host;
+    game_host.node_status = NodeStatusAnswer{"GAMEBOX", "LAN", 0, {}};
+    scripted.SetHost(known, game_host);
+
+    ScanEngine engine(
+        settings, test.silent_game_server ? static_cast<ProbeNetwork&>(scripted) : system_network,
+        nullptr, nullptr);
+    NoReports reports;
+    ScanGameCheck games(browser, engine.Hosts(), settings, reports);
+    engine.SetGameHostCheck(&games);
+    engine.Hosts().AddOrUpdate(known, 1000, "KNOWN", "WG", MacBlock{}, HostState::Known);
+    StatusCount view;
+    ScanDriver driver(engine, store, view, nullptr);
+
+    driver.Refresh();
+    const auto give_up = std::chrono::steady_clock::now() + kEndsWithin;
+    while (view.shown == 0 && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(10ms);
+    }
+    // Into the waits.
+    std::this_thread::sleep_for(300ms);
+    driver.RequestStop();
+    const bool ended = driver.WaitFinished(kEndsWithin);
+    HostState state = HostState::Dead;
+    for (size_t row = 0; row < engine.Hosts().Count(); ++row) {
+        if (engine.Hosts().AddressAt(row) == known) {
+            state = engine.Hosts().StateAt(row);
+        }
+    }
+    return std::string(ended ? "ended" : "still waiting") +
+           (state == HostState::Dead ? ", marked dead" : ", alive");
+}
+
+TEST(ScanStopTest, StopWakesEveryProbeThatWaitsOnASilentAddress) {
+    const StopCase cases[] = {
+        {"fast pass", ScanFlags::kFastSearch, false, false},
+        {"ping pass", ScanFlags::kPingPass, false, false},
+        {"parallel ping pass", ScanFlags::kPingPass, true, false},
+        {"game server check", ScanFlags::kFastSearch, false, true},
+    };
+    const std::optional<std::string> result = testing::RunInFreshNetNamespace([&] {
+        // A permanent neighbour entry: no ARP, so nothing reports the packets as lost either.
+        if (!testing::Shell("ip link set lo up && "
+                            "ip link add silent0 type veth peer name silent1 && "
+                            "ip addr add 198.18.77.1/24 dev silent0 && ip link set silent0 up && "
+                            "ip link set silent1 up && ip neigh add 198.18.77.2 "
+                            "lladdr 02:00:00:00:00:02 dev silent0 nud permanent && "
+                            "ip route add 198.18.78.0/24 via 198.18.77.2")) {
+            return std::string("no silent link");
+        }
+        std::string lines;
+        for (const StopCase& test : cases) {
+            lines += std::string(test.name) + ": " + StopDuringWaits(test) + "\n";
+        }
+        return lines;
+    });
+    if (!result) {
+        GTEST_SKIP() << "needs a network namespace (root)";
+    }
+    std::string expected;
+    for (const StopCase& test : cases) {
+        expected += std::string(test.name) + ": ended, alive\n";
+    }
+    EXPECT_EQ(*result, expected);
+}
+
+}  // namespace
+}  // namespace corvimap
