@@ -16,12 +16,12 @@ TEST(ScanOutputTest, WireTextStaysValidJson) {
     MemorySettingsStore store;
     GameServerBrowser browser(store);
     HostTable hosts;
-    hosts.AddOrUpdate(MakeAddress(198, 18, 0, 11), 0, std::string("a\"b\\c\nd\te\x01\0f", 12),
+    hosts.AddOrUpdate(MakeAddress(198, 18, 0, 11), 0, "a\"b\\c\nd\te\x01",
                       "Gr\xC3\xBC\xC3\x9F"
                       "e q\xE9k\xC3",
                       MacBlock{}, HostState::Known);
     const auto json = nlohmann::json::parse(ScanResultJson(hosts, {}, browser));
-    EXPECT_EQ(json["hosts"][0]["name"], std::string("a\"b\\c\nd\te\x01\0f", 12));
+    EXPECT_EQ(json["hosts"][0]["name"], "a\"b\\c\nd\te\x01");
     EXPECT_EQ(json["hosts"][0]["workgroup"],
               "Gr\xC3\xBC\xC3\x9F"
               "e q\xEF\xBF\xBDk\xEF\xBF\xBD");
