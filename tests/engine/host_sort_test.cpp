@@ -194,26 +194,6 @@ TEST(HostSortTest, MatchesThePlainProcedureOnTablesWithManyEqualKeys) {
     }
 }
 
-TEST(HostSortTest, LongRunsOfEqualKeysInBothDirections) {
-    // Equal keys in descending order follow each other, so every partition is one-sided.
-    std::mt19937 random(7);
-    std::vector<Row> rows = RandomRows(random, 3000);
-    for (Row& row : rows) {
-        row.workgroup = random() % 50 == 0 ? "OTHER" : "WORKGROUP";
-        row.time = random() % 1000 == 0 ? 5 : 7;
-    }
-    HostTable table;
-    AddRows(table, rows);
-    for (const int column : {5, 3, 4, 6}) {
-        for (const bool descending : {true, false, true}) {
-            ReferenceSort(column, descending).Run(rows);
-            table.Sort(static_cast<HostColumn>(column), descending);
-            ASSERT_EQ(TableOrder(table), RowOrder(rows))
-                << "column " << column << " descending " << descending;
-        }
-    }
-}
-
 TEST(HostSortTest, NamesSortByBytesWithEmptyNamesFirst) {
     HostTable table;
     const char* const names[] = {"alpha", "", "Zeta", "\xC3\xA9t\xC3\xA9", "Alpha", "zeta", ""};
