@@ -226,7 +226,8 @@ TEST_F(StringTableTest, LookupsStaySoundWhileLanguagesChange) {
         });
     }
     const char* names[] = {"Alpha", "Beta", "English", "nothing"};
-    for (int round = 0; round < 400; ++round) {
+    // Until the readers have surely overlapped the changes, however late their threads start.
+    for (int round = 0; round < 400 || lookups.load() < 1000; ++round) {
         StringTable::LoadLanguage(names[round % 4]);
         if (round % 50 == 0) {
             StringTable::UseBuiltIn();
