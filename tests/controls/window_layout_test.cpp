@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
 namespace corvimap {
 namespace {
 
@@ -34,106 +38,89 @@ TEST(WindowLayoutTest, DefaultSizesGrowWithTheFontAndColumnsHoldTheirSample) {
     }
 }
 
-TEST(WindowLayoutTest, DesignedPlacesAreDialogUnitsOfTheWindowFont) {
-    // The status line's designed corner is where the layout puts it, and the pane starts below.
-    EXPECT_EQ(DesignedRect(control_id::kStatusLine), PixelRect::FromSize(99, 23, 483, 18));
-    EXPECT_EQ(DesignedRect(control_id::kAbout), PixelRect::FromSize(5, 23, 87, 23));
-    EXPECT_EQ(DesignedRect(control_id::kRefresh), PixelRect::FromSize(5, 85, 87, 34));
-    EXPECT_EQ(DesignedRect(control_id::kWork), PixelRect::FromSize(5, 122, 87, 29));
-    EXPECT_EQ(DesignedRect(control_id::kGameServers), PixelRect::FromSize(5, 258, 87, 23));
-    EXPECT_EQ(DesignedRect(control_id::kLoad), PixelRect::FromSize(0, 0, 75, 18));
-    EXPECT_EQ(DesignedRect(control_id::kSearchMask), PixelRect::FromSize(0, 0, 60, 20));
-    EXPECT_FALSE(DesignedRect(control_id::kHostList).has_value());
-    // Side buttons stand one below the other without overlapping.
+bool Inside(const PixelRect& inner, const PixelRect& outer) {
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const PixelRect& a, const PixelRect& b) {
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
+// At the smallest, the first-start and a large size: the side buttons stand one below the other,
+// Log above Exit at the bottom, the status line across the top with the pane below it, and every
+// control of every pane inside the pane without covering another.
+TEST(WindowLayoutTest, FrameAndPanesStayInsideTheWindowWithoutOverlap) {
     int last_bottom = 0;
     for (int id : kSideButtons) {
         const PixelRect rect = DesignedRect(id).value();
         EXPECT_GE(rect.top, last_bottom) << id;
         last_bottom = rect.bottom;
     }
-}
-
-TEST(WindowLayoutTest, FrameAtTheDefaultAndTheMinimumSize) {
-    auto frame = LayoutFrame(527, 414);
-    EXPECT_EQ(Place(frame, control_id::kExit), (PixelRect{5, 386, 92, 409}));
-    EXPECT_EQ(Place(frame, control_id::kLog), (PixelRect{5, 359, 92, 382}));
-    EXPECT_EQ(Place(frame, control_id::kStatusLine), (PixelRect{99, 23, 522, 41}));
-    EXPECT_EQ(PaneRect(527, 414), (PixelRect{99, 48, 522, 409}));
-
-    frame = LayoutFrame(kMinimumWindowWidth, kMinimumWindowHeight);
-    EXPECT_EQ(Place(frame, control_id::kExit), (PixelRect{5, 427, 92, 450}));
-    EXPECT_EQ(Place(frame, control_id::kLog), (PixelRect{5, 400, 92, 423}));
-    EXPECT_EQ(Place(frame, control_id::kStatusLine).Width(), 412);
-    EXPECT_EQ(PaneRect(516, 455), (PixelRect{99, 48, 511, 450}));
-}
-
-TEST(WindowLayoutTest, PanesAtTheDefaultSize) {
-    const PixelRect pane = PaneRect(527, 414);
-    for (int single : {1, 3, 7}) {
-        const auto places = LayoutPane(single, pane);
-        ASSERT_EQ(places.size(), 1u);
-        EXPECT_EQ(places[0].rect, pane) << "pane " << single << " fills the pane rectangle";
+    for (const auto& [width, height] :
+         {std::pair{kMinimumWindowWidth, kMinimumWindowHeight}, {527, 414}, {1001, 777}}) {
+        SCOPED_TRACE(::testing::Message() << width << "x" << height);
+        const auto frame = LayoutFrame(width, height);
+        const PixelRect exit = Place(frame, control_id::kExit);
+        const PixelRect log = Place(frame, control_id::kLog);
+        const PixelRect status = Place(frame, control_id::kStatusLine);
+        const PixelRect pane = PaneRect(width, height);
+        EXPECT_EQ(exit.bottom, height - 5);
+        EXPECT_LT(log.bottom, exit.top);
+        EXPECT_EQ(status.right, width - 5);
+        EXPECT_GT(pane.top, status.bottom);
+        EXPECT_EQ(pane.right, status.right);
+        EXPECT_EQ(pane.bottom, exit.bottom);
+        EXPECT_GT(pane.left, exit.right);
+        EXPECT_TRUE(LayoutPane(0, pane).empty());
+        for (int number : kPanes) {
+            const auto places = LayoutPane(number, pane, {10, 10});
+            const auto ids = PaneControls(number);
+            ASSERT_EQ(places.size(), ids.size()) << "pane " << number;
+            for (size_t i = 0; i < ids.size(); ++i) {
+                EXPECT_EQ(places[i].id, ids[i]);
+                EXPECT_TRUE(Inside(places[i].rect, pane)) << "control " << ids[i];
+                for (size_t j = 0; j < i; ++j) {
+                    EXPECT_FALSE(Overlap(places[i].rect, places[j].rect))
+                        << ids[i] << " covers " << ids[j];
+                }
+            }
+            if (places.size() == 1) {
+                EXPECT_EQ(places[0].rect, pane) << "pane " << number << " fills the pane";
+            }
+        }
+        // The game servers list takes the upper half, players and rules share the lower one.
+        const auto games = LayoutPane(8, pane);
+        const PixelRect servers = Place(games, control_id::kGameServerList);
+        const PixelRect players = Place(games, control_id::kPlayersList);
+        const PixelRect rules = Place(games, control_id::kRulesList);
+        EXPECT_LE(std::abs(servers.Height() - (pane.Height() - servers.Height())), 2);
+        EXPECT_LE(std::abs(players.Width() - rules.Width()), 2);
+        EXPECT_EQ(players.bottom, pane.bottom);
+        EXPECT_EQ(rules.right, pane.right);
     }
-    EXPECT_TRUE(LayoutPane(0, pane).empty());
-
-    auto places = LayoutPane(2, pane);
-    EXPECT_EQ(Place(places, control_id::kLoad), (PixelRect{99, 48, 174, 66}));
-    EXPECT_EQ(Place(places, control_id::kSave), (PixelRect{178, 48, 253, 66}));
-    EXPECT_EQ(Place(places, control_id::kClear), (PixelRect{257, 48, 332, 66}));
-    EXPECT_EQ(Place(places, control_id::kFind), (PixelRect{336, 48, 411, 66}));
-    EXPECT_EQ(Place(places, control_id::kHostList), (PixelRect{99, 70, 522, 409}));
-
-    places = LayoutPane(4, pane);
-    EXPECT_EQ(Place(places, control_id::kSearchProgress), (PixelRect{99, 48, 522, 64}));
-    EXPECT_EQ(Place(places, control_id::kSearchMask), (PixelRect{99, 66, 442, 86}));
-    EXPECT_EQ(Place(places, control_id::kSearchButton), (PixelRect{446, 66, 521, 86}));
-    EXPECT_EQ(Place(places, control_id::kSearchResults), (PixelRect{99, 88, 522, 409}));
-
-    places = LayoutPane(8, pane);
-    EXPECT_EQ(Place(places, control_id::kGameServerList), (PixelRect{99, 48, 522, 228}));
-    EXPECT_EQ(Place(places, control_id::kPlayersList), (PixelRect{99, 229, 309, 409}));
-    EXPECT_EQ(Place(places, control_id::kRulesList), (PixelRect{311, 229, 522, 409}));
 }
 
 TEST(WindowLayoutTest, LocalSharesListsGrowWithTheirRowsUpToAThirdEach) {
     const PixelRect pane = PaneRect(527, 414);  // 361 high: a third is 120
-    auto places = LayoutPane(5, pane, {50, 200});
-    EXPECT_EQ(Place(places, control_id::kSharesList), (PixelRect{99, 48, 522, 98}));
-    EXPECT_EQ(Place(places, control_id::kSessionsList), (PixelRect{99, 99, 522, 219}));
-    EXPECT_EQ(Place(places, control_id::kFilesList), (PixelRect{99, 220, 522, 409}));
-
-    // One more row makes the shares list higher and pushes the others down.
-    places = LayoutPane(5, pane, {68, 0});
-    EXPECT_EQ(Place(places, control_id::kSharesList).Height(), 68);
-    EXPECT_EQ(Place(places, control_id::kSessionsList), (PixelRect{99, 117, 522, 117}));
-    EXPECT_EQ(Place(places, control_id::kFilesList).top, 118);
-}
-
-TEST(WindowLayoutTest, GameServerHalvesAtTheMinimumAndAnOddSize) {
-    auto places = LayoutPane(8, PaneRect(516, 455));  // 412 x 402
-    EXPECT_EQ(Place(places, control_id::kGameServerList), (PixelRect{99, 48, 511, 249}));
-    EXPECT_EQ(Place(places, control_id::kPlayersList), (PixelRect{99, 250, 304, 450}));
-    EXPECT_EQ(Place(places, control_id::kRulesList), (PixelRect{306, 250, 511, 450}));
-
-    places = LayoutPane(8, PaneRect(1001, 777));  // 897 x 724
-    EXPECT_EQ(Place(places, control_id::kGameServerList), (PixelRect{99, 48, 996, 410}));
-    EXPECT_EQ(Place(places, control_id::kPlayersList), (PixelRect{99, 411, 546, 772}));
-    EXPECT_EQ(Place(places, control_id::kRulesList), (PixelRect{548, 411, 996, 772}));
-}
-
-TEST(WindowLayoutTest, EveryPaneControlGetsAPlace) {
-    const PixelRect pane = PaneRect(800, 600);
-    for (int number : kPanes) {
-        const auto places = LayoutPane(number, pane, {10, 10});
-        const auto ids = PaneControls(number);
-        ASSERT_EQ(places.size(), ids.size()) << "pane " << number;
-        for (size_t i = 0; i < ids.size(); ++i) {
-            EXPECT_EQ(places[i].id, ids[i]);
-            EXPECT_GE(places[i].rect.left, pane.left);
-            EXPECT_LE(places[i].rect.right, pane.right);
-            EXPECT_GE(places[i].rect.top, pane.top);
-            EXPECT_LE(places[i].rect.bottom, pane.bottom);
-        }
+    struct Case {
+        PaneNeeds needs;
+        int shares_height;
+        int sessions_height;
+    };
+    for (const Case& each : {Case{{50, 200}, 50, 120}, Case{{68, 0}, 68, 0}}) {
+        SCOPED_TRACE(each.needs.shares_height);
+        const auto places = LayoutPane(5, pane, each.needs);
+        const PixelRect shares = Place(places, control_id::kSharesList);
+        const PixelRect sessions = Place(places, control_id::kSessionsList);
+        const PixelRect files = Place(places, control_id::kFilesList);
+        EXPECT_EQ(shares.top, pane.top);
+        EXPECT_EQ(shares.Height(), each.shares_height);
+        EXPECT_EQ(sessions.top, shares.bottom + 1);
+        EXPECT_EQ(sessions.Height(), each.sessions_height);
+        EXPECT_EQ(files.top, sessions.bottom + 1);
+        EXPECT_EQ(files.bottom, pane.bottom);
     }
 }
 

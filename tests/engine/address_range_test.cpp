@@ -26,60 +26,59 @@ std::vector<HostOrderAddress> Contained(std::string_view range, HostOrderAddress
     return found;
 }
 
-TEST(AddressRangeTest, LastByteFormCoversTheFirstToTheGivenLastOctet) {
-    EXPECT_EQ(ParseRangeStart("192.168.1.1-254"), Host(192, 168, 1, 1));
-    const auto found = Contained("192.168.1.1-254", Host(192, 168, 0, 0), Host(192, 168, 2, 255));
-    ASSERT_EQ(found.size(), 254u);
-    EXPECT_EQ(found.front(), Host(192, 168, 1, 1));
-    EXPECT_EQ(found.back(), Host(192, 168, 1, 254));
-}
-
-TEST(AddressRangeTest, FullFormCrossesOctetBoundaries) {
-    EXPECT_EQ(ParseRangeStart("10.0.0.250>10.0.1.5"), Host(10, 0, 0, 250));
-    const auto found = Contained("10.0.0.250>10.0.1.5", Host(10, 0, 0, 0), Host(10, 0, 2, 255));
-    // 250..255 and 0..5: twelve addresses.
-    ASSERT_EQ(found.size(), 12u);
-    EXPECT_EQ(found.front(), Host(10, 0, 0, 250));
-    EXPECT_EQ(found.back(), Host(10, 0, 1, 5));
-    EXPECT_TRUE(RangeContains(Host(10, 0, 0, 255), "10.0.0.250>10.0.1.5"));
-    EXPECT_TRUE(RangeContains(Host(10, 0, 1, 0), "10.0.0.250>10.0.1.5"));
-}
-
-TEST(AddressRangeTest, LastByteKeepsOnlyItsLowEightBits) {
-    const auto found = Contained("192.168.1.1-300", Host(192, 168, 1, 0), Host(192, 168, 1, 255));
-    ASSERT_EQ(found.size(), 44u);
-    EXPECT_EQ(found.back(), Host(192, 168, 1, 44));
-    // atoi semantics after "-": white space and a sign, digits up to junk.
-    EXPECT_TRUE(RangeContains(Host(1, 2, 3, 9), "1.2.3.4- 9x"));
-    EXPECT_FALSE(RangeContains(Host(1, 2, 3, 10), "1.2.3.4- 9x"));
-    EXPECT_TRUE(RangeContains(Host(1, 2, 3, 255), "1.2.3.4--1")) << "-1 & 0xFF is 255";
-    EXPECT_FALSE(RangeContains(Host(1, 2, 3, 4), "1.2.3.4-junk")) << "last byte 0";
-}
-
-TEST(AddressRangeTest, ReversedRangeContainsNothingButStillHasAStart) {
-    EXPECT_EQ(ParseRangeStart("192.168.1.10-5"), Host(192, 168, 1, 10));
-    EXPECT_TRUE(Contained("192.168.1.10-5", Host(192, 168, 1, 0), Host(192, 168, 1, 255)).empty());
-    EXPECT_TRUE(Contained("10.0.1.5>10.0.0.250", Host(10, 0, 0, 0), Host(10, 0, 2, 255)).empty());
-}
-
-TEST(AddressRangeTest, TextsWithoutSeparatorStartAtZeroAndContainNothing) {
+// Start and contents of each range form, read over a window around it: the end is inclusive,
+// the last-byte form keeps the low eight bits of an atoi value, the full form crosses octets,
+// "-" wins over ">", and junk where an address belongs reads as 255.255.255.255.
+TEST(AddressRangeTest, StartAndInclusiveEndOfEachRangeText) {
+    constexpr HostOrderAddress kAllOnes = 0xFFFFFFFFu;
+    struct Case {
+        const char* text;
+        HostOrderAddress start;
+        HostOrderAddress window_from;
+        HostOrderAddress window_to;
+        size_t count;
+        HostOrderAddress first;
+        HostOrderAddress last;
+    };
+    const Case cases[] = {
+        {"192.168.1.1-254", Host(192, 168, 1, 1), Host(192, 168, 0, 0), Host(192, 168, 2, 255), 254,
+         Host(192, 168, 1, 1), Host(192, 168, 1, 254)},
+        {"10.0.0.250>10.0.1.5", Host(10, 0, 0, 250), Host(10, 0, 0, 0), Host(10, 0, 2, 255), 12,
+         Host(10, 0, 0, 250), Host(10, 0, 1, 5)},
+        {"192.168.1.1-300", Host(192, 168, 1, 1), Host(192, 168, 1, 0), Host(192, 168, 1, 255), 44,
+         Host(192, 168, 1, 1), Host(192, 168, 1, 44)},
+        {"1.2.3.4- 9x", Host(1, 2, 3, 4), Host(1, 2, 3, 0), Host(1, 2, 3, 255), 6, Host(1, 2, 3, 4),
+         Host(1, 2, 3, 9)},
+        {"1.2.3.4--1", Host(1, 2, 3, 4), Host(1, 2, 3, 0), Host(1, 2, 3, 255), 252,
+         Host(1, 2, 3, 4), Host(1, 2, 3, 255)},
+        {"1.2.3.4-junk", Host(1, 2, 3, 4), Host(1, 2, 3, 0), Host(1, 2, 3, 255), 0, 0, 0},
+        {"192.168.1.10-5", Host(192, 168, 1, 10), Host(192, 168, 1, 0), Host(192, 168, 1, 255), 0,
+         0, 0},
+        {"10.0.1.5>10.0.0.250", Host(10, 0, 1, 5), Host(10, 0, 0, 0), Host(10, 0, 2, 255), 0, 0, 0},
+        {"1.2.3.4>5.6.7.8-9", kAllOnes, Host(255, 255, 255, 0), kAllOnes, 0, 0, 0},
+        {"junk-5", kAllOnes, Host(255, 255, 255, 0), kAllOnes, 0, 0, 0},
+        {"junk-255", kAllOnes, Host(255, 255, 255, 0), kAllOnes, 1, kAllOnes, kAllOnes},
+        {"-5", kAllOnes, Host(255, 255, 255, 0), kAllOnes, 0, 0, 0},
+        {">1.2.3.4", kAllOnes, Host(255, 255, 255, 0), kAllOnes, 0, 0, 0},
+        {"1.2.3.4>junk", Host(1, 2, 3, 4), Host(255, 255, 255, 0), kAllOnes, 256,
+         Host(255, 255, 255, 0), kAllOnes},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.text);
+        EXPECT_EQ(ParseRangeStart(each.text), each.start);
+        const auto found = Contained(each.text, each.window_from, each.window_to);
+        ASSERT_EQ(found.size(), each.count);
+        if (!found.empty()) {
+            EXPECT_EQ(found.front(), each.first);
+            EXPECT_EQ(found.back(), each.last);
+        }
+    }
+    // Without a separator a text starts at zero and contains nothing.
     for (std::string_view text : {"", "192.168.1.1", "192.168.1.1..254", "hello"}) {
         EXPECT_EQ(ParseRangeStart(text), 0u) << text;
         EXPECT_FALSE(RangeContains(0, text)) << text;
         EXPECT_FALSE(RangeContains(Host(192, 168, 1, 1), text)) << text;
     }
-}
-
-TEST(AddressRangeTest, DashWinsOverArrowAndJunkReadsAsAllOnes) {
-    // The part before "-" here is "1.2.3.4>5.6.7.8", which is no address.
-    EXPECT_EQ(ParseRangeStart("1.2.3.4>5.6.7.8-9"), 0xFFFFFFFFu);
-    EXPECT_EQ(ParseRangeStart("junk-5"), 0xFFFFFFFFu);
-    EXPECT_EQ(ParseRangeStart("-5"), 0xFFFFFFFFu);
-    EXPECT_EQ(ParseRangeStart(">1.2.3.4"), 0xFFFFFFFFu);
-    EXPECT_FALSE(RangeContains(0xFFFFFFFFu, "junk-5")) << "last is 255.255.255.5";
-    EXPECT_TRUE(RangeContains(0xFFFFFFFFu, "junk-255"));
-    // A junk last address reads as 255.255.255.255 and so reaches the top.
-    EXPECT_TRUE(RangeContains(0xFFFFFFF0u, "1.2.3.4>junk"));
 }
 
 TEST(AddressRangeTest, AtoiValueMatchesTheCLibrary) {

@@ -29,20 +29,12 @@ std::string IconvCp850ToUtf8(const std::string& bytes) {
     return output;
 }
 
-TEST(Cp850Test, NamesFromNetBiosHostsBecomeUtf8) {
-    EXPECT_EQ(Cp850ToUtf8("PC\x90\x8f\x8e-\xe1"), "PCÉÅÄ-ß");
-    EXPECT_EQ(Cp850ToUtf8("GR\x9aPPE"), "GRÜPPE");
-    EXPECT_EQ(Cp850ToUtf8("\x80\x9c\xd5\xf2\xfe\xff"), "Ç£ı‗■\u00a0");
-    EXPECT_EQ(Cp850ToUtf8("WORKGROUP~!"), "WORKGROUP~!");
-    EXPECT_EQ(Cp850ToUtf8(std::string("A\0B", 3)), std::string("A\0B", 3));
-    EXPECT_EQ(Cp850ToUtf8(""), "");
-}
-
 TEST(Cp850Test, EveryByteAgreesWithIconv) {
     for (int byte = 1; byte < 256; ++byte) {
         const std::string one(1, static_cast<char>(byte));
         EXPECT_EQ(Cp850ToUtf8(one), IconvCp850ToUtf8(one)) << "byte 0x" << std::hex << byte;
     }
+    EXPECT_EQ(Cp850ToUtf8(std::string("A\0B", 3)), std::string("A\0B", 3));
 }
 
 }  // namespace

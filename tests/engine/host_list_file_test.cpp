@@ -112,51 +112,46 @@ TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
     EXPECT_EQ(loaded.TestFlags(MakeAddress(192, 168, 1, 5), HostFlags::NewHost), 0u);
 }
 
+// Comments and lines under 7 bytes (line end included, up to a zero byte) give no record; any
+// other line does, an unreadable address giving 255.255.255.255. A line ends at a zero byte or
+// carriage return, and text after a seventh tab is ignored.
 TEST(HostListFileTest, FieldsOfALine) {
-    std::optional<ParsedHostLine> line =
-        ParseHostListLine("10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->address, MakeAddress(10, 1, 2, 3));
-    EXPECT_EQ(line->name, "NAME");
-    EXPECT_EQ(line->mac, kMac);
-    EXPECT_EQ(line->time, 0u);
-    EXPECT_EQ(line->workgroup, "WG");
-
-    // Only an address: empty texts, no MAC, time 0.
-    line = ParseHostListLine("10.1.2.3\r\n");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->address, MakeAddress(10, 1, 2, 3));
-    EXPECT_EQ(line->name, "");
-    EXPECT_EQ(line->mac, MacBlock{});
-    EXPECT_EQ(line->time, 0u);
-
-    // Comments and lines under 7 bytes (line end included, up to a zero byte) are skipped;
-    // any other line gives a record, an unreadable address giving 255.255.255.255.
-    EXPECT_FALSE(ParseHostListLine("# 10.1.2.3\tX\n"));
-    EXPECT_FALSE(ParseHostListLine("1.2.3\n"));
-    EXPECT_FALSE(ParseHostListLine(std::string("1.2.3\0.4\tNAME\n", 14)));
-    ASSERT_TRUE(ParseHostListLine("1.2.3.4"));
-    line = ParseHostListLine("garbage text\tN");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->address, kInvalidAddress);
-    EXPECT_EQ(line->name, "N");
-
-    // The line ends at a zero byte or carriage return; text after a seventh tab is ignored.
-    line = ParseHostListLine(std::string("1.2.3.4\tNA\0ME\tAA\t1\t\tWG\n", 23));
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->name, "NA");
-    EXPECT_EQ(line->mac, MacBlock{});
-    line = ParseHostListLine("1.2.3.4\tN\r\tAA\t1\t\tWG\n");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->name, "N");
-    EXPECT_EQ(line->workgroup, "");
-    line = ParseHostListLine("1.2.3.4\tN\t\t2.5\t\tWG\tD\tEXTRA\tMORE\tWG2\n");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->time, 2500u);
-    EXPECT_EQ(line->workgroup, "WG");
-    line = ParseHostListLine("1.2.3.4\tN\t\t\t\t\t\t\tWG2\n");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->workgroup, "");
+    struct Case {
+        std::string line;
+        bool record;
+        NetAddress address;
+        const char* name;
+        MacBlock mac;
+        uint32_t time;
+        const char* workgroup;
+    };
+    const NetAddress a = MakeAddress(1, 2, 3, 4);
+    const Case cases[] = {
+        {"10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n", true,
+         MakeAddress(10, 1, 2, 3), "NAME", kMac, 0, "WG"},
+        {"10.1.2.3\r\n", true, MakeAddress(10, 1, 2, 3), "", {}, 0, ""},
+        {"# 10.1.2.3\tX\n", false, 0, "", {}, 0, ""},
+        {"1.2.3\n", false, 0, "", {}, 0, ""},
+        {std::string("1.2.3\0.4\tNAME\n", 14), false, 0, "", {}, 0, ""},
+        {"1.2.3.4", true, a, "", {}, 0, ""},
+        {"garbage text\tN", true, kInvalidAddress, "N", {}, 0, ""},
+        {std::string("1.2.3.4\tNA\0ME\tAA\t1\t\tWG\n", 23), true, a, "NA", {}, 0, ""},
+        {"1.2.3.4\tN\r\tAA\t1\t\tWG\n", true, a, "N", {}, 0, ""},
+        {"1.2.3.4\tN\t\t2.5\t\tWG\tD\tEXTRA\tMORE\tWG2\n", true, a, "N", {}, 2500, "WG"},
+        {"1.2.3.4\tN\t\t\t\t\t\t\tWG2\n", true, a, "N", {}, 0, ""},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.line);
+        const std::optional<ParsedHostLine> line = ParseHostListLine(each.line);
+        ASSERT_EQ(line.has_value(), each.record);
+        if (line) {
+            EXPECT_EQ(line->address, each.address);
+            EXPECT_EQ(line->name, each.name);
+            EXPECT_EQ(line->mac, each.mac);
+            EXPECT_EQ(line->time, each.time);
+            EXPECT_EQ(line->workgroup, each.workgroup);
+        }
+    }
 }
 
 TEST(HostListFileTest, MacTexts) {

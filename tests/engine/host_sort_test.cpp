@@ -194,55 +194,6 @@ TEST(HostSortTest, MatchesThePlainProcedureOnTablesWithManyEqualKeys) {
     }
 }
 
-TEST(HostSortTest, LongRunsOfEqualKeysInBothDirections) {
-    // Equal keys in descending order follow each other, so every partition is one-sided.
-    std::mt19937 random(7);
-    std::vector<Row> rows = RandomRows(random, 3000);
-    for (Row& row : rows) {
-        row.workgroup = random() % 50 == 0 ? "OTHER" : "WORKGROUP";
-        row.time = random() % 1000 == 0 ? 5 : 7;
-    }
-    HostTable table;
-    AddRows(table, rows);
-    for (const int column : {5, 3, 4, 6}) {
-        for (const bool descending : {true, false, true}) {
-            ReferenceSort(column, descending).Run(rows);
-            table.Sort(static_cast<HostColumn>(column), descending);
-            ASSERT_EQ(TableOrder(table), RowOrder(rows))
-                << "column " << column << " descending " << descending;
-        }
-    }
-}
-
-TEST(HostSortTest, FoundColumnOrderComesFromThePartitionAlone) {
-    HostTable table;
-    for (uint8_t k = 0; k < 14; ++k) {
-        table.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, "", "", {}, HostState::Known);
-    }
-    // Fourteen rows: one partition around row 6, which swaps the outer rows pairwise.
-    table.Sort(HostColumn::Found, false);
-    const std::vector<int> expected = {7, 13, 12, 11, 10, 9, 8, 6, 0, 5, 4, 3, 2, 1};
-    for (std::size_t row = 0; row < expected.size(); ++row) {
-        EXPECT_EQ(table.AddressAt(row), MakeAddress(10, 0, 0, expected[row])) << "row " << row;
-    }
-
-    // Thirteen rows are sorted by insertion alone, which never moves a row in ascending order
-    // and, in descending order, where equal rows follow each other, turns the order round.
-    HostTable small;
-    for (uint8_t k = 0; k < 13; ++k) {
-        small.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, "", "", {}, HostState::Known);
-    }
-    small.Sort(HostColumn::Found, false);
-    small.Sort(HostColumn::Time, false);
-    for (uint8_t k = 0; k < 13; ++k) {
-        EXPECT_EQ(small.AddressAt(k), MakeAddress(10, 0, 0, k));
-    }
-    small.Sort(HostColumn::Found, true);
-    for (uint8_t k = 0; k < 13; ++k) {
-        EXPECT_EQ(small.AddressAt(k), MakeAddress(10, 0, 0, 12 - k));
-    }
-}
-
 TEST(HostSortTest, NamesSortByBytesWithEmptyNamesFirst) {
     HostTable table;
     const char* const names[] = {"alpha", "", "Zeta", "\xC3\xA9t\xC3\xA9", "Alpha", "zeta", ""};

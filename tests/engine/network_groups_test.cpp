@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 #include "settings/memory_settings_store.h"
 
@@ -22,20 +23,35 @@ void SetSettings(ScanSettings& settings, uint32_t flags, int32_t ping, int32_t e
     settings.ThreadsOfScan = threads;
 }
 
-TEST(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroupWithDefaultSettings) {
+// The five scan values as one comparable tuple.
+auto Values(const ScanSettings& settings) {
+    return std::tuple{settings.FlagsGroup0.load(), settings.PingTimeout.load(),
+                      settings.ScanEvery.load(), settings.ThreadsOfScan.load()};
+}
+
+// The scan values stored for a group, read back the way the program reads them.
+auto StoredValues(const MemorySettingsStore& store, std::string_view group) {
+    ScanSettings stored;
+    LoadScanSettings(store, group, stored);
+    return Values(stored);
+}
+
+// The "GroupNN" values as stored, up to the first one missing.
+Names StoredGroupValues(const MemorySettingsStore& store) {
+    Names values;
+    for (uint32_t k = 0; store.Contains(kGroups, GroupValueName(k)); ++k) {
+        values.push_back(store.GetProfileString(kGroups, GroupValueName(k), ""));
+    }
+    return values;
+}
+
+// Default settings themselves are the scan settings' own test; here: the list and ranges.
+TEST(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
     MemorySettingsStore store;
     EXPECT_EQ(CurrentGroup(store), "Default");
     EXPECT_EQ(ReadGroupList(store), Names{"Default"});
     EXPECT_TRUE(ReadGroupRanges(store, "Default").empty());
     ScanSettings settings;
-    SetSettings(settings, 0, 0, 9, 0);
-    LoadScanSettings(store, CurrentGroup(store), settings);
-    EXPECT_EQ(settings.FlagsGroup0, 0x11u);
-    EXPECT_EQ(settings.FlagsGroup1, 0u);
-    EXPECT_EQ(settings.PingTimeout, 50);
-    EXPECT_EQ(settings.ScanEvery, 0);
-    EXPECT_EQ(settings.ThreadsOfScan, 7);
-
     NetworkGroups groups(store, settings);
     const GroupListState state = groups.Groups();
     EXPECT_EQ(state.names, Names{"Default"});
@@ -66,21 +82,15 @@ TEST(NetworkGroupsTest, RangesAreWrittenInOrderAndOldValuesStay) {
     ASSERT_EQ(ranges.size(), 102u);
     EXPECT_EQ(ranges[5], "");
     EXPECT_EQ(ranges[101], "last-1");
-    EXPECT_EQ(NetValueName(7), "Net_07");
     EXPECT_EQ(GroupValueName(123), "Group123");
-}
 
-TEST(NetworkGroupsTest, DamagedCountsAreCapped) {
-    MemorySettingsStore store;
-    store.WriteProfileInt("Network\\Nets2", "NetsNumbers", -3);
-    EXPECT_TRUE(ReadGroupRanges(store, "Default").empty());
-    store.WriteProfileInt("Network\\Nets2", "NetsNumbers", std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(ReadGroupRanges(store, "Default").size(), size_t{kMaxStoredEntries});
-
-    store.WriteProfileInt(kGroups, "GroupsNumb", -1);
-    EXPECT_EQ(ReadGroupList(store), Names{"Default"});
-    store.WriteProfileInt(kGroups, "GroupsNumb", std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(ReadGroupList(store).size(), size_t{kMaxStoredEntries});
+    // Damaged counts are capped.
+    for (const int32_t count : {-3, std::numeric_limits<int32_t>::max()}) {
+        store.WriteProfileInt("Network\\Nets2", "NetsNumbers", count);
+        store.WriteProfileInt(kGroups, "GroupsNumb", count);
+        EXPECT_EQ(ReadGroupRanges(store, "Default").size(), count < 0 ? 0u : kMaxStoredEntries);
+        EXPECT_EQ(ReadGroupList(store).size(), count < 0 ? 1u : kMaxStoredEntries);
+    }
 }
 
 TEST(NetworkGroupsTest, GroupListIsSortedWithoutRegardToCase) {
@@ -95,9 +105,7 @@ TEST(NetworkGroupsTest, GroupListIsSortedWithoutRegardToCase) {
 
     WriteGroupList(store, {"zeta", "Office", "Default"}, "Office");
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 3);
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group00", ""), "Default");
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group01", ""), "Office");
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group02", ""), "zeta");
+    EXPECT_EQ(StoredGroupValues(store), (Names{"Default", "Office", "zeta"}));
     EXPECT_EQ(store.GetProfileString(kGroups, "Group04", ""), "Beta") << "left in the store";
     EXPECT_EQ(CurrentGroup(store), "Office");
 
@@ -141,64 +149,50 @@ TEST(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
     SetSettings(settings, 0x7F, 120, 5, 16);
     NetworkGroups groups(store, settings);
 
-    GroupChange change = groups.AddGroup("office");
-    ASSERT_TRUE(change.accepted());
-    EXPECT_EQ(change.list.names, (Names{"Default", "office"}));
-    change = groups.AddGroup("Backup");
+    ASSERT_TRUE(groups.AddGroup("office").accepted());
+    const GroupChange change = groups.AddGroup("Backup");
     ASSERT_TRUE(change.accepted());
     EXPECT_EQ(change.list.names, (Names{"Backup", "Default", "office"}));
     EXPECT_EQ(change.list.current, "Backup");
     EXPECT_EQ(change.list.selected, 0u);
-
+    EXPECT_EQ(StoredGroupValues(store), change.list.names);
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 3);
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group00", ""), "Backup");
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group01", ""), "Default");
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group02", ""), "office");
-    EXPECT_EQ(store.GetProfileString(kGroups, "DefaultGroup", ""), "Backup");
+    EXPECT_EQ(CurrentGroup(store), "Backup");
     EXPECT_TRUE(groups.Ranges().empty());
 
     // Neither saved into the old group nor reloaded from the new one.
     EXPECT_FALSE(store.Contains("GlobalFlags", "FlagsGroup0"));
     EXPECT_FALSE(store.Contains("Network\\Groups\\office", "FlagsGroup0"));
-    EXPECT_EQ(settings.FlagsGroup0, 0x7Fu);
-    EXPECT_EQ(settings.ThreadsOfScan, 16);
+    EXPECT_EQ(Values(settings), std::tuple(0x7Fu, 120, 5, 16));
 }
 
 TEST(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
     MemorySettingsStore store;
     ScanSettings settings;
+    const auto defaults = Values(settings);
     NetworkGroups groups(store, settings);
     ASSERT_TRUE(groups.AddGroup("Lab").accepted());
     groups.SwitchGroup("Default");
     // Default had nothing stored yet; Lab's (still default) settings were saved under Lab.
-    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Lab", "FlagsGroup0", -1), 0x11);
-    EXPECT_EQ(settings.FlagsGroup0, 0x11u);
+    EXPECT_TRUE(store.Contains("Network\\Groups\\Lab", "FlagsGroup0"));
+    EXPECT_EQ(Values(settings), defaults);
 
     SetSettings(settings, 0x33, 80, 2, 4);
     GroupListState state = groups.SwitchGroup("Lab");
     EXPECT_EQ(state.current, "Lab");
     EXPECT_EQ(state.selected, 1u);
-    EXPECT_EQ(store.GetProfileString(kGroups, "DefaultGroup", ""), "Lab");
-    EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup0", -1), 0x33);
+    EXPECT_EQ(CurrentGroup(store), "Lab");
     EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup1", -1), 0x33 ^ 0xFF);
-    EXPECT_EQ(store.GetProfileInt("Network", "PingTimeout", -1), 80);
-    EXPECT_EQ(store.GetProfileInt("Network", "ScanEvery", -1), 2);
-    EXPECT_EQ(store.GetProfileInt("Network", "ThreadsOfScan", -1), 4);
-    EXPECT_EQ(settings.FlagsGroup0, 0x11u) << "Lab's own settings are loaded";
-    EXPECT_EQ(settings.PingTimeout, 50);
+    EXPECT_EQ(StoredValues(store, "Default"), std::tuple(0x33u, 80, 2, 4));
+    EXPECT_EQ(Values(settings), defaults) << "Lab's own settings are loaded";
 
     SetSettings(settings, 0x41, 300, 15, 32);
     state = groups.SwitchGroup("Default");
     EXPECT_EQ(state.current, "Default");
-    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Lab", "FlagsGroup0", -1), 0x41);
-    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Lab", "PingTimeout", -1), 300);
-    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Lab", "ThreadsOfScan", -1), 32);
-    EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup0", -1), 0x33) << "not overwritten";
-    EXPECT_EQ(settings.FlagsGroup0, 0x33u);
+    EXPECT_EQ(StoredValues(store, "Lab"), std::tuple(0x41u, 300, 15, 32));
+    EXPECT_EQ(StoredValues(store, "Default"), std::tuple(0x33u, 80, 2, 4)) << "not overwritten";
+    EXPECT_EQ(Values(settings), std::tuple(0x33u, 80, 2, 4));
     EXPECT_EQ(settings.FlagsGroup1, 0x33u ^ 0xFFu);
-    EXPECT_EQ(settings.PingTimeout, 80);
-    EXPECT_EQ(settings.ScanEvery, 2);
-    EXPECT_EQ(settings.ThreadsOfScan, 4);
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 2) << "the list is not rewritten";
 }
 
@@ -224,14 +218,21 @@ TEST(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
     EXPECT_EQ(change.list.names, (Names{"Alpha", "Default"}));
     EXPECT_EQ(change.list.current, "Alpha");
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 2);
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group00", ""), "Alpha");
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group01", ""), "Default");
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group02", ""), "Lab") << "left in the store";
-    EXPECT_EQ(settings.FlagsGroup0, 0x23u) << "Alpha's settings are loaded";
-    EXPECT_EQ(settings.PingTimeout, 70);
+    EXPECT_EQ(StoredGroupValues(store), (Names{"Alpha", "Default", "Lab"})) << "Lab left behind";
+    EXPECT_EQ(Values(settings), std::tuple(0x23u, 70, 1, 2)) << "Alpha's settings are loaded";
     // Lab's sections stay, and its last settings in memory were dropped.
     EXPECT_EQ(store.GetProfileString("Network\\Groups\\Lab", "Net_00", ""), "10.0.0.1-5");
     EXPECT_FALSE(store.Contains("Network\\Groups\\Lab", "FlagsGroup0"));
+
+    // Deleting the last listed group falls back to the built-in one.
+    MemorySettingsStore lone_store;
+    WriteGroupList(lone_store, {"Lab"}, "Lab");
+    NetworkGroups lone(lone_store, settings);
+    const GroupChange emptied = lone.DeleteGroup("Lab");
+    ASSERT_TRUE(emptied.accepted());
+    EXPECT_EQ(emptied.list.names, Names{"Default"});
+    EXPECT_EQ(emptied.list.current, "Default");
+    EXPECT_EQ(lone_store.GetProfileInt(kGroups, "GroupsNumb", -1), 0);
 }
 
 TEST(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
@@ -242,7 +243,7 @@ TEST(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
     SetSettings(settings, 0x3, 10, 0, 1);
     groups.AddNetwork("10.1.1.1-2");
     groups.SwitchGroup("Default");
-    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\default", "FlagsGroup0", -1), 0x3);
+    EXPECT_EQ(StoredValues(store, "default"), std::tuple(0x3u, 10, 0, 1));
     EXPECT_EQ(store.GetProfileString("Network\\Groups\\default", "Net_00", ""), "10.1.1.1-2");
     EXPECT_FALSE(store.Contains("Network\\Nets2", "Net_00"));
     EXPECT_FALSE(store.Contains("GlobalFlags", "FlagsGroup0"));
@@ -250,18 +251,6 @@ TEST(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
     const GroupChange change = groups.DeleteGroup("default");
     ASSERT_TRUE(change.accepted());
     EXPECT_EQ(change.list.names, Names{"Default"});
-}
-
-TEST(NetworkGroupsTest, DeletingTheLastListedGroupFallsBackToDefault) {
-    MemorySettingsStore store;
-    WriteGroupList(store, {"Lab"}, "Lab");
-    ScanSettings settings;
-    NetworkGroups groups(store, settings);
-    const GroupChange change = groups.DeleteGroup("Lab");
-    ASSERT_TRUE(change.accepted());
-    EXPECT_EQ(change.list.names, Names{"Default"});
-    EXPECT_EQ(change.list.current, "Default");
-    EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 0);
 }
 
 TEST(NetworkGroupsTest, NetworkEditsChangeTheCurrentGroupsStoredRanges) {

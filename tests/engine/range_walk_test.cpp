@@ -36,66 +36,59 @@ protected:
     std::atomic<bool> stop_{false};
 };
 
-TEST_F(RangeWalkTest, WalksOneRangeInOrderAndHandsOverNetworkOrder) {
-    SetRanges({"192.168.1.1-254"});
+// first..last inclusive, in host order.
+std::vector<HostOrderAddress> Span(HostOrderAddress first, HostOrderAddress last) {
+    std::vector<HostOrderAddress> run;
+    for (uint64_t a = first; a <= last; ++a) {
+        run.push_back(static_cast<HostOrderAddress>(a));
+    }
+    return run;
+}
+
+std::vector<HostOrderAddress> Join(std::vector<std::vector<HostOrderAddress>> runs) {
+    std::vector<HostOrderAddress> all;
+    for (const auto& run : runs) {
+        all.insert(all.end(), run.begin(), run.end());
+    }
+    return all;
+}
+
+// Each range to its inclusive end, in stored order, and the same again on a second pass.
+TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
+    struct Case {
+        std::vector<std::string> ranges;
+        std::vector<HostOrderAddress> walked;
+    };
+    const Case cases[] = {
+        {{"192.168.1.1-254"}, Span(Host(192, 168, 1, 1), Host(192, 168, 1, 254))},
+        {{"10.0.0.250>10.0.1.5"}, Span(Host(10, 0, 0, 250), Host(10, 0, 1, 5))},
+        {{"192.168.1.255>192.168.2.1"}, Span(Host(192, 168, 1, 255), Host(192, 168, 2, 1))},
+        {{"10.0.0.1-3", "172.16.5.9>172.16.5.10", "192.168.7.200-201"},
+         Join({Span(Host(10, 0, 0, 1), Host(10, 0, 0, 3)),
+               Span(Host(172, 16, 5, 9), Host(172, 16, 5, 10)),
+               Span(Host(192, 168, 7, 200), Host(192, 168, 7, 201))})},
+        // A reversed range probes its first address once, then the walk moves on.
+        {{"192.168.1.10-5", "10.0.0.1-2"},
+         Join({{Host(192, 168, 1, 10)}, Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2))})},
+        // A range without separator ends the walk.
+        {{"10.0.0.1-2", "10.0.0.7", "10.0.0.9-9"}, Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2))},
+        {{"10.0.0.5"}, {}},
+        // A range ending at the top wraps to zero and the walk goes on with the next one.
+        {{"255.255.255.253-255", "10.0.0.1-1"},
+         Join({Span(0xFFFFFFFDu, 0xFFFFFFFFu), {Host(10, 0, 0, 1)}})},
+        {{"255.255.255.255>255.255.255.255", "10.0.0.1-1"}, {0xFFFFFFFFu, Host(10, 0, 0, 1)}},
+    };
+    for (const Case& each : cases) {
+        SCOPED_TRACE(each.ranges.front());
+        SetRanges(each.ranges);
+        EXPECT_EQ(Walk(), each.walked);
+        EXPECT_EQ(Walk(), each.walked) << "a second pass starts again at Net_00";
+    }
+    // Addresses are handed over in network order.
     std::vector<std::string> shown;
     WalkRanges(store_, "Default", stop_,
                [&](NetAddress address) { shown.push_back(FormatAddress(address)); });
-    ASSERT_EQ(shown.size(), 254u);
-    EXPECT_EQ(shown.front(), "192.168.1.1");
-    EXPECT_EQ(shown[1], "192.168.1.2");
-    EXPECT_EQ(shown.back(), "192.168.1.254");
-}
-
-TEST_F(RangeWalkTest, FullFormsCrossOctetBoundaries) {
-    SetRanges({"10.0.0.250>10.0.1.5"});
-    const auto walked = Walk();
-    ASSERT_EQ(walked.size(), 12u);
-    for (size_t i = 0; i < walked.size(); ++i) {
-        ASSERT_EQ(walked[i], Host(10, 0, 0, 250) + i);
-    }
-
-    SetRanges({"192.168.1.255>192.168.2.1"});
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{Host(192, 168, 1, 255), Host(192, 168, 2, 0),
-                                                     Host(192, 168, 2, 1)}));
-}
-
-TEST_F(RangeWalkTest, ThreeRangesInOrderAndAgainFromTheFirstOnASecondPass) {
-    SetRanges({"10.0.0.1-3", "172.16.5.9>172.16.5.10", "192.168.7.200-201"});
-    const std::vector<HostOrderAddress> expected = {
-        Host(10, 0, 0, 1),    Host(10, 0, 0, 2),      Host(10, 0, 0, 3),     Host(172, 16, 5, 9),
-        Host(172, 16, 5, 10), Host(192, 168, 7, 200), Host(192, 168, 7, 201)};
-    EXPECT_EQ(Walk(), expected);
-    EXPECT_EQ(Walk(), expected) << "a second pass starts again at Net_00";
-}
-
-TEST_F(RangeWalkTest, ReversedRangeProbesItsFirstAddressOnceThenMovesOn) {
-    SetRanges({"192.168.1.10-5", "10.0.0.1-2"});
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{Host(192, 168, 1, 10), Host(10, 0, 0, 1),
-                                                     Host(10, 0, 0, 2)}));
-}
-
-TEST_F(RangeWalkTest, RangeWithoutSeparatorOrMissingValueEndsTheWalk) {
-    SetRanges({"10.0.0.1-2", "10.0.0.7", "10.0.0.9-9"});
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{Host(10, 0, 0, 1), Host(10, 0, 0, 2)}));
-
-    SetRanges({"10.0.0.1-1", "10.0.0.9-9"});
-    store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 3);
-    store_.WriteProfileString("Network\\Nets2", "Net_01", "");
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{Host(10, 0, 0, 1)}));
-
-    SetRanges({"10.0.0.5"});
-    EXPECT_TRUE(Walk().empty());
-    MemorySettingsStore empty;
-    EXPECT_EQ(WalkRanges(empty, "Default", stop_, [](NetAddress) { FAIL(); }), 0u);
-}
-
-TEST_F(RangeWalkTest, RangeEndingAtTheTopWrapsToZeroAndGoesOnWithTheNextRange) {
-    SetRanges({"255.255.255.253-255", "10.0.0.1-1"});
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{0xFFFFFFFDu, 0xFFFFFFFEu, 0xFFFFFFFFu,
-                                                     Host(10, 0, 0, 1)}));
-    SetRanges({"255.255.255.255>255.255.255.255", "10.0.0.1-1"});
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{0xFFFFFFFFu, Host(10, 0, 0, 1)}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"255.255.255.255", "10.0.0.1"}));
 }
 
 TEST_F(RangeWalkTest, StopFlagIsCheckedBeforeEachAddress) {
@@ -123,33 +116,30 @@ TEST_F(RangeWalkTest, StopFlagIsCheckedBeforeEachAddress) {
     EXPECT_TRUE(Walk().empty()) << "a stop requested before the walk probes nothing";
 }
 
-TEST_F(RangeWalkTest, Net00IsWalkedEvenWhenNetsNumbersSaysNone) {
-    // The range editor leaves old values behind when the list shrinks.
+// The stored count is compared unsigned and read after each range; Net_00 is walked even when
+// it says none (the range editor leaves old values behind), and a missing value ends the walk.
+TEST_F(RangeWalkTest, StoredCountIsReadAfterEachRange) {
     SetRanges({"10.0.0.1-2", "10.0.0.5-5"});
     SetRanges({});
-    EXPECT_EQ(store_.GetProfileInt("Network\\Nets2", "NetsNumbers", -1), 0);
-    EXPECT_EQ(Walk(), (std::vector<HostOrderAddress>{Host(10, 0, 0, 1), Host(10, 0, 0, 2)}));
+    EXPECT_EQ(Walk(), Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2)));
+    MemorySettingsStore empty;
+    EXPECT_EQ(WalkRanges(empty, "Default", stop_, [](NetAddress) { FAIL(); }), 0u);
 
-    MemorySettingsStore no_count;
-    no_count.WriteProfileString("Network\\Nets2", "Net_00", "10.0.0.3-3");
-    no_count.WriteProfileString("Network\\Nets2", "Net_01", "10.0.0.4-4");
-    EXPECT_EQ(WalkRanges(no_count, "Default", stop_, [](NetAddress) {}), 1u);
-}
-
-TEST_F(RangeWalkTest, NetsNumbersIsComparedUnsignedAndReadAfterEachRange) {
     SetRanges({"10.0.0.1-1", "10.0.0.2-2", "10.0.0.3-3"});
-    // Negative: a huge unsigned count, so the walk runs until a range is missing.
     store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", -1);
     EXPECT_EQ(Walk().size(), 3u);
+    store_.WriteProfileString("Network\\Nets2", "Net_01", "");
+    EXPECT_EQ(Walk().size(), 1u);
 
     // A range added while the walk runs is walked when the count grows in time.
+    SetRanges({"10.0.0.1-1", "10.0.0.2-2"});
     store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 1);
     std::vector<HostOrderAddress> walked;
     WalkRanges(store_, "Default", stop_, [&](NetAddress address) {
         walked.push_back(ToHostOrder(address));
         store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 2);
     });
-    EXPECT_EQ(walked, (std::vector<HostOrderAddress>{Host(10, 0, 0, 1), Host(10, 0, 0, 2)}));
+    EXPECT_EQ(walked, Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2)));
 }
 
 TEST_F(RangeWalkTest, NamedGroupsWalkTheirOwnSection) {

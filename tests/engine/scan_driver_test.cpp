@@ -226,11 +226,6 @@ TEST_F(ScanDriverTest, EmptyFirstRangeProbesNothingButStillFinishes) {
     EXPECT_EQ(view_.Events().back(), "timer 60000");
     EXPECT_EQ(sink_.Texts(),
               (std::vector<std::string>{"Start network scanner", "Stop network scanner"}));
-
-    // An old "Net_00" left behind with "NetsNumbers" 0 is still walked.
-    store_.WriteProfileString("Network\\Nets2", "Net_00", "198.18.0.1-2");
-    driver.RunScan();
-    EXPECT_EQ(network_.node_status_asked.size(), 2u);
 }
 
 TEST_F(ScanDriverTest, WithoutIcmpThePingPassSaysWhyOncePerScanAndLogsWhenChosen) {

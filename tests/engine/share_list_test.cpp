@@ -28,32 +28,6 @@ using testing::Shell;
 using testing::ShellOutput;
 using testing::TempDir;
 
-TEST(ShareListTextTest, FieldsJoinWithBars) {
-    std::string list;
-    AppendField(list, "C$");
-    EXPECT_EQ(list, "C$");
-    AppendField(list, "DATA");
-    AppendField(list, "WINDOWS$");
-    EXPECT_EQ(list, "C$|DATA|WINDOWS$");
-}
-
-TEST(ShareListTextTest, NamesAreCutAtAHundredBytesBetweenCharacters) {
-    const std::string ascii(120, 'L');
-    EXPECT_EQ(CutUtf8(ascii, 100), std::string(100, 'L'));
-    EXPECT_EQ(CutUtf8("short", 100), "short");
-
-    std::string accented;
-    for (int i = 0; i < 60; ++i) {
-        accented += "é";  // two bytes each
-    }
-    EXPECT_EQ(CutUtf8(accented, 100).size(), 100u);
-    EXPECT_EQ(CutUtf8("a" + accented, 100), "a" + accented.substr(0, 98))
-        << "the 50th é would straddle the limit";
-    EXPECT_EQ(CutUtf8("ab€", 4), "ab") << "a three-byte character is not split";
-    EXPECT_EQ(CutUtf8("ab€", 5), "ab€");
-    EXPECT_EQ(CutUtf8("𝄞x", 3), "") << "nor a four-byte one";
-}
-
 // True once a TCP connection to the address and port is accepted, within about ten seconds.
 bool WaitForTcp(NetAddress address, uint16_t port) {
     for (int attempt = 0; attempt < 100; ++attempt) {

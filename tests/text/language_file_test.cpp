@@ -129,6 +129,7 @@ TEST(LanguageFileTest, Utf8Prefix) {
                                "c",
                                5),
               5u);
+    EXPECT_EQ(Utf8PrefixLength("\xF0\x9D\x84\x9Ex", 3), 0u) << "nor a four-byte one";
     EXPECT_EQ(Utf8PrefixLength("\x80\x80\x80\x80\x80\x80", 4), 4u) << "not UTF-8: cut at the limit";
 }
 
