@@ -20,6 +20,24 @@ QString SettingsKey(std::string_view section, std::string_view name) {
     return key + FromUtf8(name);
 }
 
+namespace {
+
+// Whether the file already holds this value. A number read back from the file is text, so
+// numbers and texts compare by their text; byte arrays compare as bytes.
+bool SameStoredValue(const QVariant& stored, const QVariant& value) {
+    if (!stored.isValid()) {
+        return false;
+    }
+    const bool stored_bytes = stored.typeId() == QMetaType::QByteArray;
+    const bool value_bytes = value.typeId() == QMetaType::QByteArray;
+    if (stored_bytes || value_bytes) {
+        return stored_bytes && value_bytes && stored.toByteArray() == value.toByteArray();
+    }
+    return stored.toString() == value.toString();
+}
+
+}  // namespace
+
 QSettingsStore::QSettingsStore(const QString& company, const QString& application)
     : settings_(std::make_unique<QSettings>(company, application)) {}
 
@@ -53,6 +71,11 @@ void QSettingsStore::Write(std::string_view section, std::string_view name, cons
     QString file;
     {
         std::lock_guard lock(mutex_);
+        if (!write_failed_ && SameStoredValue(settings_->value(key), value)) {
+            // Every write rewrites and syncs the whole file; closing the window stores dozens
+            // of values that have not changed, and rewriting for each made closing slow.
+            return;
+        }
         settings_->setValue(key, value);
         settings_->sync();
         const bool failed = settings_->status() != QSettings::NoError;

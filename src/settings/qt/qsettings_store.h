@@ -11,7 +11,8 @@ namespace corvimap {
 
 // The settings store on Linux: QSettings("Tarvok", "Corvimap"), i.e. the INI file
 // ~/.config/Tarvok/Corvimap.conf. A section "A\B" is the QSettings group "A/B". One QSettings
-// object behind a mutex, synced after every write so that each call is complete by itself.
+// object behind a mutex, synced after every write so that each call is complete by itself; a
+// write of the value the file already holds touches nothing.
 class QSettingsStore final : public SettingsStore {
 public:
     // The user's store, rooted at the company and application names.
