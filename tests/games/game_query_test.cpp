@@ -12,6 +12,7 @@
 #include "games/quake_requests.h"
 #include "games/udp_exchange.h"
 #include "lab/fake_quake_server.h"
+#include "lab/lab_server_reports.h"
 #include "settings/memory_settings_store.h"
 
 namespace corvimap {
@@ -192,18 +193,6 @@ public:
     std::vector<std::string> events;
 };
 
-class RecordingSink : public ServerReportSink {
-public:
-    void UpdateServer(uint8_t image_index, ServerReport report) override {
-        std::lock_guard lock(mutex_);
-        reports.emplace_back(image_index, std::move(report));
-    }
-    std::vector<std::pair<uint8_t, ServerReport>> reports;
-
-private:
-    std::mutex mutex_;
-};
-
 TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
     FakeQuakeServer qw_a(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
     FakeQuakeServer qw_b(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
@@ -225,16 +214,17 @@ TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
     q3_type.SetPorts({q3.Port()});
 
     RecordingHost host;
-    RecordingSink sink;
+    testing::ServerReportList sink;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
 
     EXPECT_EQ(host.events,
               (std::vector<std::string>{"state 6", "marker 6", "marker 6", "state 8", "finish"}))
         << "two QuakeWorld answers, a Quake III Arena server without its info reply";
-    ASSERT_EQ(sink.reports.size(), 2u);
-    EXPECT_EQ(sink.reports[0].first, 6);
-    EXPECT_EQ(sink.reports[0].second.Field(0), "127.0.0.1:" + std::to_string(qw_a.Port()));
-    EXPECT_EQ(sink.reports[1].second.Field(0), "127.0.0.1:" + std::to_string(qw_b.Port()));
+    const auto reports = sink.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].first, 6);
+    EXPECT_TRUE(reports[0].second.starts_with("127.0.0.1:" + std::to_string(qw_a.Port()) + "|"));
+    EXPECT_TRUE(reports[1].second.starts_with("127.0.0.1:" + std::to_string(qw_b.Port()) + "|"));
     EXPECT_EQ(q2.RequestCount("status"), 0);
     EXPECT_EQ(q3.RequestCount("getinfo"), 1);
 }
@@ -247,7 +237,7 @@ TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish)
     MemorySettingsStore store;
     GameServerBrowser browser(store);
     RecordingHost idle;
-    RecordingSink sink;
+    testing::ServerReportList sink;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), idle, sink);
     EXPECT_EQ(idle.events, std::vector<std::string>{"finish"});
 
@@ -257,7 +247,7 @@ TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish)
     RecordingHost host;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
     EXPECT_EQ(host.events, (std::vector<std::string>{"state 7", "marker 7", "finish"}));
-    EXPECT_TRUE(sink.reports.empty());
+    EXPECT_TRUE(sink.Reports().empty());
 
     // A type without ports is shown as asked but asks nobody.
     q2_type.SetPorts({});

@@ -113,15 +113,5 @@ TEST(LogFileTest, LongLinesAreReadInPiecesOf1023Bytes) {
     EXPECT_EQ(rows[1], (LogRow{"s", std::string(1019, 'y'), 1}));
 }
 
-TEST(LogFileTest, AppendCreatesAndAppends) {
-    TempDir dir;
-    std::filesystem::path path = dir.File("new.log");
-    ASSERT_TRUE(AppendLogLine(path, "a\tb\t0\n"));
-    ASSERT_TRUE(AppendLogLine(path, "c\td\t1\n"));
-    EXPECT_EQ(testing::ReadWholeFile(path), "a\tb\t0\nc\td\t1\n");
-    EXPECT_FALSE(AppendLogLine(dir.File("no/such/folder.log"), "x\n"));
-    EXPECT_FALSE(AppendLogLine(dir.Path(), "x\n")) << "a folder is not a log file";
-}
-
 }  // namespace
 }  // namespace corvimap
