@@ -25,6 +25,8 @@
 #include "lab/fake_quake_server.h"
 #include "lab_browse.h"
 #include "lab_hosts.h"
+#include "lab_office.h"
+#include "lab_server_reports.h"
 #include "log/event_log.h"
 #include "settings/memory_settings_store.h"
 #include "support/scripted_network.h"
@@ -36,11 +38,9 @@ namespace corvimap {
 namespace {
 
 using namespace std::chrono_literals;
-using lab::FileServer;
 using lab::Lab;
 using lab::LabHost;
 using lab::MacText;
-using lab::MediaBox;
 using lab::NmbIdentity;
 using lab::NmbLookupIdentity;
 using testing::CapturingLogSink;
@@ -83,22 +83,6 @@ std::string SmbclientDiskShares(const Lab& lab, const LabHost& host) {
     }
     return disk_shares;
 }
-
-class ReportList final : public ServerReportSink {
-public:
-    void UpdateServer(uint8_t image_index, ServerReport report) override {
-        std::lock_guard lock(mutex_);
-        reports.emplace_back(image_index, report.Text());
-    }
-    std::vector<std::pair<int, std::string>> Reports() {
-        std::lock_guard lock(mutex_);
-        return reports;
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::pair<int, std::string>> reports;
-};
 
 class QuietView final : public ScanDriverView {
 public:
@@ -165,7 +149,7 @@ public:
     CapturingLogSink log_rows;
     EventLog log{settings, log_rows, store};
     GameServerBrowser browser{store};
-    ReportList reports;
+    testing::ServerReportList reports;
     QuietView view;
     std::unique_ptr<ScanEngine> engine;
     std::unique_ptr<ScanGameCheck> games;
@@ -185,11 +169,10 @@ protected:
             return;
         }
         lab_ = new Lab();
-        lab::SambaHostOptions master_browser = FileServer();
-        master_browser.master_browser = true;
-        filesrv_ = &lab_->AddSambaHost("h1", 11, master_browser);
-        mediabox_ = &lab_->AddSambaHost("h2", 12, MediaBox());
-        printer_ = &lab_->AddIcmpHost("icmp", 13);
+        const lab::OfficeHosts office = lab::AddOfficeHosts(*lab_);
+        filesrv_ = office.filesrv;
+        mediabox_ = office.mediabox;
+        printer_ = office.printer;
         gamebox_ = &lab_->AddIcmpHost("games", 14);
         oldnas_ = &lab_->AddSambaHost("h5", 15, OldNas());
         servers_ =
@@ -203,8 +186,8 @@ protected:
                     FakeGame::kQuake3, testing::RealisticQuake3Server(), 27960, true));
                 return servers;
             }));
-        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s)) &&
-                       static_cast<bool>(lab::WaitForMasterBrowser(*lab_, *filesrv_, 90s));
+        // Waits for every Samba host of the lab, the old NAS too.
+        samba_ready_ = static_cast<bool>(lab::WaitForOffice(*lab_, office, 90s));
     }
     static void TearDownTestSuite() {
         delete servers_;
