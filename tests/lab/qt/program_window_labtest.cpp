@@ -31,8 +31,8 @@
 #include "engine/network_groups.h"
 #include "engine/scan_flags.h"
 #include "lab/lab.h"
-#include "lab/lab_browse.h"
 #include "lab/lab_hosts.h"
+#include "lab/lab_office.h"
 #include "lab/qt/lab_window.h"
 #include "settings/group_sections.h"
 #include "settings/qt/qsettings_store.h"
@@ -46,11 +46,9 @@ namespace corvimap {
 namespace {
 
 using namespace std::chrono_literals;
-using lab::FileServer;
 using lab::Lab;
 using lab::LabHost;
 using lab::MacText;
-using lab::MediaBox;
 using lab::ProcessEventsUntil;
 using testing::TempDir;
 
@@ -167,53 +165,19 @@ std::map<std::string, ShownHost> ShownHosts(const MarkupListCtrl& list) {
     return hosts;
 }
 
-// ---- The lab -------------------------------------------------------------------------------
+TEST(ProgramWindowLabTest, FirstStartToAScannedHostListThroughTheWindowAlone) {
+    CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
+    Lab lab;
+    const lab::OfficeHosts office = lab::AddOfficeHosts(lab);
+    ASSERT_TRUE(lab::WaitForOffice(lab, office, 90s));
 
-class ProgramWindowLabTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        reason_ = lab::LabUnavailableReason(lab::LabNeeds::kSamba);
-        if (!reason_.empty()) {
-            return;
-        }
-        lab_ = new Lab();
-        lab::SambaHostOptions master_browser = FileServer();
-        master_browser.master_browser = true;
-        filesrv_ = &lab_->AddSambaHost("h1", 11, master_browser);
-        mediabox_ = &lab_->AddSambaHost("h2", 12, MediaBox());
-        printer_ = &lab_->AddIcmpHost("icmp", 13);
-        // The master browser lists "\x01\x02__MSBROWSE__\x02" before its workgroup.
-        samba_ready_ = static_cast<bool>(lab_->WaitForSamba(90s)) &&
-                       static_cast<bool>(lab::WaitForMasterBrowser(*lab_, *filesrv_, 90s));
-    }
-    static void TearDownTestSuite() {
-        delete lab_;
-        lab_ = nullptr;
-    }
-    void SetUp() override {
-        if (!reason_.empty()) {
-            GTEST_SKIP() << reason_;
-        }
-        ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer, or " << filesrv_->name
-                                  << " did not become the master browser";
-    }
-
-    static inline std::string reason_;
-    static inline Lab* lab_ = nullptr;
-    static inline const LabHost* filesrv_ = nullptr;
-    static inline const LabHost* mediabox_ = nullptr;
-    static inline const LabHost* printer_ = nullptr;
-    static inline bool samba_ready_ = false;
-};
-
-TEST_F(ProgramWindowLabTest, FirstStartToAScannedHostListThroughTheWindowAlone) {
     TempDir dir;
     const QString file = QString::fromStdString(dir.File("Corvimap.conf").string());
     ASSERT_FALSE(std::filesystem::exists(dir.File("Corvimap.conf")));
     // What reached the file, read by a store of its own.
     auto stored = [&file] { return std::make_unique<QSettingsStore>(file); };
 
-    lab::ScopedThreadNetns in_scanner(lab_->ScannerNetns());
+    lab::ScopedThreadNetns in_scanner(lab.ScannerNetns());
     QSettingsStore store(file);
     ProgramSession session(store, [](AppContext& context) { return MakeProgramWindow(context); });
     auto* window = qobject_cast<MainWindow*>(session.Window());
@@ -272,19 +236,19 @@ TEST_F(ProgramWindowLabTest, FirstStartToAScannedHostListThroughTheWindowAlone) 
     MarkupListCtrl& list = hosts->List();
     const auto shown = ShownHosts(list);
     ASSERT_EQ(shown.size(), 3u) << "two Samba hosts and the host that only answers ICMP";
-    for (const LabHost* host : {filesrv_, mediabox_}) {
+    for (const LabHost* host : {office.filesrv, office.mediabox}) {
         SCOPED_TRACE(host->samba.netbios_name);
         ASSERT_EQ(shown.count(host->address), 1u);
         const ShownHost& row = shown.at(host->address);
         EXPECT_EQ(row.name, host->samba.netbios_name);
         EXPECT_EQ(row.workgroup, host->samba.workgroup);
-        EXPECT_EQ(row.mac, MacText(lab_->HostMac(*host)));
+        EXPECT_EQ(row.mac, MacText(lab.HostMac(*host)));
         EXPECT_EQ(row.found, "$IMG|4|") << "shares were found";
     }
-    ASSERT_EQ(shown.count(printer_->address), 1u);
-    EXPECT_EQ(shown.at(printer_->address).name, "");
-    EXPECT_EQ(shown.at(printer_->address).mac, MacText(lab_->HostMac(*printer_)));
-    EXPECT_EQ(ImageCellItems(shown.at(printer_->address).found).value_or(std::vector<int>{}),
+    ASSERT_EQ(shown.count(office.printer->address), 1u);
+    EXPECT_EQ(shown.at(office.printer->address).name, "");
+    EXPECT_EQ(shown.at(office.printer->address).mac, MacText(lab.HostMac(*office.printer)));
+    EXPECT_EQ(ImageCellItems(shown.at(office.printer->address).found).value_or(std::vector<int>{}),
               std::vector<int>{})
         << "no shares on the host that only answers ICMP";
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), "198.18.0.11") << "sorted by address";
