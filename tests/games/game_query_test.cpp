@@ -12,6 +12,7 @@
 #include "games/quake_requests.h"
 #include "games/udp_exchange.h"
 #include "lab/fake_quake_server.h"
+#include "lab/lab_server_reports.h"
 #include "settings/memory_settings_store.h"
 
 namespace corvimap {
@@ -59,35 +60,28 @@ TEST(GameQueryTest, EachProtocolReadsARealisticServerOverLoopback) {
     FakeQuakeServer q3(FakeGame::kQuake3, q3_state);
     ASSERT_TRUE(qw.Ok() && q2.Ok() && q3.Ok());
 
-    QueryOutcome outcome = QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait);
-    ASSERT_TRUE(outcome.answered);
-    ASSERT_TRUE(outcome.report);
-    EXPECT_EQ(outcome.report->Text(), ExpectedReport(qw.Port(),
-                                                     "\x90"
-                                                     "FragNet\x91 Deathmatch #1",
-                                                     "dm6", "4/16", qw_state));
-
-    outcome = QueryQuake2(kLoopback, q2.Port(), kAnswerWait);
-    ASSERT_TRUE(outcome.answered);
-    ASSERT_TRUE(outcome.report);
-    EXPECT_EQ(outcome.report->Text(),
-              ExpectedReport(q2.Port(), "Quake II Deathmatch Arena", "q2dm1", "3/12", q2_state));
-
-    outcome = QueryQuake3(kLoopback, q3.Port(), kAnswerWait);
-    ASSERT_TRUE(outcome.answered);
-    ASSERT_TRUE(outcome.report);
-    EXPECT_EQ(outcome.report->Text(),
-              ExpectedReport(q3.Port(), "^1Frag^7Net ^3Q3 ^7FFA", "q3dm17", "5/16", q3_state));
+    const struct {
+        QueryOutcome outcome;
+        std::string report;
+    } cases[] = {
+        {QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait),
+         ExpectedReport(qw.Port(),
+                        "\x90"
+                        "FragNet\x91 Deathmatch #1",
+                        "dm6", "4/16", qw_state)},
+        {QueryQuake2(kLoopback, q2.Port(), kAnswerWait),
+         ExpectedReport(q2.Port(), "Quake II Deathmatch Arena", "q2dm1", "3/12", q2_state)},
+        {QueryQuake3(kLoopback, q3.Port(), kAnswerWait),
+         ExpectedReport(q3.Port(), "^1Frag^7Net ^3Q3 ^7FFA", "q3dm17", "5/16", q3_state)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(c.outcome.answered);
+        ASSERT_TRUE(c.outcome.report);
+        EXPECT_EQ(c.outcome.report->Text(), c.report);
+    }
     EXPECT_EQ(q3.RequestCount("getstatus"), 1);
     EXPECT_EQ(q3.RequestCount("getinfo"), 1);
-}
-
-TEST(GameQueryTest, RequestsArriveByteForByte) {
-    FakeQuakeServer qw(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
-    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
-    ASSERT_TRUE(qw.Ok() && q3.Ok());
-    ASSERT_TRUE(QueryQuakeWorld(kLoopback, qw.Port(), kAnswerWait).answered);
-    ASSERT_TRUE(QueryQuake3(kLoopback, q3.Port(), kAnswerWait).answered);
+    // The requests as the servers expect them, byte for byte.
     using namespace std::string_literals;
     EXPECT_EQ(qw.LastRequest("status"), "\xff\xff\xff\xffstatus\n\0\0"s);
     EXPECT_EQ(q3.LastRequest("getstatus"), "\xff\xff\xff\xffgetstatus\n\0\0"s);
@@ -199,18 +193,6 @@ public:
     std::vector<std::string> events;
 };
 
-class RecordingSink : public ServerReportSink {
-public:
-    void UpdateServer(uint8_t image_index, ServerReport report) override {
-        std::lock_guard lock(mutex_);
-        reports.emplace_back(image_index, std::move(report));
-    }
-    std::vector<std::pair<uint8_t, ServerReport>> reports;
-
-private:
-    std::mutex mutex_;
-};
-
 TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
     FakeQuakeServer qw_a(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
     FakeQuakeServer qw_b(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
@@ -232,16 +214,17 @@ TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
     q3_type.SetPorts({q3.Port()});
 
     RecordingHost host;
-    RecordingSink sink;
+    testing::ServerReportList sink;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
 
     EXPECT_EQ(host.events,
               (std::vector<std::string>{"state 6", "marker 6", "marker 6", "state 8", "finish"}))
         << "two QuakeWorld answers, a Quake III Arena server without its info reply";
-    ASSERT_EQ(sink.reports.size(), 2u);
-    EXPECT_EQ(sink.reports[0].first, 6);
-    EXPECT_EQ(sink.reports[0].second.Field(0), "127.0.0.1:" + std::to_string(qw_a.Port()));
-    EXPECT_EQ(sink.reports[1].second.Field(0), "127.0.0.1:" + std::to_string(qw_b.Port()));
+    const auto reports = sink.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].first, 6);
+    EXPECT_TRUE(reports[0].second.starts_with("127.0.0.1:" + std::to_string(qw_a.Port()) + "|"));
+    EXPECT_TRUE(reports[1].second.starts_with("127.0.0.1:" + std::to_string(qw_b.Port()) + "|"));
     EXPECT_EQ(q2.RequestCount("status"), 0);
     EXPECT_EQ(q3.RequestCount("getinfo"), 1);
 }
@@ -254,7 +237,7 @@ TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish)
     MemorySettingsStore store;
     GameServerBrowser browser(store);
     RecordingHost idle;
-    RecordingSink sink;
+    testing::ServerReportList sink;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), idle, sink);
     EXPECT_EQ(idle.events, std::vector<std::string>{"finish"});
 
@@ -264,7 +247,7 @@ TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish)
     RecordingHost host;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
     EXPECT_EQ(host.events, (std::vector<std::string>{"state 7", "marker 7", "finish"}));
-    EXPECT_TRUE(sink.reports.empty());
+    EXPECT_TRUE(sink.Reports().empty());
 
     // A type without ports is shown as asked but asks nobody.
     q2_type.SetPorts({});

@@ -13,81 +13,66 @@ using namespace std::string_literals;
 
 const std::string kFF = "\xff\xff\xff\xff";
 
-// The QuakeWorld reply of a small server: Bob plays on Arena.
-const std::string kArenaReply =
-    kFF + "n\\hostname\\Arena\\map\\e1m1\\maxclients\\8\n" + "5 12 300 45 \"Bob\" \"base\" 4 4\n";
-
-TEST(QuakeReportTest, QuakeWorldReplyGivesAddressServerPlayersEndMarkAndRules) {
-    const ServerReport report =
-        BuildQuakeWorldReport(ServerAddressField(MakeAddress(10, 0, 0, 5), 27500), kArenaReply);
-    EXPECT_EQ(report.Text(),
-              "10.0.0.5:27500|Arena|e1m1|1/8|Bob|12|45|||end|hostname|Arena|map|e1m1|"
-              "maxclients|8");
-    EXPECT_EQ(report.Length(), report.Text().size() + 1);
-}
-
-TEST(QuakeReportTest, Quake3ReportTakesNameMapAndCountsFromInfoAndTheRestFromStatus) {
-    const std::string status =
+TEST(QuakeReportTest, RepliesOfEachGameGiveAddressServerPlayersEndMarkAndRules) {
+    const std::string q3_status =
         kFF + "statusResponse\n\\sv_hostname\\^1Box\\g_gametype\\0\n" + "10 50 \"^1Red ^7Baron\"\n";
-    const std::string info =
-        kFF + "infoResponse\n\\protocol\\68\\hostname\\Box\\mapname\\q3dm17\\clients\\2" +
-        "\\g_humanplayers\\1\\sv_maxclients\\16\\gametype\\0";
-    const ServerReport report = BuildQuake3Report("127.0.0.1:27960", status, info);
-    EXPECT_EQ(report.Text(),
-              "127.0.0.1:27960|Box|q3dm17|2/16|^1Red ^7Baron|10|50|||end|sv_hostname|^1Box|"
-              "g_gametype|0");
-
-    // Without its closing backslash the last info value has no end and stays empty.
-    const ServerReport tail = BuildQuake3Report(
-        "a:1", status, kFF + "infoResponse\n\\hostname\\Box\\clients\\2\\sv_maxclients\\16");
-    EXPECT_EQ(tail.Field(3), "2/");
-    EXPECT_EQ(tail.Field(2), "") << "no mapname key";
-}
-
-TEST(QuakeReportTest, QuakeIIReplyUsesMapnameAndCountsItsPlayerLines) {
-    const std::string reply = kFF + "print\n\\mapname\\q2dm1\\hostname\\Q2 Arena\\maxclients\\12" +
-                              "\n18 61 \"Big Bad Wolf\"\n7 33 \"Phantom\"\n";
-    const ServerReport report = BuildQuake2Report("10.0.0.7:27910", reply);
-    EXPECT_EQ(report.Text(),
-              "10.0.0.7:27910|Q2 Arena|q2dm1|2/12|Big Bad Wolf|18|61|Phantom|7|33|||end|"
-              "mapname|q2dm1|hostname|Q2 Arena|maxclients|12");
-}
-
-TEST(QuakeReportTest, APipeInsideANameShiftsEveryFieldAfterIt) {
-    const std::string reply = kFF + "n\\hostname\\Frag|Net\\map\\dm6\\maxclients\\16\n" +
-                              "7 3 12 40 \"|ESP|Hunter\" \"base\" 1 1\n";
-    const ServerReport report = BuildQuakeWorldReport("10.0.0.9:27500", reply);
-    EXPECT_EQ(report.Field(1), "Frag");
-    EXPECT_EQ(report.Field(2), "Net") << "the map moved one field on";
-    EXPECT_EQ(report.Field(3), "dm6");
-    EXPECT_EQ(report.Field(4), "1/16");
-    EXPECT_EQ(report.Field(5), "");
-    EXPECT_EQ(report.Field(6), "ESP");
-    EXPECT_EQ(report.Field(7), "Hunter");
-    EXPECT_EQ(report.Field(8), "3");
-    EXPECT_EQ(report.Field(9), "40");
-    EXPECT_EQ(report.Field(12), "end");
-}
-
-TEST(QuakeReportTest, RepliesWithoutLandmarksOrPlayersStillGiveTheFixedFields) {
-    EXPECT_EQ(BuildQuakeWorldReport("a:1", kFF + "junk").Text(), "a:1|||0/|||end");
-    EXPECT_EQ(BuildQuake2Report("a:1", "garbage\n1 2 \"x\"\n").Text(), "a:1|||0/|||end");
-    EXPECT_EQ(BuildQuake3Report("a:1", "no landmark\n\\a\\b\n1 2 \"x\"\n", "").Text(),
-              "a:1|||/|||end");
-    // A live server with nobody on it.
-    EXPECT_EQ(BuildQuakeWorldReport("a:1", kFF + "n\\hostname\\Empty\\maxclients\\8\n").Text(),
-              "a:1|Empty||0/8|||end|hostname|Empty|maxclients|8");
-    EXPECT_EQ(BuildQuake3Report("a:1", kFF + "statusResponse\n\\sv_maxclients\\8\n",
-                                kFF + "infoResponse\n\\clients\\0\\sv_maxclients\\8\\pure\\1")
-                  .Text(),
-              "a:1|||0/8|||end|sv_maxclients|8");
-}
-
-TEST(QuakeReportTest, AZeroByteEndsTheReply) {
-    const std::string reply = kFF + "n\\hostname\\Arena\\map\\e1m1\n1 2 3 4\0 \"Bob\"\n"s;
-    EXPECT_EQ(BuildQuakeWorldReport("a:1", reply).Text(),
-              "a:1|Arena|e1m1|0/|||end|hostname|Arena|map|e1m1")
-        << "Bob's line lost its remaining tokens to the zero byte";
+    const struct {
+        const char* what;
+        ServerReport report;
+        std::string text;
+    } cases[] = {
+        {"QuakeWorld",
+         BuildQuakeWorldReport(ServerAddressField(MakeAddress(10, 0, 0, 5), 27500),
+                               kFF + "n\\hostname\\Arena\\map\\e1m1\\maxclients\\8\n" +
+                                   "5 12 300 45 \"Bob\" \"base\" 4 4\n"),
+         "10.0.0.5:27500|Arena|e1m1|1/8|Bob|12|45|||end|hostname|Arena|map|e1m1|maxclients|8"},
+        // Name, map and counts come from the info reply, the rest from the status reply.
+        {"Quake III Arena",
+         BuildQuake3Report("127.0.0.1:27960", q3_status,
+                           kFF + "infoResponse\n\\protocol\\68\\hostname\\Box\\mapname\\q3dm17" +
+                               "\\clients\\2\\g_humanplayers\\1\\sv_maxclients\\16\\gametype\\0"),
+         "127.0.0.1:27960|Box|q3dm17|2/16|^1Red ^7Baron|10|50|||end|sv_hostname|^1Box|"
+         "g_gametype|0"},
+        // Without its closing backslash the last info value has no end and stays empty.
+        {"Quake III Arena, info value without end",
+         BuildQuake3Report("a:1", q3_status,
+                           kFF + "infoResponse\n\\hostname\\Box\\clients\\2\\sv_maxclients\\16"),
+         "a:1|Box||2/|^1Red ^7Baron|10|50|||end|sv_hostname|^1Box|g_gametype|0"},
+        {"Quake II",
+         BuildQuake2Report("10.0.0.7:27910",
+                           kFF + "print\n\\mapname\\q2dm1\\hostname\\Q2 Arena\\maxclients\\12" +
+                               "\n18 61 \"Big Bad Wolf\"\n7 33 \"Phantom\"\n"),
+         "10.0.0.7:27910|Q2 Arena|q2dm1|2/12|Big Bad Wolf|18|61|Phantom|7|33|||end|"
+         "mapname|q2dm1|hostname|Q2 Arena|maxclients|12"},
+        // A pipe inside a name shifts every field after it.
+        {"pipes in names",
+         BuildQuakeWorldReport("10.0.0.9:27500",
+                               kFF + "n\\hostname\\Frag|Net\\map\\dm6\\maxclients\\16\n" +
+                                   "7 3 12 40 \"|ESP|Hunter\" \"base\" 1 1\n"),
+         "10.0.0.9:27500|Frag|Net|dm6|1/16||ESP|Hunter|3|40|||end|hostname|Frag|Net|map|dm6|"
+         "maxclients|16"},
+        // Replies without landmarks or players still give the fixed fields.
+        {"QuakeWorld junk", BuildQuakeWorldReport("a:1", kFF + "junk"), "a:1|||0/|||end"},
+        {"Quake II junk", BuildQuake2Report("a:1", "garbage\n1 2 \"x\"\n"), "a:1|||0/|||end"},
+        {"Quake III Arena junk", BuildQuake3Report("a:1", "no landmark\n\\a\\b\n1 2 \"x\"\n", ""),
+         "a:1|||/|||end"},
+        {"QuakeWorld, nobody on",
+         BuildQuakeWorldReport("a:1", kFF + "n\\hostname\\Empty\\maxclients\\8\n"),
+         "a:1|Empty||0/8|||end|hostname|Empty|maxclients|8"},
+        {"Quake III Arena, nobody on",
+         BuildQuake3Report("a:1", kFF + "statusResponse\n\\sv_maxclients\\8\n",
+                           kFF + "infoResponse\n\\clients\\0\\sv_maxclients\\8\\pure\\1"),
+         "a:1|||0/8|||end|sv_maxclients|8"},
+        // A zero byte ends the reply: Bob's line lost its remaining tokens.
+        {"zero byte",
+         BuildQuakeWorldReport("a:1", kFF + "n\\hostname\\Arena\\map\\e1m1\n1 2 3 4\0 \"Bob\"\n"s),
+         "a:1|Arena|e1m1|0/|||end|hostname|Arena|map|e1m1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.report.Text(), c.text);
+        EXPECT_EQ(c.report.Length(), c.text.size() + 1) << "the length counts the ending zero";
+    }
     EXPECT_EQ(ReplyText("ab\0cd"s), "ab");
 }
 

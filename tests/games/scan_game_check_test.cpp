@@ -5,6 +5,7 @@
 #include "engine/scan_engine.h"
 #include "games/game_server_type.h"
 #include "lab/fake_quake_server.h"
+#include "lab/lab_server_reports.h"
 #include "settings/memory_settings_store.h"
 #include "support/scripted_network.h"
 
@@ -16,18 +17,6 @@ using testing::FakeQuakeServer;
 using testing::ScriptedNetwork;
 
 constexpr NetAddress kLoopback = MakeAddress(127, 0, 0, 1);
-
-class ReportList final : public ServerReportSink {
-public:
-    void UpdateServer(uint8_t image_index, ServerReport report) override {
-        std::lock_guard lock(mutex_);
-        reports.emplace_back(image_index, report.Text());
-    }
-    std::vector<std::pair<int, std::string>> reports;
-
-private:
-    std::mutex mutex_;
-};
 
 class StateList final : public HostTableListener {
 public:
@@ -60,7 +49,7 @@ TEST(ScanGameCheckTest, AProbeAsksTheEnabledGamesAndMarksTheHostRow) {
     ScriptedNetwork::Host host;
     host.node_status = NodeStatusAnswer{"GAMEBOX", "LAN", 0, {}};
     network.SetHost(kLoopback, host);
-    ReportList reports;
+    testing::ServerReportList reports;
     ScanEngine engine(settings, network, nullptr, nullptr);
     ScanGameCheck games(browser, engine.Hosts(), settings, reports);
     engine.SetGameHostCheck(&games);
@@ -71,11 +60,12 @@ TEST(ScanGameCheckTest, AProbeAsksTheEnabledGamesAndMarksTheHostRow) {
 
     EXPECT_EQ(states->states, (std::vector<int>{1, 6, 6, 8, 8, 2}));
     EXPECT_EQ(engine.Hosts().ColumnText(0, HostColumn::Found), "$IMG|6|8|");
-    ASSERT_EQ(reports.reports.size(), 2u);
-    EXPECT_EQ(reports.reports[0].first, 6);
-    EXPECT_EQ(reports.reports[1].first, 8);
-    EXPECT_TRUE(reports.reports[1].second.starts_with("127.0.0.1:" + std::to_string(q3.Port())))
-        << reports.reports[1].second;
+    const auto reported = reports.Reports();
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_EQ(reported[0].first, 6);
+    EXPECT_EQ(reported[1].first, 8);
+    EXPECT_TRUE(reported[1].second.starts_with("127.0.0.1:" + std::to_string(q3.Port())))
+        << reported[1].second;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// Proves the lab with tools that know nothing of this program: nmblookup, smbclient, nbtscan,
-// ping and the kernel's own tables.
+// The lab's own promises: the scanner namespace reaches the lab and nothing else, and a lab
+// leaves nothing behind, whether it ends normally, crashed in an earlier run or its process died.
+// That the lab's Samba hosts answer nmblookup, smbclient and nbtscan is shown by the scan tests,
+// which compare every scan with those tools.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -13,10 +15,8 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,60 +25,15 @@
 #include <vector>
 
 #include "lab/lab.h"
+#include "lab/lab_hosts.h"
 #include "support/temp_dir.h"
 
 namespace corvimap::lab {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 constexpr const char* kNowhere = "192.0.2.1";  // TEST-NET-1: documentation only, never routed
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-SambaHostOptions AlphaOptions() {
-    SambaHostOptions options;
-    options.netbios_name = "LABALPHA";
-    options.workgroup = "LABGROUP";
-    options.server_string = "Alpha lab host";
-    options.shares = {
-        {"public",
-         "Public files",
-         {"empty"},
-         {{"readme.txt", "hello\n"}, {"docs/a.txt", "a\n"}, {"docs/deep/b.txt", "b\n"}}},
-        {"music", "Songs", {}, {{"album/track01.mp3", "ID3"}, {"album/track02.mp3", "ID3"}}},
-    };
-    return options;
-}
-
-SambaHostOptions BetaOptions() {
-    SambaHostOptions options;
-    options.netbios_name = "LABBETA";
-    options.workgroup = "OTHERWG";
-    options.shares = {
-        {"projects", "", {"src"}, {{"plan.txt", "plan\n"}, {"src/main.c", "int main;\n"}}},
-        {"backup$", "Hidden one", {}, {{"old.zip", "PK"}}},
-        {"photos", "Pictures", {}, {{"2024/summer.jpg", "JFIF"}}},
-    };
-    return options;
-}
-
-std::set<std::string> DiskShares(const CommandResult& listing) {
-    std::set<std::string> names;
-    for (const auto& row : ParseSmbclientList(listing.out)) {
-        if (row.type == "Disk") {
-            names.insert(row.name);
-        }
-    }
-    return names;
-}
-
-bool HasName(const std::vector<NbName>& names, const std::string& name, int suffix, bool group) {
-    return std::find(names.begin(), names.end(), NbName{name, suffix, group}) != names.end();
-}
 
 bool NamespaceExists(const std::string& netns) {
     return std::filesystem::exists("/run/netns/" + netns);
@@ -159,156 +114,6 @@ std::vector<std::string> OwnIpv4Addresses() {
     std::_Exit(3);
 }
 
-TEST(LabParsers, ReadTheToolsOutput) {
-    const auto names = ParseNmbLookupStatus(
-        "Looking up status of 198.18.0.11\n"
-        "\tLABALPHA        <00> -         B <ACTIVE> \n"
-        "\tTWO WORDS       <20> -         B <ACTIVE> \n"
-        "\tLABGROUP        <1e> - <GROUP> B <ACTIVE> \n"
-        "\n\tMAC Address = 00-00-00-00-00-00\n");
-    ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names[0], (NbName{"LABALPHA", 0x00, false}));
-    EXPECT_EQ(names[1], (NbName{"TWO WORDS", 0x20, false}));
-    EXPECT_EQ(names[2], (NbName{"LABGROUP", 0x1e, true}));
-    EXPECT_TRUE(ParseNmbLookupStatus("No reply from 198.18.0.99\n").empty());
-
-    const auto rows = ParseSmbclientList(
-        "Disk|public|Public files\nIPC|IPC$|IPC Service (x)\nDisk|odd|a|b\nWorkgroup|W|M\n");
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].name, "public");
-    EXPECT_EQ(rows[0].comment, "Public files");
-    EXPECT_EQ(rows[1].type, "IPC");
-    EXPECT_EQ(rows[2].comment, "a|b");
-
-    const auto arp = ParseArpTable(
-        "IP address       HW type     Flags       HW address            Mask     Device\n"
-        "198.18.0.11      0x1         0x2         02:00:C6:12:00:0B     *        eth0\n"
-        "198.18.0.99      0x1         0x0         00:00:00:00:00:00     *        eth0\n");
-    ASSERT_EQ(arp.size(), 2u);
-    EXPECT_TRUE(arp[0].Complete());
-    EXPECT_EQ(arp[0].mac, "02:00:c6:12:00:0b");
-    EXPECT_FALSE(arp[1].Complete());
-}
-
-TEST(LabSmoke, TwoSambaHostsAndAnIcmpHostAnswerTheIndependentTools) {
-    CORVIMAP_REQUIRE_LAB(LabNeeds::kSamba);
-    const auto start = Clock::now();
-    Lab lab;
-    const LabHost& alpha = lab.AddSambaHost("alpha", 11, AlphaOptions());
-    const LabHost& beta = lab.AddSambaHost("beta", 12, BetaOptions());
-    const LabHost& quiet = lab.AddIcmpHost("quiet", 13);
-    const double built = SecondsSince(start);
-    ASSERT_TRUE(lab.WaitForSamba(30s));
-    std::printf(
-        "[ lab      ] namespaces and daemons started in %.3f s, Samba answering after %.3f s\n",
-        built, SecondsSince(start));
-    const std::string absent = Lab::AddressOf(99);
-
-    {
-        SCOPED_TRACE("node status");
-        const auto a = ParseNmbLookupStatus(lab.NodeStatus(alpha.address, 5s).out);
-        EXPECT_TRUE(HasName(a, "LABALPHA", 0x00, false));
-        EXPECT_TRUE(HasName(a, "LABALPHA", 0x20, false));
-        EXPECT_TRUE(HasName(a, "LABGROUP", 0x00, true));
-        EXPECT_FALSE(HasName(a, "LABBETA", 0x00, false));
-        const auto b = ParseNmbLookupStatus(lab.NodeStatus(beta.address, 5s).out);
-        EXPECT_TRUE(HasName(b, "LABBETA", 0x00, false));
-        EXPECT_TRUE(HasName(b, "LABBETA", 0x20, false));
-        EXPECT_TRUE(HasName(b, "OTHERWG", 0x00, true));
-        EXPECT_FALSE(HasName(b, "LABGROUP", 0x00, true));
-        // Nothing listens on the ICMP-only host; a lab answer would take milliseconds.
-        EXPECT_TRUE(ParseNmbLookupStatus(lab.NodeStatus(quiet.address, 2s).out).empty());
-    }
-    {
-        SCOPED_TRACE("share lists");
-        const CommandResult a = lab.ShareList(alpha.address, 20s);
-        ASSERT_TRUE(a.Ok()) << a.Describe();
-        EXPECT_EQ(DiskShares(a), (std::set<std::string>{"music", "public"}));
-        const auto rows = ParseSmbclientList(a.out);
-        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const SmbShareRow& row) {
-            return row.type == "IPC" && row.name == "IPC$";
-        })) << a.out;
-        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const SmbShareRow& row) {
-            return row.name == "public" && row.comment == "Public files";
-        })) << a.out;
-        const CommandResult b = lab.ShareList(beta.address, 20s);
-        ASSERT_TRUE(b.Ok()) << b.Describe();
-        EXPECT_EQ(DiskShares(b), (std::set<std::string>{"backup$", "photos", "projects"}));
-        EXPECT_FALSE(lab.ShareList(quiet.address, 20s).Ok());
-    }
-    {
-        SCOPED_TRACE("files in the shares");
-        const CommandResult walk = lab.RunInScanner(
-            {"smbclient", "-N", "//" + alpha.address + "/public", "-c", "recurse; ls"}, 20s);
-        ASSERT_TRUE(walk.Ok()) << walk.Describe();
-        for (const char* name : {"readme.txt", "docs", "deep", "b.txt", "empty"}) {
-            EXPECT_NE(walk.out.find(name), std::string::npos) << name << "\n" << walk.out;
-        }
-    }
-    {
-        SCOPED_TRACE("ping and ARP");
-        for (const LabHost* host : {&alpha, &beta, &quiet}) {
-            const CommandResult ping = lab.RunInScanner({"ping", "-c1", "-W1", host->address}, 5s);
-            EXPECT_TRUE(ping.Ok()) << host->name << ": " << ping.Describe();
-            EXPECT_EQ(lab.HostMac(*host), host->mac);
-            EXPECT_EQ(lab.ScannerArpMac(host->address), host->mac) << host->name;
-        }
-        // On a thread in the namespace only /proc/thread-self/net is the namespace's own.
-        const auto [own, process] = lab.InScanner([] {
-            return std::make_pair(testing::ReadWholeFile("/proc/thread-self/net/arp"),
-                                  testing::ReadWholeFile("/proc/self/net/arp"));
-        });
-        EXPECT_NE(own.find(alpha.address), std::string::npos) << own;
-        EXPECT_EQ(process.find(alpha.address), std::string::npos) << process;
-        EXPECT_FALSE(lab.RunInScanner({"ping", "-c1", "-W1", absent}, 5s).Ok());
-        EXPECT_EQ(lab.ScannerArpMac(absent), std::nullopt);
-        EXPECT_EQ(lab.HostMac(lab.Scanner()), lab.Scanner().mac);
-    }
-    if (ToolAvailable("nbtscan")) {
-        SCOPED_TRACE("nbtscan");
-        const CommandResult scan =
-            lab.RunInScanner({"nbtscan", "-q", "-s", "|", "-t", "500", Lab::kSubnet}, 30s);
-        std::map<std::string, std::string> found;  // address -> name
-        std::istringstream lines(scan.out);
-        std::string line;
-        while (std::getline(lines, line)) {
-            const size_t bar = line.find('|');
-            if (bar != std::string::npos) {
-                std::string name = line.substr(bar + 1, line.find('|', bar + 1) - bar - 1);
-                name.erase(name.find_last_not_of(' ') + 1);
-                found[line.substr(0, bar)] = name;
-            }
-        }
-        EXPECT_EQ(found, (std::map<std::string, std::string>{{alpha.address, "LABALPHA"},
-                                                             {beta.address, "LABBETA"}}))
-            << scan.Describe();
-    } else {
-        std::printf("[ lab      ] nbtscan is not installed; its check is left out\n");
-    }
-    {
-        SCOPED_TRACE("nmbd stopped and started again");
-        const auto names_of = [](const std::vector<pid_t>& pids) {
-            std::multiset<std::string> names;
-            for (const pid_t pid : pids) {
-                const std::string comm =
-                    testing::ReadWholeFile("/proc/" + std::to_string(pid) + "/comm");
-                names.insert(comm.substr(0, comm.find('\n')));
-            }
-            return names;
-        };
-        EXPECT_EQ(names_of(lab.ProcessesIn(beta)).count("nmbd"), 1u);
-        lab.StopNmbd(beta);
-        EXPECT_EQ(names_of(lab.ProcessesIn(beta)).count("nmbd"), 0u);
-        EXPECT_GT(names_of(lab.ProcessesIn(beta)).count("smbd"), 0u);
-        EXPECT_TRUE(ParseNmbLookupStatus(lab.NodeStatus(beta.address, 2s).out).empty());
-        EXPECT_TRUE(HasName(ParseNmbLookupStatus(lab.NodeStatus(alpha.address, 5s).out), "LABALPHA",
-                            0x00, false));
-        EXPECT_TRUE(lab.ShareList(beta.address, 20s).Ok()) << "smbd keeps running";
-        lab.StartNmbd(beta);
-        EXPECT_TRUE(lab.WaitForNodeStatus(beta, 15s));
-    }
-}
-
 TEST(LabSmoke, ScannerNamespaceReachesTheLabAndNothingElse) {
     CORVIMAP_REQUIRE_LAB(LabNeeds::kNamespaces);
     Lab lab;
@@ -342,52 +147,6 @@ TEST(LabSmoke, ScannerNamespaceReachesTheLabAndNothingElse) {
         << "the test's main thread stays in its own namespace";
 }
 
-TEST(LabSmoke, PingGroupRangeIsSetPerNamespace) {
-    CORVIMAP_REQUIRE_LAB(LabNeeds::kNamespaces);
-    Lab lab;
-    const LabHost& other = lab.AddIcmpHost("other", 21);
-    const std::string root_before = testing::ReadWholeFile("/proc/sys/net/ipv4/ping_group_range");
-
-    EXPECT_EQ(lab.PingGroupRange(lab.Scanner()), (std::pair<gid_t, gid_t>{1, 0}))
-        << "a new namespace lets nobody open ICMP datagram sockets";
-    lab.SetPingGroupRange(lab.Scanner(), 0, 2147483647);
-    EXPECT_EQ(lab.PingGroupRange(lab.Scanner()), (std::pair<gid_t, gid_t>{0, 2147483647}));
-    EXPECT_EQ(lab.PingGroupRange(other), (std::pair<gid_t, gid_t>{1, 0}));
-    EXPECT_EQ(testing::ReadWholeFile("/proc/sys/net/ipv4/ping_group_range"), root_before);
-    const CommandResult seen = lab.RunInScanner({"cat", "/proc/sys/net/ipv4/ping_group_range"}, 5s);
-    EXPECT_EQ(seen.out, "0\t2147483647\n");
-
-    // The kernel applies it: a datagram ICMP socket opens in the scanner namespace only.
-    const auto icmp_socket_errno = [] {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP);
-        const int error = fd >= 0 ? 0 : errno;
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return error;
-    };
-    EXPECT_EQ(lab.InScanner(icmp_socket_errno), 0);
-    EXPECT_EQ(InNetns(other.netns, icmp_socket_errno), EACCES);
-}
-
-TEST(LabSmoke, CommandHostRunsItsCommandInItsNamespace) {
-    CORVIMAP_REQUIRE_LAB(LabNeeds::kNamespaces);
-    Lab lab;
-    const std::filesystem::path seen = lab.WorkDir() / "seen.txt";
-    const LabHost& host = lab.AddCommandHost(
-        "game", 30,
-        {"sh", "-c", "ip -o -4 addr show dev eth0 > " + seen.string() + "; exec sleep 300"});
-    ASSERT_TRUE(WaitUntil(
-        [&] { return testing::ReadWholeFile(seen).find('\n') != std::string::npos; }, 10s));
-    EXPECT_NE(testing::ReadWholeFile(seen).find(" 198.18.0.30/24 "), std::string::npos)
-        << testing::ReadWholeFile(seen);
-    EXPECT_TRUE(lab.CommandRunning(host));
-    EXPECT_EQ(lab.ProcessesIn(host).size(), 1u);
-    lab.StopCommand(host);
-    EXPECT_FALSE(lab.CommandRunning(host));
-    EXPECT_TRUE(lab.ProcessesIn(host).empty());
-}
-
 TEST(LabSmoke, TeardownRemovesNamespacesDaemonsAndFiles) {
     CORVIMAP_REQUIRE_LAB(LabNeeds::kSamba);
     std::string prefix;
@@ -395,7 +154,7 @@ TEST(LabSmoke, TeardownRemovesNamespacesDaemonsAndFiles) {
     std::vector<pid_t> daemons;
     {
         Lab lab;
-        const LabHost& host = lab.AddSambaHost("solo", 40, BetaOptions());
+        const LabHost& host = lab.AddSambaHost("solo", 40, FileServer());
         lab.AddCommandHost("sleeper", 41, {"sleep", "300"});
         ASSERT_TRUE(lab.WaitForSamba(30s));
         prefix = lab.Prefix();

@@ -18,6 +18,7 @@
 #include "log/event_log.h"
 #include "settings/memory_settings_store.h"
 #include "settings/scan_settings.h"
+#include "support/scripted_network.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {
@@ -26,7 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 using lab::Lab;
 using lab::LabHost;
-using testing::LogTexts;
+using testing::CapturingLogSink;
 using testing::MemoryRowTable;
 
 constexpr char kPassword[] = "Lab-secret-7";
@@ -80,7 +81,7 @@ public:
 private:
     MemorySettingsStore store_;
     ScanSettings settings_;
-    LogTexts sink_;
+    CapturingLogSink sink_;
     EventLog log_{settings_, sink_, store_};
     LocalSharesRefresh refresh_{shares, sessions, files};
 };

@@ -11,11 +11,12 @@
 #include "localshares/tool_runner.h"
 #include "settings/memory_settings_store.h"
 #include "settings/scan_settings.h"
+#include "support/scripted_network.h"
 
 namespace corvimap {
 namespace {
 
-using testing::LogTexts;
+using testing::CapturingLogSink;
 using testing::MemoryRowTable;
 using Type = LocalSharesEventType;
 
@@ -193,7 +194,7 @@ TEST(LocalShareLists, OpenFilesAndShares) {
 TEST(LocalShareLists, EventsFollowTheirLogBits) {
     MemorySettingsStore store;
     ScanSettings settings;
-    LogTexts sink;
+    CapturingLogSink sink;
     EventLog log(settings, sink, store);
     const std::vector<LocalSharesEvent> events = {{Type::kConnectUser, "bob", "pc1"},
                                                   {Type::kOpenFile, "bob", "/s/a.txt"},

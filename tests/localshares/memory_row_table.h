@@ -1,13 +1,11 @@
 #pragma once
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "localshares/local_share_lists.h"
 #include "localshares/samba_status_parser.h"
-#include "log/event_log.h"
 
 namespace corvimap::testing {
 
@@ -58,23 +56,6 @@ private:
     bool sorted_;
     std::vector<Row> rows_;
     int writes_ = 0;
-};
-
-// Keeps the texts of the log messages it is given.
-class LogTexts final : public EventLogSink {
-public:
-    void AddRow(const LogRow& row) override {
-        std::lock_guard lock(mutex_);
-        texts_.push_back(row.text);
-    }
-    std::vector<std::string> Texts() const {
-        std::lock_guard lock(mutex_);
-        return texts_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> texts_;
 };
 
 }  // namespace corvimap::testing

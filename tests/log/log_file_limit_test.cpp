@@ -10,6 +10,7 @@
 #include "log/event_log.h"
 #include "log/log_file.h"
 #include "settings/memory_settings_store.h"
+#include "support/scripted_network.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {
@@ -116,12 +117,6 @@ TEST(LogFileLimitTest, HalfLinesAndOverlongLines) {
     EXPECT_FALSE(AppendLogLineWithinLimit(dir.File("no/such.log"), "x\n", 1024));
 }
 
-class NullSink : public EventLogSink {
-public:
-    void AddRow(const LogRow&) override { ++rows; }
-    int rows = 0;
-};
-
 TEST(LogFileLimitTest, EventLogKeepsItsFileWithinTheStoredSize) {
     TempDir dir;
     const auto path = dir.File("corvimap.log");
@@ -130,7 +125,7 @@ TEST(LogFileLimitTest, EventLogKeepsItsFileWithinTheStoredSize) {
     store.WriteProfileInt("LogOptions", "MaxLogfileSize", 2);
     ScanSettings settings;
     settings.FlagsGroup0 = LogEventBits::kEnableLog | LogEventBits::kEnableLogFile;
-    NullSink sink;
+    testing::CapturingLogSink sink;
     EventLog log(settings, sink, store);
     log.LoadSettings();
 
@@ -145,7 +140,7 @@ TEST(LogFileLimitTest, EventLogKeepsItsFileWithinTheStoredSize) {
         ASSERT_TRUE(ParseLogLine(line)) << "every kept line is whole: " << line;
     }
     EXPECT_NE(lines.back().find("(HOST299)"), std::string::npos);
-    EXPECT_EQ(sink.rows, 300) << "the list gets every message whatever the file keeps";
+    EXPECT_EQ(sink.Rows().size(), 300u) << "the list gets every message whatever the file keeps";
 
     // The size is read for every message: raising it lets the file grow past the old limit.
     store.WriteProfileInt("LogOptions", "MaxLogfileSize", 64);

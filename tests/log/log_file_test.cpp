@@ -70,13 +70,6 @@ TEST(LogFileTest, RowsKeepOnlyTheNewestUpToTheLimit) {
     EXPECT_TRUE(none.Add({"s", "x", 0}));
     EXPECT_TRUE(none.Empty());
     EXPECT_EQ(LogRows(-4).Limit(), 0u);
-
-    LogRows standard;
-    for (int i = 0; i < 251; ++i) {
-        standard.Add({"s", std::to_string(i), 0});
-    }
-    EXPECT_EQ(standard.Size(), 250u);
-    EXPECT_EQ(standard[0].text, "1") << "the 251st row pushed out the oldest";
 }
 
 TEST(LogFileTest, ReadBackKeepsTheLastRowsAndSkipsBadLines) {
@@ -118,16 +111,6 @@ TEST(LogFileTest, LongLinesAreReadInPiecesOf1023Bytes) {
     EXPECT_EQ(rows[0].text, "tail");
     EXPECT_EQ(rows[0].kind, 4);
     EXPECT_EQ(rows[1], (LogRow{"s", std::string(1019, 'y'), 1}));
-}
-
-TEST(LogFileTest, AppendCreatesAndAppends) {
-    TempDir dir;
-    std::filesystem::path path = dir.File("new.log");
-    ASSERT_TRUE(AppendLogLine(path, "a\tb\t0\n"));
-    ASSERT_TRUE(AppendLogLine(path, "c\td\t1\n"));
-    EXPECT_EQ(testing::ReadWholeFile(path), "a\tb\t0\nc\td\t1\n");
-    EXPECT_FALSE(AppendLogLine(dir.File("no/such/folder.log"), "x\n"));
-    EXPECT_FALSE(AppendLogLine(dir.Path(), "x\n")) << "a folder is not a log file";
 }
 
 }  // namespace

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <chrono>
-#include <functional>
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
@@ -14,6 +12,7 @@
 #include "controls/window_layout.h"
 #include "lab/lab.h"
 #include "lab/lab_localshares.h"
+#include "lab/qt/lab_window.h"
 #include "localshares/qt/local_shares_pane.h"
 #include "log/qt/log_pane.h"
 #include "settings/qt/qsettings_store.h"
@@ -24,17 +23,6 @@ namespace corvimap {
 namespace {
 
 using namespace std::chrono_literals;
-
-bool ProcessEventsUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 bool LogHas(const LogPane& log, const std::string& text) {
     for (const LogRow& row : log.Rows()) {
@@ -68,7 +56,7 @@ TEST(LocalSharesWindowLabTest, PaneShowsSharesSessionAndOpenFileAndTheLogTheirEn
     LocalSharesPane& pane = *window.LocalShares();
     const int empty_height = pane.Sessions()->height();
 
-    ASSERT_TRUE(ProcessEventsUntil([&] {
+    ASSERT_TRUE(lab::ProcessEventsUntil([&] {
         return pane.ShareRows().RowCount() == 3 && pane.SessionRows().RowCount() == 1 &&
                pane.FileRows().RowCount() == 1;
     })) << pane.Note().toStdString();

@@ -25,6 +25,7 @@
 #include "lab/lab.h"
 #include "lab/lab_hosts.h"
 #include "lab/lab_search.h"
+#include "lab/qt/lab_window.h"
 #include "search/mask_match.h"
 #include "search/qt/search_pane.h"
 #include "search/qt/search_results_model.h"
@@ -37,17 +38,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::seconds limit = 180s) {
-    const auto deadline = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using lab::ProcessEventsUntil;
 
 TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOnce) {
     CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
