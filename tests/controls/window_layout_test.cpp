@@ -69,27 +69,27 @@ TEST(WindowLayoutTest, FrameAtTheDefaultAndTheMinimumSize) {
 
 TEST(WindowLayoutTest, PanesAtTheDefaultSize) {
     const PixelRect pane = PaneRect(527, 414);
-    for (int single : {1, 3, 7}) {
+    for (int single : {kOptionsPane, kNetUtilsPane, kLogPane}) {
         const auto places = LayoutPane(single, pane);
         ASSERT_EQ(places.size(), 1u);
         EXPECT_EQ(places[0].rect, pane) << "pane " << single << " fills the pane rectangle";
     }
-    EXPECT_TRUE(LayoutPane(0, pane).empty());
+    EXPECT_TRUE(LayoutPane(kAboutPane, pane).empty());
 
-    auto places = LayoutPane(2, pane);
+    auto places = LayoutPane(kHostListPane, pane);
     EXPECT_EQ(Place(places, control_id::kLoad), (PixelRect{99, 48, 174, 66}));
     EXPECT_EQ(Place(places, control_id::kSave), (PixelRect{178, 48, 253, 66}));
     EXPECT_EQ(Place(places, control_id::kClear), (PixelRect{257, 48, 332, 66}));
     EXPECT_EQ(Place(places, control_id::kFind), (PixelRect{336, 48, 411, 66}));
     EXPECT_EQ(Place(places, control_id::kHostList), (PixelRect{99, 70, 522, 409}));
 
-    places = LayoutPane(4, pane);
+    places = LayoutPane(kSearchPane, pane);
     EXPECT_EQ(Place(places, control_id::kSearchProgress), (PixelRect{99, 48, 522, 64}));
     EXPECT_EQ(Place(places, control_id::kSearchMask), (PixelRect{99, 66, 442, 86}));
     EXPECT_EQ(Place(places, control_id::kSearchButton), (PixelRect{446, 66, 521, 86}));
     EXPECT_EQ(Place(places, control_id::kSearchResults), (PixelRect{99, 88, 522, 409}));
 
-    places = LayoutPane(8, pane);
+    places = LayoutPane(kGameServersPane, pane);
     EXPECT_EQ(Place(places, control_id::kGameServerList), (PixelRect{99, 48, 522, 228}));
     EXPECT_EQ(Place(places, control_id::kPlayersList), (PixelRect{99, 229, 309, 409}));
     EXPECT_EQ(Place(places, control_id::kRulesList), (PixelRect{311, 229, 522, 409}));
@@ -97,25 +97,25 @@ TEST(WindowLayoutTest, PanesAtTheDefaultSize) {
 
 TEST(WindowLayoutTest, LocalSharesListsGrowWithTheirRowsUpToAThirdEach) {
     const PixelRect pane = PaneRect(527, 414);  // 361 high: a third is 120
-    auto places = LayoutPane(5, pane, {50, 200});
+    auto places = LayoutPane(kLocalSharesPane, pane, {50, 200});
     EXPECT_EQ(Place(places, control_id::kSharesList), (PixelRect{99, 48, 522, 98}));
     EXPECT_EQ(Place(places, control_id::kSessionsList), (PixelRect{99, 99, 522, 219}));
     EXPECT_EQ(Place(places, control_id::kFilesList), (PixelRect{99, 220, 522, 409}));
 
     // One more row makes the shares list higher and pushes the others down.
-    places = LayoutPane(5, pane, {68, 0});
+    places = LayoutPane(kLocalSharesPane, pane, {68, 0});
     EXPECT_EQ(Place(places, control_id::kSharesList).Height(), 68);
     EXPECT_EQ(Place(places, control_id::kSessionsList), (PixelRect{99, 117, 522, 117}));
     EXPECT_EQ(Place(places, control_id::kFilesList).top, 118);
 }
 
 TEST(WindowLayoutTest, GameServerHalvesAtTheMinimumAndAnOddSize) {
-    auto places = LayoutPane(8, PaneRect(516, 455));  // 412 x 402
+    auto places = LayoutPane(kGameServersPane, PaneRect(516, 455));  // 412 x 402
     EXPECT_EQ(Place(places, control_id::kGameServerList), (PixelRect{99, 48, 511, 249}));
     EXPECT_EQ(Place(places, control_id::kPlayersList), (PixelRect{99, 250, 304, 450}));
     EXPECT_EQ(Place(places, control_id::kRulesList), (PixelRect{306, 250, 511, 450}));
 
-    places = LayoutPane(8, PaneRect(1001, 777));  // 897 x 724
+    places = LayoutPane(kGameServersPane, PaneRect(1001, 777));  // 897 x 724
     EXPECT_EQ(Place(places, control_id::kGameServerList), (PixelRect{99, 48, 996, 410}));
     EXPECT_EQ(Place(places, control_id::kPlayersList), (PixelRect{99, 411, 546, 772}));
     EXPECT_EQ(Place(places, control_id::kRulesList), (PixelRect{548, 411, 996, 772}));
