@@ -37,6 +37,70 @@ std::optional<std::vector<std::string>> ParseGameList(std::string_view list) {
     }
 }
 
+bool TakesValue(std::string_view arg) {
+    return arg == "--games" || arg == "--timeout" || arg == "--threads" || arg == "--log" ||
+           arg == "--search";
+}
+
+// Sets the switch arg names; false when arg is no switch.
+bool ApplySwitch(std::string_view arg, ScanOptions& options) {
+    if (arg == "--no-fast") {
+        options.fast_pass = false;
+    } else if (arg == "--ping") {
+        options.ping_pass = true;
+    } else if (arg == "--no-resolve") {
+        options.resolve_names = false;
+    } else if (arg == "--shares") {
+        options.list_shares = true;
+    } else if (arg == "--json") {
+        options.json = true;
+    } else if (arg == "--parallel-ping") {
+        options.parallel_ping = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Sets the option arg names (one that TakesValue) from value, which is missing when the
+// arguments ended; the message for a missing or bad value.
+std::optional<std::string> ApplyValue(std::string_view arg, std::optional<std::string_view> value,
+                                      ScanOptions& options) {
+    const std::string text(value.value_or(""));
+    if (arg == "--games") {
+        auto games = value ? ParseGameList(*value) : std::nullopt;
+        if (!games) {
+            return "bad --games list '" + text + "': use a comma list of qw, q2, q3";
+        }
+        options.game_types = *games;
+    } else if (arg == "--timeout") {
+        auto number = value ? ParseNumber(*value, 1, 600000) : std::nullopt;
+        if (!number) {
+            return "bad --timeout '" + text + "': milliseconds from 1 to 600000";
+        }
+        options.timeout_ms = *number;
+    } else if (arg == "--threads") {
+        auto number = value ? ParseNumber(*value, 1, 4096) : std::nullopt;
+        if (!number) {
+            return "bad --threads '" + text + "': a number from 1 to 4096";
+        }
+        options.threads = *number;
+    } else if (arg == "--log") {
+        if (text.empty()) {
+            return "option --log needs a file name";
+        }
+        options.log_file = text;
+    } else if (arg == "--search") {
+        if (text.empty()) {
+            return "option --search needs masks, e.g. '*.mp3|*.avi'";
+        }
+        // The search walks the shares the scan lists.
+        options.search_masks = text;
+        options.list_shares = true;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string ScanHelpText() {
@@ -85,79 +149,28 @@ ScanOptionsResult ParseScanOptions(const std::vector<std::string_view>& args,
                 arg = arg.substr(0, equals);
             }
         }
-        auto value = [&]() -> std::optional<std::string_view> {
-            if (attached) {
-                return attached;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
-        auto fail = [](std::string message) { return ScanOptionsResult{std::nullopt, message}; };
-        const bool takes_value = arg == "--games" || arg == "--timeout" || arg == "--threads" ||
-                                 arg == "--log" || arg == "--search";
+        const bool takes_value = TakesValue(arg);
         if (attached && !takes_value) {
-            return fail("option " + std::string(arg) + " takes no value");
+            return {std::nullopt, "option " + std::string(arg) + " takes no value"};
         }
-
-        if (arg == "--no-fast") {
-            options.fast_pass = false;
-        } else if (arg == "--ping") {
-            options.ping_pass = true;
-        } else if (arg == "--no-resolve") {
-            options.resolve_names = false;
-        } else if (arg == "--shares") {
-            options.list_shares = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--parallel-ping") {
-            options.parallel_ping = true;
-
-        } else if (arg == "--games") {
-            auto list = value();
-            auto games = list ? ParseGameList(*list) : std::nullopt;
-            if (!games) {
-                return fail("bad --games list '" + std::string(list.value_or("")) +
-                            "': use a comma list of qw, q2, q3");
+        if (ApplySwitch(arg, options)) {
+            continue;
+        }
+        if (takes_value) {
+            // "--timeout=50" carries its value; "--timeout 50" takes the next argument.
+            std::optional<std::string_view> value = attached;
+            if (!value && i + 1 < args.size()) {
+                value = args[++i];
             }
-            options.game_types = *games;
-        } else if (arg == "--timeout") {
-            auto text = value();
-            auto number = text ? ParseNumber(*text, 1, 600000) : std::nullopt;
-            if (!number) {
-                return fail("bad --timeout '" + std::string(text.value_or("")) +
-                            "': milliseconds from 1 to 600000");
+            if (auto error = ApplyValue(arg, value, options)) {
+                return {std::nullopt, *error};
             }
-            options.timeout_ms = *number;
-        } else if (arg == "--threads") {
-            auto text = value();
-            auto number = text ? ParseNumber(*text, 1, 4096) : std::nullopt;
-            if (!number) {
-                return fail("bad --threads '" + std::string(text.value_or("")) +
-                            "': a number from 1 to 4096");
-            }
-            options.threads = *number;
-        } else if (arg == "--log") {
-            auto path = value();
-            if (!path || path->empty()) {
-                return fail("option --log needs a file name");
-            }
-            options.log_file = std::string(*path);
-        } else if (arg == "--search") {
-            auto masks = value();
-            if (!masks || masks->empty()) {
-                return fail("option --search needs masks, e.g. '*.mp3|*.avi'");
-            }
-            // The search walks the shares the scan lists.
-            options.search_masks = std::string(*masks);
-            options.list_shares = true;
         } else if (arg.starts_with("-") && arg != "-") {
-            return fail("unknown option " + std::string(arg));
+            return {std::nullopt, "unknown option " + std::string(arg)};
         } else {
             RangeArgument range = ParseRangeArgument(arg, lookup);
             if (!range.range) {
-                return fail(range.error);
+                return {std::nullopt, range.error};
             }
             options.ranges.push_back(std::move(*range.range));
         }

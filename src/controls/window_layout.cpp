@@ -8,7 +8,8 @@ namespace {
 constexpr int kBaseUnitX = 6;
 constexpr int kBaseUnitY = 13;
 
-// Scales like the system's MulDiv: rounded to the nearest pixel, halves away from zero.
+// Scales rounded to the nearest pixel, halves away from zero; any other rounding moves the
+// designed places by a pixel.
 int ScaleRounded(int value, int numerator, int denominator) {
     const long long product = static_cast<long long>(value) * numerator;
     const long long half = denominator / 2;
@@ -140,21 +141,21 @@ std::optional<PixelRect> DesignedRect(int id) {
 
 std::vector<int> PaneControls(int pane) {
     switch (pane) {
-        case 1:
+        case kOptionsPane:
             return {control_id::kOptionsTabs};
-        case 2:
+        case kHostListPane:
             return {control_id::kLoad, control_id::kSave, control_id::kClear, control_id::kFind,
                     control_id::kHostList};
-        case 3:
+        case kNetUtilsPane:
             return {control_id::kNetUtilsTabs};
-        case 4:
+        case kSearchPane:
             return {control_id::kSearchProgress, control_id::kSearchMask, control_id::kSearchButton,
                     control_id::kSearchResults};
-        case 5:
+        case kLocalSharesPane:
             return {control_id::kSharesList, control_id::kSessionsList, control_id::kFilesList};
-        case 7:
+        case kLogPane:
             return {control_id::kLogList};
-        case 8:
+        case kGameServersPane:
             return {control_id::kGameServerList, control_id::kPlayersList, control_id::kRulesList};
         default:
             return {};
@@ -178,19 +179,19 @@ std::vector<ControlPlace> LayoutFrame(int client_width, int client_height) {
 
 std::vector<ControlPlace> LayoutPane(int pane, PixelRect pane_rect, const PaneNeeds& needs) {
     switch (pane) {
-        case 1:
+        case kOptionsPane:
             return {{control_id::kOptionsTabs, pane_rect}};
-        case 2:
+        case kHostListPane:
             return LayoutHostListPane(pane_rect);
-        case 3:
+        case kNetUtilsPane:
             return {{control_id::kNetUtilsTabs, pane_rect}};
-        case 4:
+        case kSearchPane:
             return LayoutSearchPane(pane_rect);
-        case 5:
+        case kLocalSharesPane:
             return LayoutLocalSharesPane(pane_rect, needs);
-        case 7:
+        case kLogPane:
             return {{control_id::kLogList, pane_rect}};
-        case 8:
+        case kGameServersPane:
             return LayoutGameServersPane(pane_rect);
         default:
             return {};

@@ -54,12 +54,24 @@ inline constexpr int kPlayersList = 1119;
 inline constexpr int kRulesList = 1120;
 }  // namespace control_id
 
-// The panes, in the order of their numbers; there is no pane 6.
-inline constexpr std::array<int, 8> kPanes = {0, 1, 2, 3, 4, 5, 7, 8};
-inline constexpr int kNoPane = -1;
-inline constexpr int kOptionsPane = 1;
-inline constexpr int kHostListPane = 2;
-inline constexpr int kGameServersPane = 8;
+// The panes of the main window. Each number is part of its container's object name ("Pane2");
+// there is no pane 6.
+enum Pane : int {
+    kNoPane = -1,
+    kAboutPane = 0,
+    kOptionsPane = 1,
+    kHostListPane = 2,
+    kNetUtilsPane = 3,
+    kSearchPane = 4,
+    kLocalSharesPane = 5,
+    kLogPane = 7,
+    kGameServersPane = 8,
+};
+
+// The panes in the order of their numbers.
+inline constexpr std::array<int, 8> kPanes = {kAboutPane,    kOptionsPane,    kHostListPane,
+                                              kNetUtilsPane, kSearchPane,     kLocalSharesPane,
+                                              kLogPane,      kGameServersPane};
 
 inline constexpr int kMinimumWindowWidth = 516;
 inline constexpr int kMinimumWindowHeight = 455;
@@ -78,8 +90,9 @@ struct FontBaseUnits {
 };
 inline constexpr FontBaseUnits kDesignBaseUnits{6, 13};
 
-// Base units from the width of the 52 letters "A".."Z" "a".."z" in one run and the line height,
-// rounded as the system's dialog units are.
+// Base units from the width of the 52 letters "A".."Z" "a".."z" in one run and the line height:
+// (letters_width / 26 + 1) / 2 and line_height, each at least 1. The design's pixel places follow
+// from this rounding.
 FontBaseUnits BaseUnitsFromLetters(int letters_width, int line_height);
 
 // A designed width or height in pixels, grown or shrunk in proportion to the font's base units.

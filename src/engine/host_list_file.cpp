@@ -20,8 +20,9 @@
 namespace corvimap {
 namespace {
 
-// Value of a hex digit as the reader has always taken it: no check, so any character gives some
-// value ("0"-"9" 0-9, "A"-"F" and "a"-"f" 10-15).
+// Value of a hex digit, unchecked: any character gives some value ("0"-"9" 0-9, "A"-"F" and
+// "a"-"f" 10-15), so a host list file with other characters in a hex field still loads all its
+// lines, with the same values on every read, instead of losing them.
 unsigned HexValue(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return (byte & 0xDF) > 0x40 ? (byte & 0x0Fu) + 9 : byte & 0x0Fu;

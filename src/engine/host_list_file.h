@@ -13,9 +13,7 @@
 namespace corvimap {
 
 // The host list as a tab-separated text file:
-//   # Generate by Corvimap
-//   # <comment>
-//   <empty line>
+//   the three lines of kHostListHeader (two comment lines, then an empty line)
 //   address \t name \t MAC \t time \t (empty) \t workgroup \t description   (one line per host)
 class HostListFile {
 public:
@@ -38,6 +36,9 @@ public:
     static std::size_t Merge(HostTable& table, std::string_view bytes);
 };
 
+// The first lines of every saved host list, spelled exactly so ("Generate by" included): a new
+// save of the same hosts gives the same bytes as the files users already keep, so comparing two
+// saves shows only the hosts that changed.
 inline constexpr std::string_view kHostListHeader =
     "# Generate by Corvimap\n# address, name, MAC, time (ms), -, workgroup, description\n\n";
 

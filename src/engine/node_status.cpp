@@ -67,8 +67,10 @@ std::optional<NodeStatus> ParseNodeStatusReply(std::span<const uint8_t> reply,
         reply[1] != (transaction_id >> 8)) {
         return std::nullopt;
     }
-    // The length of the answer's encoded name, read as a signed byte as hosts have always
-    // been read; a negative one that points before the datagram makes no reply.
+    // The length of the answer's encoded name is a signed byte: a length byte of 0x80 or more
+    // moves the type field back. Read unsigned, the type field would be looked for elsewhere and
+    // such replies, with their hosts, would be read differently or lost. A length that points
+    // before the datagram makes no reply.
     const ptrdiff_t name_length = static_cast<int8_t>(reply[12]);
     const ptrdiff_t type_at = 14 + name_length;
     if (type_at < 0 || static_cast<size_t>(type_at) + kNbstatTypeClassIn.size() > reply.size() ||

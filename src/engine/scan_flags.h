@@ -9,7 +9,7 @@ namespace corvimap {
 struct ScanFlags {
     static constexpr uint32_t kFastSearch = 0x1;        // NetBIOS node status to every address
     static constexpr uint32_t kPingPass = 0x2;          // ICMP echo to those the fast pass missed
-    static constexpr uint32_t kMinimizeToTray = 0x4;    // kept and saved; nothing acts on it
+    static constexpr uint32_t kMinimizeToTray = 0x4;    // a minimised window hides in the tray
     static constexpr uint32_t kAutoloadHostList = 0x8;  // read the host list file at start
     static constexpr uint32_t kResolveHostName = 0x10;  // ask DNS for the name of a pinged host
     static constexpr uint32_t kScanShares = 0x20;       // list the shares of every live host

@@ -3,6 +3,10 @@
 namespace corvimap {
 namespace {
 
+// The English texts exactly as users and assistive tools know them, odd spellings included
+// ("Ping (standart ICMP packet)"): a control's accessible name is its caption, so a script that
+// finds a control by name stops finding it when a text here changes. Language files translate
+// the texts by number, whatever the English reads.
 constexpr BuiltinString kBuiltinStrings[] = {
     {-1, "English"},
     {1, "About"},

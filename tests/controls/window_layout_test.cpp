@@ -73,7 +73,7 @@ TEST(WindowLayoutTest, FrameAndPanesStayInsideTheWindowWithoutOverlap) {
         EXPECT_EQ(pane.right, status.right);
         EXPECT_EQ(pane.bottom, exit.bottom);
         EXPECT_GT(pane.left, exit.right);
-        EXPECT_TRUE(LayoutPane(0, pane).empty());
+        EXPECT_TRUE(LayoutPane(kAboutPane, pane).empty());
         for (int number : kPanes) {
             const auto places = LayoutPane(number, pane, {10, 10});
             const auto ids = PaneControls(number);
@@ -91,7 +91,7 @@ TEST(WindowLayoutTest, FrameAndPanesStayInsideTheWindowWithoutOverlap) {
             }
         }
         // The game servers list takes the upper half, players and rules share the lower one.
-        const auto games = LayoutPane(8, pane);
+        const auto games = LayoutPane(kGameServersPane, pane);
         const PixelRect servers = Place(games, control_id::kGameServerList);
         const PixelRect players = Place(games, control_id::kPlayersList);
         const PixelRect rules = Place(games, control_id::kRulesList);

@@ -6,7 +6,7 @@
 namespace corvimap {
 
 QEvent::Type LanguageChangedEvent() {
-    // The number the notification always had, if no one else took it.
+    // Any free number does: Qt hands out another one when this one is taken.
     static const auto type =
         static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + 264));
     return type;

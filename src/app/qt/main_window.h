@@ -21,17 +21,19 @@ class AppEngine;
 class FlatButton;
 class LocalSharesPane;
 class LogPane;
+class PaneContainers;
+class SideButtonBar;
 class StatusLine;
 class TrayMinimizer;
 
 // The program's window: a column of side buttons that switch between panes, a status line above
-// the panes, and one container per pane (0 to 5, 7 and 8) that holds the pane's controls. The
-// window lays its controls out by fixed pixel rules, starts and stops scans, runs the rescan and
-// local shares timers, and saves its place when it closes.
+// the panes, and one container per pane of kPanes that holds the pane's controls. The window
+// lays its controls out by fixed pixel rules, starts and stops scans, runs the rescan and local
+// shares timers, and saves its place when it closes. UI thread only.
 //
-// Pane controls come from their own modules. A module either installs one widget that fills its
-// pane (SetPaneContent) or installs controls by their ids, which the window places as the rules
-// say (SetPaneControl).
+// Pane controls come from their own modules (see InstallPaneContents). A module either installs one
+// widget that fills its pane (SetPaneContent) or installs controls by their ids, which the window
+// places as the rules say (SetPaneControl).
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -98,29 +100,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void CreateSideButtons();
-    void CreatePanes();
-    // The host list, network utilities, game servers and options panes.
-    void CreatePaneContents();
-    void CreateLocalSharesPane();
+    // Tells a settings file that cannot be written in the status line and the log.
+    void ReportSettingsWriteFailures();
+    void CreateTimers();
     void RestorePlace();
     void SetCaptions();
     void AutoloadHostList();
     void OnSideButton(int id);
     void Layout(int pane, bool force);
     void PlaceFrame(int width, int height);
-    void PlacePane(int pane);
-    PaneNeeds MeasurePaneNeeds() const;
-    std::string PaneStatusTitle(int pane) const;
+    std::string PaneTitle(int pane) const;
     void SaveOnClose();
 
     AppContext& context_;
     AppEngine& engine_;
 
-    std::map<int, FlatButton*> side_buttons_;
-    std::map<int, QWidget*> pane_containers_;
-    std::map<int, QPointer<QWidget>> pane_contents_;
-    std::map<int, QPointer<QWidget>> pane_controls_;
+    std::unique_ptr<SideButtonBar> side_buttons_;
+    std::unique_ptr<PaneContainers> panes_;
     StatusLine* status_line_ = nullptr;
     LogPane* log_pane_ = nullptr;
     TrayMinimizer* tray_ = nullptr;

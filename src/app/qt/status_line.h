@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "controls/window_layout.h"
+
 namespace corvimap {
 
 // What the host list pane's status line counts: hosts found since the current or last scan
@@ -43,7 +45,7 @@ protected:
 
 private:
     std::function<HostCounts()> counts_;
-    int current_pane_ = -1;
+    int current_pane_ = kNoPane;
     QString text_;
 };
 

@@ -50,7 +50,8 @@ public:
     const QImage& Image(int index) const;
 
     // Draws the picture with its top left corner at `at`, sharp on high-density screens too.
-    // Indexes outside the list, and those without a picture, draw nothing, as an image list does.
+    // Indexes outside the list, and those without a picture, draw nothing: a row of an unknown
+    // kind shows an empty cell.
     void Draw(QPainter& painter, int index, QPoint at) const;
 
     // What the picture means, for screen readers.

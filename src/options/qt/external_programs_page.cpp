@@ -22,7 +22,10 @@ struct Column {
     const char* title;
     int width;
 };
-constexpr Column kColumns[] = {{"Description", 130}, {"Program", 90}, {"Parametrs", 130}};
+// The caption of the parameter line's field and column, spelled so: it is the name assistive
+// tools and scripts find both by, and changing it loses them.
+constexpr char kParametersCaption[] = "Parametrs";
+constexpr Column kColumns[] = {{"Description", 130}, {"Program", 90}, {kParametersCaption, 130}};
 
 QStringList RowTexts(const ExternalProgram& entry) {
     return {QString::fromStdString(entry.description), QString::fromStdString(entry.program),
@@ -58,7 +61,7 @@ void ExternalProgramsPage::BuildControls() {
     };
     labelled_field(description_label_, description_, "Description", "description");
     labelled_field(program_label_, program_, "External program", "program");
-    labelled_field(parameters_label_, parameters_, "Parametrs", "parameters");
+    labelled_field(parameters_label_, parameters_, kParametersCaption, "parameters");
     browse_ = new QPushButton(this);
     browse_->setObjectName(QStringLiteral("chooseProgram"));
     SetControlText(browse_, QStringLiteral(".."));

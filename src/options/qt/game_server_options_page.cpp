@@ -71,28 +71,7 @@ void GameServerOptionsPage::BuildControls() {
     check_during_scan_ =
         FlagBox("Check during the scanning", "checkDuringScan", kGameCheckDuringScan);
 
-    add_to_log_ = FlagBox("Add to log", "addToLog", kGameAddToLog);
-    check_local_ = FlagBox("Check in local network", "checkLocal", kGameCheckInLocalNetwork);
-    sound_ = FlagBox("Sound if found", "soundIfFound", kGameSoundIfFound);
-    sound_path_ = new QLineEdit(this);
-    sound_path_->setReadOnly(true);
-    sound_path_->setAccessibleName(QStringLiteral("Path to sound"));
-    sound_browse_ = new QPushButton(QStringLiteral(".."), this);
-    sound_browse_->setAccessibleName(QStringLiteral("Choose sound"));
-    game_path_label_ = new QLabel(this);
-    game_path_ = new QLineEdit(this);
-    game_path_->setReadOnly(true);
-    game_path_label_->setBuddy(game_path_);
-    SetControlText(game_path_label_, QStringLiteral("Path to game"));
-    game_browse_ = new QPushButton(QStringLiteral(".."), this);
-    game_browse_->setAccessibleName(QStringLiteral("Choose game"));
-    for (QWidget* hidden :
-         {static_cast<QWidget*>(add_to_log_), static_cast<QWidget*>(check_local_),
-          static_cast<QWidget*>(sound_), static_cast<QWidget*>(sound_path_),
-          static_cast<QWidget*>(sound_browse_), static_cast<QWidget*>(game_path_label_),
-          static_cast<QWidget*>(game_path_), static_cast<QWidget*>(game_browse_)}) {
-        hidden->setVisible(false);
-    }
+    BuildHiddenControls();
 
     auto* port_buttons = new QVBoxLayout;
     port_buttons->addWidget(add_port_);
@@ -127,6 +106,31 @@ void GameServerOptionsPage::BuildControls() {
     connect(delete_port_, &QPushButton::clicked, this, &GameServerOptionsPage::DeletePort);
     connect(sound_browse_, &QPushButton::clicked, this, [this] { ChoosePath(true); });
     connect(game_browse_, &QPushButton::clicked, this, [this] { ChoosePath(false); });
+}
+
+void GameServerOptionsPage::BuildHiddenControls() {
+    add_to_log_ = FlagBox("Add to log", "addToLog", kGameAddToLog);
+    check_local_ = FlagBox("Check in local network", "checkLocal", kGameCheckInLocalNetwork);
+    sound_ = FlagBox("Sound if found", "soundIfFound", kGameSoundIfFound);
+    sound_path_ = new QLineEdit(this);
+    sound_path_->setReadOnly(true);
+    sound_path_->setAccessibleName(QStringLiteral("Path to sound"));
+    sound_browse_ = new QPushButton(QStringLiteral(".."), this);
+    sound_browse_->setAccessibleName(QStringLiteral("Choose sound"));
+    game_path_label_ = new QLabel(this);
+    game_path_ = new QLineEdit(this);
+    game_path_->setReadOnly(true);
+    game_path_label_->setBuddy(game_path_);
+    SetControlText(game_path_label_, QStringLiteral("Path to game"));
+    game_browse_ = new QPushButton(QStringLiteral(".."), this);
+    game_browse_->setAccessibleName(QStringLiteral("Choose game"));
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(add_to_log_), static_cast<QWidget*>(check_local_),
+          static_cast<QWidget*>(sound_), static_cast<QWidget*>(sound_path_),
+          static_cast<QWidget*>(sound_browse_), static_cast<QWidget*>(game_path_label_),
+          static_cast<QWidget*>(game_path_), static_cast<QWidget*>(game_browse_)}) {
+        hidden->setVisible(false);
+    }
 }
 
 GameServerType* GameServerOptionsPage::SelectedType() const {

@@ -26,6 +26,8 @@ public:
 
 private:
     void BuildControls();
+    // The controls below the scan box that stay hidden, in focus order.
+    void BuildHiddenControls();
     QCheckBox* FlagBox(const char* text, const char* name, uint32_t mask);
     void ShowType();
     void UpdateEnabledStates();
@@ -45,7 +47,8 @@ private:
     QPushButton* add_port_ = nullptr;
     QPushButton* delete_port_ = nullptr;
     QCheckBox* check_during_scan_ = nullptr;
-    // Kept by the types and saved, but acted on by nothing: built and never shown.
+    // Built hidden (BuildHiddenControls): the types store these bits and paths and nothing acts
+    // on them, so the page offers none of them; the boxes only follow the selected type.
     QCheckBox* add_to_log_ = nullptr;
     QCheckBox* check_local_ = nullptr;
     QCheckBox* sound_ = nullptr;

@@ -56,6 +56,37 @@ GeneralOptionsPage::GeneralOptionsPage(SettingsStore& store, ScanSettings& setti
 }
 
 void GeneralOptionsPage::BuildControls() {
+    // Controls are made in the order focus moves through them, top to bottom.
+    QHBoxLayout* group_row = BuildGroupRow();
+    QHBoxLayout* name_row = BuildGroupNameRow();
+    QHBoxLayout* network_row = BuildNetworkRow();
+    auto* separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    QGridLayout* flags = BuildFlagBoxes();
+    QHBoxLayout* language_row = BuildLanguageRow();
+    QHBoxLayout* ping_row = BuildNumberRow(ping_timeout_label_, ping_timeout_, "pingTimeout",
+                                           QStringLiteral("msec"), &ScanSettings::PingTimeout);
+    QHBoxLayout* every_row = BuildNumberRow(scan_every_label_, scan_every_, "scanEvery",
+                                            QStringLiteral("min"), &ScanSettings::ScanEvery);
+    QHBoxLayout* threads_row = BuildNumberRow(threads_label_, threads_, "threadsOfScan", QString(),
+                                              &ScanSettings::ThreadsOfScan);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(group_row);
+    layout->addLayout(name_row);
+    layout->addWidget(networks_label_);
+    layout->addLayout(network_row, 1);
+    layout->addWidget(separator);
+    layout->addLayout(flags);
+    layout->addLayout(language_row);
+    layout->addLayout(ping_row);
+    layout->addLayout(every_row);
+    layout->addLayout(threads_row);
+    ConnectGroupsAndNetworks();
+}
+
+QHBoxLayout* GeneralOptionsPage::BuildGroupRow() {
     group_label_ = new QLabel(this);
     group_combo_ = new QComboBox(this);
     group_combo_->setObjectName(QStringLiteral("groupCombo"));
@@ -66,6 +97,15 @@ void GeneralOptionsPage::BuildControls() {
     delete_group_ = new QPushButton(this);
     delete_group_->setObjectName(QStringLiteral("deleteGroup"));
 
+    auto* row = new QHBoxLayout;
+    row->addWidget(group_label_);
+    row->addWidget(group_combo_, 1);
+    row->addWidget(add_group_);
+    row->addWidget(delete_group_);
+    return row;
+}
+
+QHBoxLayout* GeneralOptionsPage::BuildGroupNameRow() {
     group_name_ = new QLineEdit(this);
     group_name_->setObjectName(QStringLiteral("groupName"));
     group_name_ok_ = new QPushButton(QStringLiteral("Ok"), this);
@@ -78,6 +118,14 @@ void GeneralOptionsPage::BuildControls() {
     group_name_ok_->hide();
     group_name_no_->hide();
 
+    auto* row = new QHBoxLayout;
+    row->addWidget(group_name_, 1);
+    row->addWidget(group_name_ok_);
+    row->addWidget(group_name_no_);
+    return row;
+}
+
+QHBoxLayout* GeneralOptionsPage::BuildNetworkRow() {
     networks_label_ = new QLabel(this);
     networks_ = new QListWidget(this);
     networks_->setObjectName(QStringLiteral("networks"));
@@ -88,10 +136,17 @@ void GeneralOptionsPage::BuildControls() {
     delete_network_ = new QPushButton(this);
     delete_network_->setObjectName(QStringLiteral("deleteNetwork"));
 
-    auto* separator = new QFrame(this);
-    separator->setFrameShape(QFrame::HLine);
-    separator->setFrameShadow(QFrame::Sunken);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(add_network_);
+    buttons->addWidget(delete_network_);
+    buttons->addStretch(1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(networks_, 1);
+    row->addLayout(buttons);
+    return row;
+}
 
+QGridLayout* GeneralOptionsPage::BuildFlagBoxes() {
     flag_boxes_ = {{
         {nullptr, text_id::kFastSearchOption, 0x1},
         {nullptr, text_id::kPingOption, 0x2},
@@ -133,78 +188,51 @@ void GeneralOptionsPage::BuildControls() {
         }
     });
 
+    auto* grid = new QGridLayout;
+    for (size_t i = 0; i < flag_boxes_.size(); ++i) {
+        grid->addWidget(flag_boxes_[i].box, static_cast<int>(i % 4), static_cast<int>(i / 4));
+    }
+    // Beside the ping box, whose pass it changes.
+    grid->addWidget(parallel_ping_, 1, 2);
+    return grid;
+}
+
+QHBoxLayout* GeneralOptionsPage::BuildLanguageRow() {
     language_label_ = new QLabel(this);
     language_combo_ = new QComboBox(this);
     language_combo_->setObjectName(QStringLiteral("languageCombo"));
     language_label_->setBuddy(language_combo_);
 
-    using Setting = std::atomic<int32_t> ScanSettings::*;
-    auto number_row = [this](QLabel*& label, NumberField*& field, const char* name,
-                             const QString& unit, Setting setting) {
-        label = new QLabel(this);
-        field = new NumberField(this);
-        field->setObjectName(QLatin1String(name));
-        label->setBuddy(field);
-        auto* row = new QHBoxLayout;
-        row->addWidget(label);
-        row->addStretch(1);
-        row->addWidget(field);
-        auto* unit_label = new QLabel(unit, this);
-        unit_label->setMinimumWidth(30);
-        row->addWidget(unit_label);
-        // Each change of a field's text stores its own number, once the page is filled.
-        connect(field, &NumberField::textChanged, this, [this, field, setting] {
-            if (filled_ && !loading_) {
-                (settings_.*setting) = field->Number();
-            }
-        });
-        return row;
-    };
-    QHBoxLayout* ping_row = number_row(ping_timeout_label_, ping_timeout_, "pingTimeout",
-                                       QStringLiteral("msec"), &ScanSettings::PingTimeout);
-    QHBoxLayout* every_row = number_row(scan_every_label_, scan_every_, "scanEvery",
-                                        QStringLiteral("min"), &ScanSettings::ScanEvery);
-    QHBoxLayout* threads_row = number_row(threads_label_, threads_, "threadsOfScan", QString(),
-                                          &ScanSettings::ThreadsOfScan);
+    auto* row = new QHBoxLayout;
+    row->addWidget(language_label_);
+    row->addWidget(language_combo_, 1);
+    return row;
+}
 
-    auto* group_row = new QHBoxLayout;
-    group_row->addWidget(group_label_);
-    group_row->addWidget(group_combo_, 1);
-    group_row->addWidget(add_group_);
-    group_row->addWidget(delete_group_);
-    auto* name_row = new QHBoxLayout;
-    name_row->addWidget(group_name_, 1);
-    name_row->addWidget(group_name_ok_);
-    name_row->addWidget(group_name_no_);
-    auto* network_buttons = new QVBoxLayout;
-    network_buttons->addWidget(add_network_);
-    network_buttons->addWidget(delete_network_);
-    network_buttons->addStretch(1);
-    auto* network_row = new QHBoxLayout;
-    network_row->addWidget(networks_, 1);
-    network_row->addLayout(network_buttons);
-    auto* flags = new QGridLayout;
-    for (size_t i = 0; i < flag_boxes_.size(); ++i) {
-        flags->addWidget(flag_boxes_[i].box, static_cast<int>(i % 4), static_cast<int>(i / 4));
-    }
-    // Beside "Ping (standart ICMP packet)", whose pass it changes.
-    flags->addWidget(parallel_ping_, 1, 2);
-    auto* language_row = new QHBoxLayout;
-    language_row->addWidget(language_label_);
-    language_row->addWidget(language_combo_, 1);
+QHBoxLayout* GeneralOptionsPage::BuildNumberRow(QLabel*& label, NumberField*& field,
+                                                const char* name, const QString& unit,
+                                                NumberSetting setting) {
+    label = new QLabel(this);
+    field = new NumberField(this);
+    field->setObjectName(QLatin1String(name));
+    label->setBuddy(field);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addStretch(1);
+    row->addWidget(field);
+    auto* unit_label = new QLabel(unit, this);
+    unit_label->setMinimumWidth(30);
+    row->addWidget(unit_label);
+    // Each change of a field's text stores its own number, once the page is filled.
+    connect(field, &NumberField::textChanged, this, [this, field, setting] {
+        if (filled_ && !loading_) {
+            (settings_.*setting) = field->Number();
+        }
+    });
+    return row;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(group_row);
-    layout->addLayout(name_row);
-    layout->addWidget(networks_label_);
-    layout->addLayout(network_row, 1);
-    layout->addWidget(separator);
-    layout->addLayout(flags);
-    layout->addLayout(language_row);
-    layout->addLayout(ping_row);
-    layout->addLayout(every_row);
-    layout->addLayout(threads_row);
-
+void GeneralOptionsPage::ConnectGroupsAndNetworks() {
     // Any change of the shown entry counts (keyboard, wheel, assistive tools), not only a pick
     // from the list; the page's own fills block these signals.
     connect(group_combo_, &QComboBox::currentIndexChanged, this, &GeneralOptionsPage::GroupPicked);

@@ -10,6 +10,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -47,7 +49,21 @@ private:
         uint32_t mask;  // 0: "Detect MAC address", which has no bit
     };
 
+    using NumberSetting = std::atomic<int32_t> ScanSettings::*;
+
+    // The page's controls, one function per group of them; each makes its controls in focus
+    // order and returns their layout.
     void BuildControls();
+    QHBoxLayout* BuildGroupRow();
+    QHBoxLayout* BuildGroupNameRow();
+    QHBoxLayout* BuildNetworkRow();
+    // The scan flag boxes in two columns of four, and the parallel ping box beside them.
+    QGridLayout* BuildFlagBoxes();
+    QHBoxLayout* BuildLanguageRow();
+    // A labelled number field with its unit; its changes go to setting once the page is filled.
+    QHBoxLayout* BuildNumberRow(QLabel*& label, NumberField*& field, const char* name,
+                                const QString& unit, NumberSetting setting);
+    void ConnectGroupsAndNetworks();
     void ShowGroups(const GroupListState& groups);
     void ShowNetworks(const std::vector<std::string>& ranges);
     void FillLanguages();

@@ -85,84 +85,19 @@ LogOptionsPage::LogOptionsPage(SettingsStore& store, ScanSettings& settings, QWi
 }
 
 void LogOptionsPage::BuildControls() {
-    auto check_box = [this](const char* text, const char* name, uint32_t mask) {
-        auto* box = new CaptionCheckBox(this);
-        SetControlText(box, QLatin1String(text));
-        box->setObjectName(QLatin1String(name));
-        // The state, not the click: assistive tools toggle a box without clicking it.
-        connect(box, &QCheckBox::toggled, this, [this, mask](bool checked) {
-            if (showing_flags_) {
-                return;
-            }
-            SetFlag(settings_, mask, checked);
-            UpdateEnabledStates();
-        });
-        return box;
-    };
-    auto labelled_number = [this](QLabel*& label, NumberField*& field, const char* text,
-                                  const char* name) {
-        label = new QLabel(this);
-        field = new NumberField(this);
-        field->setObjectName(QLatin1String(name));
-        label->setBuddy(field);
-        SetControlText(label, QLatin1String(text));
-        auto* row = new QHBoxLayout;
-        row->addWidget(label);
-        row->addStretch(1);
-        row->addWidget(field);
-        return row;
-    };
-
-    enable_log_ = check_box("Enable log", "enableLog", LogEventBits::kEnableLog);
+    // Controls are made in the order focus moves through them, top to bottom.
+    enable_log_ = MakeFlagBox("Enable log", "enableLog", LogEventBits::kEnableLog);
     QHBoxLayout* lines_row =
-        labelled_number(max_lines_label_, max_lines_, "Max line in log", "maxLogLines");
-    enable_file_ = check_box("Enable log file", "enableLogFile", LogEventBits::kEnableLogFile);
-
-    path_ = new QLineEdit(this);
-    path_->setObjectName(QStringLiteral("logFile"));
-    path_->setAccessibleName(QStringLiteral("Log file"));
-    browse_ = new QPushButton(this);
-    browse_->setObjectName(QStringLiteral("chooseLogFile"));
-    SetControlText(browse_, QStringLiteral(".."));
-    browse_->setAccessibleName(QStringLiteral("Choose log file"));
-    browse_->setMaximumWidth(30);
-
-    size_label_ = new QLabel(this);
-    size_ = new QLabel(this);
-    size_->setObjectName(QStringLiteral("logFileSize"));
-    size_label_->setBuddy(size_);
-    SetControlText(size_label_, QStringLiteral("Log file size:"));
-    delete_file_ = new QPushButton(this);
-    delete_file_->setObjectName(QStringLiteral("deleteLogFile"));
-    SetControlText(delete_file_, QStringLiteral("Delete log file"));
-
+        BuildNumberRow(max_lines_label_, max_lines_, "Max line in log", "maxLogLines");
+    enable_file_ = MakeFlagBox("Enable log file", "enableLogFile", LogEventBits::kEnableLogFile);
+    QHBoxLayout* path_row = BuildPathRow();
+    QHBoxLayout* file_size_row = BuildFileSizeRow();
     QHBoxLayout* size_row =
-        labelled_number(max_size_label_, max_size_, "Max log file size (kB)", "maxLogfileSize");
-    auto_load_ = check_box("Auto load log file", "autoLoadLogFile", LogEventBits::kAutoLoadLogFile);
-    // Desktop notifications do not depend on the log, so this box is never disabled with it.
-    notify_hosts_ = new CaptionCheckBox(this);
-    SetControlText(notify_hosts_, QStringLiteral("Notify new and dead hosts"));
-    notify_hosts_->setAccessibleName(notify_hosts_->text());
-    notify_hosts_->setObjectName(QStringLiteral("notifyHosts"));
-    notify_hosts_->setChecked(store_.GetProfileInt(kLogOptionsSection, "NotifyHosts", 0) == 1);
-    connect(notify_hosts_, &QCheckBox::toggled, this, [this](bool checked) {
-        store_.WriteProfileInt(kLogOptionsSection, "NotifyHosts", checked ? 1 : 0);
-    });
-
-    tree_label_ = new QLabel(this);
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("events"));
-    tree_->setHeaderHidden(true);
-    tree_label_->setBuddy(tree_);
-    SetControlText(tree_label_, QStringLiteral("Add to log...."));
-
-    auto* path_row = new QHBoxLayout;
-    path_row->addWidget(path_, 1);
-    path_row->addWidget(browse_);
-    auto* file_size_row = new QHBoxLayout;
-    file_size_row->addWidget(size_label_);
-    file_size_row->addWidget(size_, 1);
-    file_size_row->addWidget(delete_file_);
+        BuildNumberRow(max_size_label_, max_size_, "Max log file size (kB)", "maxLogfileSize");
+    auto_load_ =
+        MakeFlagBox("Auto load log file", "autoLoadLogFile", LogEventBits::kAutoLoadLogFile);
+    BuildNotifyBox();
+    BuildEventTree();
 
     // The tree stretches to 2 pixels short of the page's right and bottom edges.
     auto* layout = new QVBoxLayout(this);
@@ -178,7 +113,93 @@ void LogOptionsPage::BuildControls() {
     layout->addWidget(notify_hosts_);
     layout->addWidget(tree_label_);
     layout->addWidget(tree_, 1);
+    ConnectFileControls();
+}
 
+QCheckBox* LogOptionsPage::MakeFlagBox(const char* text, const char* name, uint32_t mask) {
+    auto* box = new CaptionCheckBox(this);
+    SetControlText(box, QLatin1String(text));
+    box->setObjectName(QLatin1String(name));
+    // The state, not the click: assistive tools toggle a box without clicking it.
+    connect(box, &QCheckBox::toggled, this, [this, mask](bool checked) {
+        if (showing_flags_) {
+            return;
+        }
+        SetFlag(settings_, mask, checked);
+        UpdateEnabledStates();
+    });
+    return box;
+}
+
+QHBoxLayout* LogOptionsPage::BuildNumberRow(QLabel*& label, NumberField*& field, const char* text,
+                                            const char* name) {
+    label = new QLabel(this);
+    field = new NumberField(this);
+    field->setObjectName(QLatin1String(name));
+    label->setBuddy(field);
+    SetControlText(label, QLatin1String(text));
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addStretch(1);
+    row->addWidget(field);
+    return row;
+}
+
+QHBoxLayout* LogOptionsPage::BuildPathRow() {
+    path_ = new QLineEdit(this);
+    path_->setObjectName(QStringLiteral("logFile"));
+    path_->setAccessibleName(QStringLiteral("Log file"));
+    browse_ = new QPushButton(this);
+    browse_->setObjectName(QStringLiteral("chooseLogFile"));
+    SetControlText(browse_, QStringLiteral(".."));
+    browse_->setAccessibleName(QStringLiteral("Choose log file"));
+    browse_->setMaximumWidth(30);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(path_, 1);
+    row->addWidget(browse_);
+    return row;
+}
+
+QHBoxLayout* LogOptionsPage::BuildFileSizeRow() {
+    size_label_ = new QLabel(this);
+    size_ = new QLabel(this);
+    size_->setObjectName(QStringLiteral("logFileSize"));
+    size_label_->setBuddy(size_);
+    SetControlText(size_label_, QStringLiteral("Log file size:"));
+    delete_file_ = new QPushButton(this);
+    delete_file_->setObjectName(QStringLiteral("deleteLogFile"));
+    SetControlText(delete_file_, QStringLiteral("Delete log file"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(size_label_);
+    row->addWidget(size_, 1);
+    row->addWidget(delete_file_);
+    return row;
+}
+
+void LogOptionsPage::BuildNotifyBox() {
+    // Desktop notifications do not depend on the log, so this box is never disabled with it.
+    notify_hosts_ = new CaptionCheckBox(this);
+    SetControlText(notify_hosts_, QStringLiteral("Notify new and dead hosts"));
+    notify_hosts_->setAccessibleName(notify_hosts_->text());
+    notify_hosts_->setObjectName(QStringLiteral("notifyHosts"));
+    notify_hosts_->setChecked(store_.GetProfileInt(kLogOptionsSection, "NotifyHosts", 0) == 1);
+    connect(notify_hosts_, &QCheckBox::toggled, this, [this](bool checked) {
+        store_.WriteProfileInt(kLogOptionsSection, "NotifyHosts", checked ? 1 : 0);
+    });
+}
+
+void LogOptionsPage::BuildEventTree() {
+    tree_label_ = new QLabel(this);
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName(QStringLiteral("events"));
+    tree_->setHeaderHidden(true);
+    tree_label_->setBuddy(tree_);
+    SetControlText(tree_label_, QStringLiteral("Add to log...."));
+}
+
+void LogOptionsPage::ConnectFileControls() {
     connect(browse_, &QPushButton::clicked, this, &LogOptionsPage::ChooseLogFile);
     // Every change of the shown path is the stored path, however the text was changed.
     connect(path_, &QLineEdit::textChanged, this, [this](const QString& path) {

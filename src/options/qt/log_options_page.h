@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QFileDialog;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,7 +42,18 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The page's controls, one function per group of them, each made in focus order.
     void BuildControls();
+    // A box for one bit of the scan flags; a change updates the flags and the enabled states.
+    QCheckBox* MakeFlagBox(const char* text, const char* name, uint32_t mask);
+    QHBoxLayout* BuildNumberRow(QLabel*& label, NumberField*& field, const char* text,
+                                const char* name);
+    QHBoxLayout* BuildPathRow();
+    QHBoxLayout* BuildFileSizeRow();
+    void BuildNotifyBox();
+    void BuildEventTree();
+    // The browse and delete buttons, the path edit and the event tree.
+    void ConnectFileControls();
     void UpdateEnabledStates();
     void FillTree();
     void ReadBackTree();

@@ -65,7 +65,7 @@ public:
     void RestoreLayout(const SettingsStore& store);
 
 signals:
-    // A progress text for the status line (pane 4).
+    // A progress text for the status line (the search pane).
     void StatusUpdate(const QString& text);
 
 private:

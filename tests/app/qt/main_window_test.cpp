@@ -123,10 +123,11 @@ TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) 
     EXPECT_FALSE(window_->windowIcon().isNull());
 
     window_->show();
-    EXPECT_EQ(window_->CurrentPane(), 2);
+    EXPECT_EQ(window_->CurrentPane(), kHostListPane);
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  ");
     for (int pane : kPanes) {
-        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == 2) << "pane " << pane;
+        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == kHostListPane)
+            << "pane " << pane;
     }
     EXPECT_EQ(window_->PaneContainer(6), nullptr);
 
@@ -149,7 +150,7 @@ TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) 
     }
     EXPECT_EQ(testing::AccessibleName(window_->SideButton(control_id::kExit)), "Exit");
     EXPECT_EQ(window_->Status()->accessibleName(), "Hosts: 0/0  ");
-    EXPECT_EQ(window_->PaneContainer(2)->accessibleName(), "Work");
+    EXPECT_EQ(window_->PaneContainer(kHostListPane)->accessibleName(), "Work");
     EXPECT_EQ(window_->Log()->View()->accessibleName(), "Log");
     EXPECT_FALSE(window_->accessibleName().isEmpty());
     EXPECT_TRUE(window_->LocalSharesTimer()->isActive());
@@ -190,14 +191,14 @@ TEST_F(MainWindowTest, ControlsStandWhereTheRulesPutThemAndFollowTheSize) {
                   Rect(*DesignedRect(control_id::kAbout)));
         EXPECT_EQ(window_->Status()->geometry(), Rect(*FindPlace(frame, control_id::kStatusLine)));
         const PixelRect pane = PaneRect(size.width(), size.height());
-        for (int number : {2, 4, 8}) {
+        for (int number : {kHostListPane, kSearchPane, kGameServersPane}) {
             window_->SwitchPane(number);
             for (const ControlPlace& place : LayoutPane(number, pane)) {
                 EXPECT_EQ(PlaceInWindow(controls[place.id], window_.get()), Rect(place.rect))
                     << "control " << place.id << " at " << size.width() << "x" << size.height();
             }
         }
-        window_->SwitchPane(7);
+        window_->SwitchPane(kLogPane);
         EXPECT_EQ(PlaceInWindow(window_->Log(), window_.get()), Rect(pane));
     }
 
@@ -211,7 +212,7 @@ TEST_F(MainWindowTest, ClickingTheCurrentPaneLaysItOutAgainOnlyAfterTheSizeChang
     window_->SetPaneControl(control_id::kGameServerList, list);
     window_->show();
     window_->SideButton(control_id::kGameServers)->click();
-    EXPECT_EQ(window_->CurrentPane(), 8);
+    EXPECT_EQ(window_->CurrentPane(), kGameServersPane);
     const QRect placed = list->geometry();
 
     list->setGeometry(1, 1, 10, 10);
@@ -223,9 +224,9 @@ TEST_F(MainWindowTest, ClickingTheCurrentPaneLaysItOutAgainOnlyAfterTheSizeChang
 
 TEST_F(MainWindowTest, StatusLineShowsOnlyUpdatesOfTheCurrentPane) {
     OpenAndShow();
-    window_->ShowStatus(2, "- Fast search: 10.1.2.3");
+    window_->ShowStatus(kHostListPane, "- Fast search: 10.1.2.3");
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
-    window_->ShowStatus(4, "found 3 files");
+    window_->ShowStatus(kSearchPane, "found 3 files");
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
 
     const std::map<int, QString> titles = {
@@ -241,10 +242,10 @@ TEST_F(MainWindowTest, StatusLineShowsOnlyUpdatesOfTheCurrentPane) {
         window_->SideButton(button)->click();
         EXPECT_EQ(window_->Status()->Text(), title) << "button " << button;
     }
-    window_->SwitchPane(4);
-    window_->ShowStatus(4, "found 3 files");
+    window_->SwitchPane(kSearchPane);
+    window_->ShowStatus(kSearchPane, "found 3 files");
     EXPECT_EQ(window_->Status()->Text(), "found 3 files");
-    window_->ShowStatus(2, "");
+    window_->ShowStatus(kHostListPane, "");
     EXPECT_EQ(window_->Status()->Text(), "found 3 files");
     EXPECT_EQ(StatusLineText(2, "x", {3, 10}), "Hosts: 3/10  x");
     EXPECT_EQ(StatusLineText(7, "x", {3, 10}), "x");
@@ -268,13 +269,13 @@ TEST_F(MainWindowTest, LocalSharesListsGetTallerWithTheirRowsUpToAThird) {
     const int one_row = shares->height();
     EXPECT_GT(one_row, empty_height);
     EXPECT_EQ(sessions->y(), shares->y() + one_row + 1);
-    EXPECT_EQ(files->y() + files->height(), window_->PaneContainer(5)->height());
+    EXPECT_EQ(files->y() + files->height(), window_->PaneContainer(kLocalSharesPane)->height());
 
     for (int i = 0; i < 200; ++i) {
         shares->addTopLevelItem(new QTreeWidgetItem({"more"}));
     }
     window_->ForceLayout();
-    EXPECT_EQ(shares->height(), window_->PaneContainer(5)->height() / 3);
+    EXPECT_EQ(shares->height(), window_->PaneContainer(kLocalSharesPane)->height() / 3);
 }
 
 TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
@@ -416,11 +417,11 @@ TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
                      [&](bool enabled) { enabled_signals.push_back(enabled); });
     window_->show();
     EXPECT_TRUE(window_->ScanTimer()->isActive()) << "ScanEvery 5 arms the rescan at start";
-    window_->SwitchPane(7);
+    window_->SwitchPane(kLogPane);
 
     FlatButton* refresh = window_->SideButton(control_id::kRefresh);
     refresh->click();
-    EXPECT_EQ(window_->CurrentPane(), 2) << "Refresh shows the host list first";
+    EXPECT_EQ(window_->CurrentPane(), kHostListPane) << "Refresh shows the host list first";
     ASSERT_TRUE(ProcessEventsUntil([&] { return refresh->text() == "Stop"; }));
     // Then Load, Save and Clear go grey and the rescan timer stops while the scan runs.
     ASSERT_TRUE(ProcessEventsUntil([&] {

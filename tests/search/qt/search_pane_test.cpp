@@ -102,7 +102,7 @@ TEST(SearchPaneTest, TheWindowShowsThePaneWithTheLastMask) {
         MainWindow window(context, engine);
         window.show();
         window.SideButton(control_id::kGlobalSearch)->click();
-        EXPECT_EQ(window.CurrentPane(), 4);
+        EXPECT_EQ(window.CurrentPane(), kSearchPane);
         EXPECT_EQ(window.Status()->Text(),
                   "Global search, enter mask (example: *.mp3|*.mpg|*.avi)");
         auto* mask = qobject_cast<QLineEdit*>(window.PaneControl(control_id::kSearchMask));
