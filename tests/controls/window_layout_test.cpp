@@ -111,7 +111,7 @@ TEST(WindowLayoutTest, LocalSharesListsGrowWithTheirRowsUpToAThirdEach) {
     };
     for (const Case& each : {Case{{50, 200}, 50, 120}, Case{{68, 0}, 68, 0}}) {
         SCOPED_TRACE(each.needs.shares_height);
-        const auto places = LayoutPane(5, pane, each.needs);
+        const auto places = LayoutPane(kLocalSharesPane, pane, each.needs);
         const PixelRect shares = Place(places, control_id::kSharesList);
         const PixelRect sessions = Place(places, control_id::kSessionsList);
         const PixelRect files = Place(places, control_id::kFilesList);
