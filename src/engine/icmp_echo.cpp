@@ -19,15 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr uint8_t kTypeEchoReply = 0;
-constexpr uint8_t kTypeDestUnreachable = 3;
-constexpr uint8_t kTypeSourceQuench = 4;
-constexpr uint8_t kTypeEchoRequest = 8;
-constexpr uint8_t kTypeTimeExceeded = 11;
-constexpr uint8_t kTypeParameterProblem = 12;
-constexpr uint8_t kProtocolIcmp = 1;
-constexpr size_t kIcmpHeaderSize = 8;
-constexpr size_t kMinIpHeaderSize = 20;
 // Enough for the largest IP header and a quoted request inside an ICMP error.
 constexpr size_t kReceiveSlack = 60 + 576;
 // Reads per wake-up, so a flood of foreign packets cannot keep one request from its time-out.
@@ -58,33 +49,10 @@ int OpenIcmpSocket(IcmpPath path) {
     return socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
 }
 
-constexpr uint32_t kRawFilterPass = (1u << kTypeEchoReply) | (1u << kTypeDestUnreachable) |
-                                    (1u << kTypeSourceQuench) | (1u << kTypeTimeExceeded) |
-                                    (1u << kTypeParameterProblem);
-
-uint16_t Read16(std::span<const uint8_t> bytes, size_t offset) {
-    return static_cast<uint16_t>((bytes[offset] << 8) | bytes[offset + 1]);
-}
-
-NetAddress ReadAddress(std::span<const uint8_t> bytes, size_t offset) {
-    NetAddress address = 0;
-    std::memcpy(&address, bytes.data() + offset, sizeof(address));
-    return address;
-}
-
-uint16_t InternetChecksum(std::span<const uint8_t> bytes) {
-    uint32_t sum = 0;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        sum += Read16(bytes, i);
-    }
-    if (bytes.size() % 2 != 0) {
-        sum += static_cast<uint32_t>(bytes.back()) << 8;
-    }
-    while ((sum >> 16) != 0) {
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    return static_cast<uint16_t>(~sum);
-}
+constexpr uint32_t kRawFilterPass =
+    (1u << icmp_type::kEchoReply) | (1u << icmp_type::kDestUnreachable) |
+    (1u << icmp_type::kSourceQuench) | (1u << icmp_type::kTimeExceeded) |
+    (1u << icmp_type::kParameterProblem);
 
 uint32_t LocalErrorStatus(int error) {
     switch (error) {
@@ -172,7 +140,7 @@ std::optional<EchoReply> ReadDatagramSocket(int fd, NetAddress destination, uint
         }
         const std::span<const uint8_t> quoted(buffer.data(), message->size);
         if (message->error == nullptr || quoted.size() < kIcmpHeaderSize ||
-            quoted[0] != kTypeEchoRequest || Read16(quoted, 6) != sequence ||
+            quoted[0] != icmp_type::kEchoRequest || ReadIcmp16(quoted, 6) != sequence ||
             message->from.sin_addr.s_addr != destination) {
             continue;
         }
@@ -192,8 +160,8 @@ std::optional<EchoReply> ReadDatagramSocket(int fd, NetAddress destination, uint
             break;
         }
         const std::span<const uint8_t> packet(buffer.data(), message->size);
-        if (packet.size() < kIcmpHeaderSize || packet[0] != kTypeEchoReply ||
-            Read16(packet, 6) != sequence || message->from.sin_addr.s_addr != destination) {
+        if (packet.size() < kIcmpHeaderSize || packet[0] != icmp_type::kEchoReply ||
+            ReadIcmp16(packet, 6) != sequence || message->from.sin_addr.s_addr != destination) {
             continue;
         }
         EchoReply reply;
@@ -225,36 +193,7 @@ std::optional<EchoReply> ReadRawSocket(int fd, NetAddress destination, uint16_t 
     return std::nullopt;
 }
 
-bool IsQuotedRequest(std::span<const uint8_t> quoted, NetAddress destination, uint16_t identifier,
-                     uint16_t sequence) {
-    if (quoted.size() < kMinIpHeaderSize) {
-        return false;
-    }
-    const size_t header_size = static_cast<size_t>(quoted[0] & 0x0F) * 4;
-    if ((quoted[0] >> 4) != 4 || header_size < kMinIpHeaderSize ||
-        quoted.size() < header_size + kIcmpHeaderSize) {
-        return false;
-    }
-    const std::span<const uint8_t> request = quoted.subspan(header_size);
-    return quoted[9] == kProtocolIcmp && ReadAddress(quoted, 16) == destination &&
-           request[0] == kTypeEchoRequest && Read16(request, 4) == identifier &&
-           Read16(request, 6) == sequence;
-}
-
 }  // namespace
-
-std::vector<uint8_t> BuildEchoRequest(uint16_t identifier, uint16_t sequence, uint16_t data_size) {
-    std::vector<uint8_t> packet(kIcmpHeaderSize + data_size, 0);
-    packet[0] = kTypeEchoRequest;
-    packet[4] = static_cast<uint8_t>(identifier >> 8);
-    packet[5] = static_cast<uint8_t>(identifier);
-    packet[6] = static_cast<uint8_t>(sequence >> 8);
-    packet[7] = static_cast<uint8_t>(sequence);
-    const uint16_t checksum = InternetChecksum(packet);
-    packet[2] = static_cast<uint8_t>(checksum >> 8);
-    packet[3] = static_cast<uint8_t>(checksum);
-    return packet;
-}
 
 int OpenEchoSocket(IcmpPath path, uint8_t ttl) {
     if (path != IcmpPath::kDatagram && path != IcmpPath::kRaw) {
@@ -303,76 +242,6 @@ IcmpPath ResolveIcmpPath(IcmpPath wanted) {
             break;
     }
     return IcmpPath::kUnavailable;
-}
-
-uint32_t IcmpErrorStatus(uint8_t type, uint8_t code) {
-    switch (type) {
-        case kTypeDestUnreachable:
-            switch (code) {
-                case 0:   // network
-                case 6:   // network unknown
-                case 9:   // network administratively prohibited
-                case 11:  // network for this type of service
-                    return icmp_status::kDestNetUnreachable;
-                case 2:
-                    return icmp_status::kDestProtocolUnreachable;
-                case 3:
-                    return icmp_status::kDestPortUnreachable;
-                case 4:
-                    return icmp_status::kPacketTooBig;
-                case 5:
-                    return icmp_status::kBadRoute;
-                default:
-                    return icmp_status::kDestHostUnreachable;
-            }
-        case kTypeTimeExceeded:
-            return code == 0 ? icmp_status::kTtlExpiredTransit : icmp_status::kTtlExpiredReassembly;
-        case kTypeParameterProblem:
-            return icmp_status::kParameterProblem;
-        case kTypeSourceQuench:
-            return icmp_status::kSourceQuench;
-        default:
-            return icmp_status::kGeneralFailure;
-    }
-}
-
-std::optional<EchoReply> MatchRawIcmpPacket(std::span<const uint8_t> packet, NetAddress destination,
-                                            uint16_t identifier, uint16_t sequence) {
-    if (packet.size() < kMinIpHeaderSize) {
-        return std::nullopt;
-    }
-    const size_t header_size = static_cast<size_t>(packet[0] & 0x0F) * 4;
-    if ((packet[0] >> 4) != 4 || header_size < kMinIpHeaderSize ||
-        packet.size() < header_size + kIcmpHeaderSize || packet[9] != kProtocolIcmp) {
-        return std::nullopt;
-    }
-    const NetAddress source = ReadAddress(packet, 12);
-    const std::span<const uint8_t> icmp = packet.subspan(header_size);
-    EchoReply reply;
-    reply.address = source;
-    reply.ttl = packet[8];
-    switch (icmp[0]) {
-        case kTypeEchoReply:
-            if (source != destination || Read16(icmp, 4) != identifier ||
-                Read16(icmp, 6) != sequence) {
-                return std::nullopt;
-            }
-            reply.status = icmp_status::kSuccess;
-            reply.data_size = static_cast<uint16_t>(icmp.size() - kIcmpHeaderSize);
-            return reply;
-        case kTypeDestUnreachable:
-        case kTypeSourceQuench:
-        case kTypeTimeExceeded:
-        case kTypeParameterProblem:
-            if (!IsQuotedRequest(icmp.subspan(kIcmpHeaderSize), destination, identifier,
-                                 sequence)) {
-                return std::nullopt;
-            }
-            reply.status = IcmpErrorStatus(icmp[0], icmp[1]);
-            return reply;
-        default:
-            return std::nullopt;
-    }
 }
 
 EchoReply SendEcho(IcmpPath path, NetAddress address, uint8_t ttl, uint16_t data_size,
