@@ -180,13 +180,22 @@ TEST(HostListPaneTest, ALayoutSavedWithSevenColumnsLoadsWithTheVendorColumnAdded
     EXPECT_EQ(f.Header().sectionSize(7), vendor_width);
 }
 
-TEST(HostListPaneTest, HostMenuOffersSharesAndProgramsOnlyWhenThereAreAny) {
+TEST(HostListPaneTest, RightClickShowsAHostMenuWithSharesAndProgramsOnlyWhenThereAreAny) {
     MemorySettingsStore store;
     PaneFixture f(store);
-    // Row 0 (.9) has no shares and no programs are stored: one item.
-    QMenu* menu = f.pane->BuildHostMenu(0);
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(Texts(*menu), QStringList{"open: \\\\198.18.0.9"});
+    // A right click on row 2 (.8: no shares, no programs stored) shows one item; one on the
+    // empty space under the rows shows no menu at all.
+    MarkupListCtrl& list = f.pane->List();
+    const auto right_click = [&list](QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &event);
+    };
+    right_click(list.visualRect(f.pane->Model().index(2, 0)).center());
+    ASSERT_NE(f.pane->HostMenu(), nullptr);
+    EXPECT_EQ(Texts(*f.pane->HostMenu()), QStringList{"open: \\\\198.18.0.8"});
+    f.pane->HostMenu()->close();
+    right_click(QPoint(10, list.viewport()->height() - 5));
+    EXPECT_EQ(f.pane->HostMenu(), nullptr);
     EXPECT_EQ(f.pane->BuildHostMenu(3), nullptr) << "no such row";
 
     // Row 1 (.7) has shares C and D; two programs are stored; the verb is the stored one.
@@ -199,7 +208,7 @@ TEST(HostListPaneTest, HostMenuOffersSharesAndProgramsOnlyWhenThereAreAny) {
     store.WriteProfileString("Progs\\ProgsList", "Item0001_00", "Scan & probe");
     store.WriteProfileString("Progs\\ProgsList", "Item0001_01", "/opt/probe tool/probe");
     store.WriteProfileString("Progs\\ProgsList", "Item0001_02", "-h %a -p 80 --tag '%a x'");
-    menu = f.pane->BuildHostMenu(1);
+    QMenu* menu = f.pane->BuildHostMenu(1);
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->actions().size(), 3);
     EXPECT_EQ(menu->actions()[0]->text(), "explore: \\\\198.18.0.7");
@@ -227,25 +236,6 @@ TEST(HostListPaneTest, HostMenuOffersSharesAndProgramsOnlyWhenThereAreAny) {
     EXPECT_EQ(f.started_arguments, (QStringList{"-h", "198.18.0.7", "-p", "80", "--tag", "%a x"}));
     programs->actions()[0]->trigger();
     EXPECT_EQ(f.started_arguments, (QStringList{"198.18.0.7", "23"}));
-}
-
-TEST(HostListPaneTest, RightClickOnARowBelowTheHeaderShowsTheHostMenu) {
-    MemorySettingsStore store;
-    PaneFixture f(store);
-    MarkupListCtrl& list = f.pane->List();
-    const QRect row = list.visualRect(f.pane->Model().index(2, 0));
-    QContextMenuEvent on_row(QContextMenuEvent::Mouse, row.center(),
-                             list.viewport()->mapToGlobal(row.center()));
-    QApplication::sendEvent(list.viewport(), &on_row);
-    ASSERT_NE(f.pane->HostMenu(), nullptr);
-    EXPECT_EQ(f.pane->HostMenu()->actions()[0]->text(), "open: \\\\198.18.0.8");
-    f.pane->HostMenu()->close();
-
-    // Empty space under the rows: no menu at all.
-    const QPoint empty(10, list.viewport()->height() - 5);
-    QContextMenuEvent below(QContextMenuEvent::Mouse, empty, list.viewport()->mapToGlobal(empty));
-    QApplication::sendEvent(list.viewport(), &below);
-    EXPECT_EQ(f.pane->HostMenu(), nullptr);
 }
 
 TEST(HostListPaneTest, SaveClearLoadAndAutoloadGoThroughTheHostListFile) {

