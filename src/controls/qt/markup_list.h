@@ -43,7 +43,6 @@ public:
     // One blink step; the flash timer calls it.
     void FlashTick();
     int FlashingRow() const { return flash_row_; }
-    int FlashImage() const { return flash_image_; }
     int FlashCount() const { return flash_count_; }
     const QTimer& FlashTimer() const { return flash_timer_; }
 

@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
@@ -22,11 +21,6 @@ constexpr int kDefaultDateColumnWidth = 133;
 constexpr int kNoStoredWidth = -1;
 
 }  // namespace
-
-QIcon LogPane::KindIcon(int32_t kind) {
-    const QImage& image = ListImages::LogKinds().Image(kind);
-    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
-}
 
 LogPane::LogPane(SettingsStore& store, int32_t max_rows, QWidget* parent)
     : QWidget(parent),

@@ -35,10 +35,6 @@ public:
     MarkupListCtrl* View() const { return view_; }
     StoredRowsModel& Model() const { return *model_; }
 
-    // The small picture of a message kind: the kind's picture of the log's image list; none for
-    // a kind without one.
-    static QIcon KindIcon(int32_t kind);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

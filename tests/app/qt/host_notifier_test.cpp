@@ -11,23 +11,14 @@
 #include <functional>
 #include <thread>
 
+#include "options/qt/options_test_helpers.h"
 #include "settings/memory_settings_store.h"
 #include "support/temp_dir.h"
 
 namespace corvimap {
 namespace {
 
-bool ProcessEventsUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout_ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testing::ProcessEventsUntil;
 
 // A session bus of the test's own: no activatable services, gone with the test.
 class PrivateBus {

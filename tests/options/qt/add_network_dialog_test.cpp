@@ -31,76 +31,42 @@ struct Controls {
     QPushButton* confirm;
 };
 
-TEST(AddNetworkDialogTest, AddingCouplesTheFieldsAndComposesTheLastByteForm) {
-    AddNetworkDialog dialog;
-    Controls c(dialog);
-    EXPECT_EQ(dialog.windowTitle(), "Add network");
-    EXPECT_EQ(c.first->text(), "");
-    EXPECT_EQ(c.last->text(), "");
-    EXPECT_FALSE(c.full_form->isChecked());
-    EXPECT_EQ(c.last_byte->text(), "0");
-    EXPECT_EQ(c.prefix->text(), "0.0.0.");
-    EXPECT_EQ(c.confirm->text(), "Add");
-    EXPECT_TRUE(c.last->isHidden());
-    EXPECT_FALSE(c.last_byte->isHidden());
-    EXPECT_FALSE(c.prefix->isHidden());
-
-    // Typing the first address sets the last one, the number field and the label as it goes.
-    c.first->setText("192.168.");
-    EXPECT_EQ(c.last->text(), "192.168.0.0");
-    EXPECT_EQ(c.prefix->text(), "192.168.0.");
-    c.first->setText("192.168.1.10");
-    EXPECT_EQ(c.last->text(), "192.168.1.10");
-    EXPECT_EQ(c.last_byte->text(), "10");
-    EXPECT_EQ(c.prefix->text(), "192.168.1.");
-
-    // The number field sets the last address's fourth octet only.
-    c.last_byte->setText("200");
-    EXPECT_EQ(c.last->text(), "192.168.1.200");
-    EXPECT_EQ(c.first->text(), "192.168.1.10");
-
-    c.confirm->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.RangeText(), "192.168.1.10-200");
-}
-
-TEST(AddNetworkDialogTest, TheFullFormShowsTheLastAddressAndComposesIt) {
-    AddNetworkDialog dialog;
-    Controls c(dialog);
-    c.first->setText("10.0.0.250");
-    c.full_form->click();
-    EXPECT_FALSE(c.last->isHidden());
-    EXPECT_TRUE(c.last_byte->isHidden());
-    EXPECT_TRUE(c.prefix->isHidden());
-    EXPECT_EQ(c.last->text(), "10.0.0.250");
-    c.last->setText("10.0.1.5");
-    EXPECT_EQ(c.last_byte->text(), "250") << "editing the last address leaves the number field";
-
-    // A last address below the first is taken as it stands.
-    dialog.accept();
-    EXPECT_EQ(dialog.RangeText(), "10.0.0.250>10.0.1.5");
-
-    AddNetworkDialog backwards;
-    Controls b(backwards);
-    b.first->setText("10.0.0.9");
-    b.last_byte->setText("junk");  // typed, then hidden by the switch: it no longer counts
-    b.full_form->click();
-    b.last->setText("10.0.0.1");
-    backwards.accept();
-    EXPECT_EQ(backwards.result(), QDialog::Accepted);
-    EXPECT_EQ(backwards.RangeText(), "10.0.0.9>10.0.0.1");
+// The coupling of the fields is the core's; here: what is typed into the shown controls is the
+// range the dialog gives back, and a field the form hides no longer counts.
+TEST(AddNetworkDialogTest, TypedFieldsComposeTheRangeOfTheShownForm) {
+    const struct {
+        const char* first;
+        const char* last_byte;  // typed before the form is chosen
+        const char* last;       // nullptr: the last-byte form
+        const char* range;
+    } cases[] = {{"192.168.1.10", "200", nullptr, "192.168.1.10-200"},
+                 {"10.0.0.250", "", "10.0.1.5", "10.0.0.250>10.0.1.5"},
+                 {"10.0.0.9", "junk", "10.0.0.1", "10.0.0.9>10.0.0.1"}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.range);
+        AddNetworkDialog dialog;
+        Controls c(dialog);
+        c.first->setText(QLatin1String(test.first));
+        if (*test.last_byte != '\0') {
+            c.last_byte->setText(QLatin1String(test.last_byte));
+        }
+        if (test.last != nullptr) {
+            c.full_form->click();
+            EXPECT_TRUE(c.last_byte->isHidden());
+            c.last->setText(QLatin1String(test.last));
+        }
+        EXPECT_EQ(c.last->isHidden(), test.last == nullptr);
+        c.confirm->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.RangeText(), test.range);
+    }
 }
 
 TEST(AddNetworkDialogTest, EditingKeepsTheStoredRangeUntilTheFirstAddressChanges) {
     AddNetworkDialog full("10.0.0.250>10.0.1.5");
     Controls f(full);
-    EXPECT_EQ(f.confirm->text(), "Edit");
-    EXPECT_EQ(full.windowTitle(), "Add network");
     EXPECT_TRUE(f.full_form->isChecked());
-    EXPECT_EQ(f.first->text(), "10.0.0.250");
     EXPECT_EQ(f.last->text(), "10.0.1.5") << "filling the first address must not overwrite it";
-    EXPECT_EQ(f.prefix->text(), "10.0.1.");
-    EXPECT_EQ(f.last_byte->text(), "5");
     full.accept();
     EXPECT_EQ(full.RangeText(), "10.0.0.250>10.0.1.5");
 
@@ -115,10 +81,7 @@ TEST(AddNetworkDialogTest, EditingKeepsTheStoredRangeUntilTheFirstAddressChanges
     AddNetworkDialog last_byte("192.168.1.1-254");
     Controls l(last_byte);
     EXPECT_FALSE(l.full_form->isChecked());
-    EXPECT_EQ(l.first->text(), "192.168.1.1");
-    EXPECT_EQ(l.last->text(), "192.168.1.254");
     EXPECT_EQ(l.last_byte->text(), "254");
-    EXPECT_EQ(l.prefix->text(), "192.168.1.");
     // Switching to the full form offers the range's own last address.
     l.full_form->click();
     last_byte.accept();
@@ -138,7 +101,6 @@ TEST(AddNetworkDialogTest, ALastByteOutsideZeroTo255IsRefusedWithAMessage) {
         auto* message = dialog.findChild<QMessageBox*>("lastByteMessage");
         ASSERT_NE(message, nullptr);
         EXPECT_TRUE(message->isVisible());
-        EXPECT_EQ(message->text(), "Please enter an integer between 0 and 255.");
         message->accept();
     }
     c.last_byte->setText(" 255");
@@ -162,12 +124,6 @@ TEST(AddNetworkDialogTest, AddressFieldsTakeDottedAddressesOnly) {
     EXPECT_EQ(field.text(), "172.16.");
     EXPECT_FALSE(field.hasAcceptableInput());
     EXPECT_EQ(FormatOctetsText(field.Address()), "172.16.0.0");
-}
-
-TEST(AddNetworkDialogTest, EveryControlHasAName) {
-    AddNetworkDialog dialog("10.0.0.1-20");
-    EXPECT_EQ(testing::UnnamedControls(&dialog), "");
-    EXPECT_EQ(dialog.findChild<QLineEdit*>("firstAddress")->accessibleName(), "First IP");
 }
 
 }  // namespace

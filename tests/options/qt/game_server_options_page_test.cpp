@@ -4,8 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
@@ -94,84 +92,42 @@ protected:
         std::make_unique<GameServerOptionsPage>(*browser_);
 };
 
-TEST_F(GameServerOptionsPageTest, BeforeATypeIsChosenOnlyTheListCanBeUsed) {
-    QComboBox* types = Child<QComboBox>("gameTypes");
-    EXPECT_EQ(types->currentIndex(), -1);
-    ASSERT_EQ(types->count(), 3);
-    EXPECT_EQ(types->itemText(0), "QuakeWorld");
-    EXPECT_EQ(types->itemText(2), "Quake III Arena");
-    EXPECT_TRUE(types->isEnabled());
-    EXPECT_EQ(ListedPorts(), QStringList{});
-    EXPECT_FALSE(Child<QCheckBox>("checkDuringScan")->isChecked());
-    for (const char* name :
-         {"checkThisGame", "ports", "addPort", "deletePort", "checkDuringScan"}) {
-        EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
-    }
-    // The controls no part acts on are never shown.
-    page_->show();
-    for (const char* name : {"addToLog", "checkLocal", "soundIfFound"}) {
-        EXPECT_FALSE(Child<QWidget>(name)->isVisible()) << name;
-    }
-    EXPECT_EQ(page_->findChildren<QLineEdit*>().size(), 2);
-    for (QLineEdit* path : page_->findChildren<QLineEdit*>()) {
-        EXPECT_FALSE(path->isVisible());
-    }
-    EXPECT_EQ(testing::UnnamedControls(page_.get()), "");
-}
-
 TEST_F(GameServerOptionsPageTest, ChoosingATypeShowsItsFlagsAndPortsAndTheSwitchEnablesThem) {
+    const char* type_controls[] = {"checkThisGame", "ports", "addPort", "deletePort",
+                                   "checkDuringScan"};
+    for (const char* name : type_controls) {
+        EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name << " before a type is chosen";
+    }
     browser_->Find("Quake II")->SetPorts({27910, 27920});
     Select("Quake II");
-    EXPECT_TRUE(Child<QCheckBox>("checkThisGame")->isEnabled());
     EXPECT_FALSE(Child<QCheckBox>("checkThisGame")->isChecked());
     EXPECT_TRUE(Child<QCheckBox>("checkDuringScan")->isChecked()) << "the default flags are 0x02";
-    EXPECT_FALSE(Child<QCheckBox>("checkDuringScan")->isEnabled());
     EXPECT_EQ(ListedPorts(), (QStringList{"27910", "27920"}));
 
-    Child<QCheckBox>("checkThisGame")->click();
-    EXPECT_EQ(browser_->Find("Quake II")->Flags(), 0x03u);
-    for (const char* name : {"ports", "addPort", "deletePort", "checkDuringScan"}) {
-        EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
-    }
-    Child<QCheckBox>("checkDuringScan")->click();
-    EXPECT_EQ(browser_->Find("Quake II")->Flags(), 0x01u);
-    Child<QCheckBox>("checkThisGame")->click();
-    EXPECT_EQ(browser_->Find("Quake II")->Flags(), 0x00u);
-    EXPECT_FALSE(Child<QWidget>("checkDuringScan")->isEnabled());
-
-    Select("QuakeWorld");
-    EXPECT_EQ(ListedPorts(), QStringList{"27500"});
-    EXPECT_TRUE(Child<QCheckBox>("checkDuringScan")->isChecked());
-}
-
-TEST_F(GameServerOptionsPageTest, WhatTheBoxesShowIsWhatTheFileHoldsHoweverTheyChanged) {
-    const std::pair<const char*, uint32_t> boxes[] = {{"checkThisGame", kGameCheckThisGame},
-                                                      {"checkDuringScan", kGameCheckDuringScan}};
-    Select("Quake II");
+    // Either way of ticking reaches what the window writes when it closes.
     const auto stored_flags = [this] {
-        browser_->SaveAll();  // what the window does when it closes
-        return static_cast<uint32_t>(file_.Int("GameServers\\Quake II", "Flags"));
+        browser_->SaveAll();
+        return file_.Int("GameServers\\Quake II", "Flags");
     };
-    // "Check this game" enables the other box: on first, then the other; off in reverse.
     for (const auto way :
          {testing::ToggleWay::kSetChecked, testing::ToggleWay::kAccessibleAction}) {
-        for (size_t i = 0; i < std::size(boxes); ++i) {
-            const bool forward = way == testing::ToggleWay::kSetChecked;
-            const auto& [name, mask] = boxes[forward ? i : std::size(boxes) - 1 - i];
-            auto* box = Child<QCheckBox>(name);
-            const bool was = box->isChecked();
-            testing::Toggle(box, way);
-            EXPECT_NE(box->isChecked(), was) << name;
-            EXPECT_EQ((stored_flags() & mask) != 0, box->isChecked())
-                << name << " " << testing::ToggleWayName(way);
+        testing::Toggle(Child<QCheckBox>("checkThisGame"), way);
+        EXPECT_EQ(stored_flags(), 0x03) << testing::ToggleWayName(way);
+        for (const char* name : type_controls) {
+            EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
         }
+        testing::Toggle(Child<QCheckBox>("checkDuringScan"), way);
+        EXPECT_EQ(stored_flags(), 0x01);
+        testing::Toggle(Child<QCheckBox>("checkDuringScan"), way);
+        testing::Toggle(Child<QCheckBox>("checkThisGame"), way);
+        EXPECT_EQ(stored_flags(), 0x02);
+        EXPECT_FALSE(Child<QWidget>("checkDuringScan")->isEnabled());
     }
-    EXPECT_FALSE(Child<QCheckBox>("checkDuringScan")->isEnabled());
-    // Showing another type and coming back writes nothing.
-    const uint32_t before = browser_->Find("Quake II")->Flags();
     Select("QuakeWorld");
+    EXPECT_EQ(ListedPorts(), QStringList{"27500"});
+    EXPECT_FALSE(Child<QWidget>("checkDuringScan")->isEnabled()) << "QuakeWorld is not checked";
     Select("Quake II");
-    EXPECT_EQ(browser_->Find("Quake II")->Flags(), before);
+    EXPECT_EQ(browser_->Find("Quake II")->Flags(), 0x02u) << "showing a type writes nothing";
 }
 
 TEST_F(GameServerOptionsPageTest, PortsAddedRefusedAndDeletedAreExactlyThePortsTheScanAsks) {
@@ -203,9 +159,6 @@ TEST_F(GameServerOptionsPageTest, PortsAddedRefusedAndDeletedAreExactlyThePortsT
     DeletePort(kept_port);
     EXPECT_EQ(ListedPorts(), QStringList{kept_port});
     EXPECT_EQ(TypePorts("QuakeWorld"), std::vector<uint16_t>{kept.Port()});
-    Child<QListWidget>("ports")->clearSelection();
-    Child<QPushButton>("deletePort")->click();
-    EXPECT_EQ(ListedPorts(), QStringList{kept_port}) << "nothing selected";
 
     // The next check of a host asks exactly the listed port.
     IgnoredRecord record;
@@ -250,10 +203,8 @@ TEST_F(GameServerOptionsPageTest, ATypeWithoutPortsShowsItsDefaultAndKeepsItWhen
         << "the list shown is the list asked";
 }
 
-TEST_F(GameServerOptionsPageTest, TheAddPortDialogNamesItsControls) {
+TEST_F(GameServerOptionsPageTest, TheAddPortDialogKeepsPortsInSixteenBits) {
     AddPortDialog dialog(27500);
-    EXPECT_EQ(dialog.windowTitle(), "Add port");
-    EXPECT_EQ(testing::UnnamedControls(&dialog), "");
     auto* port = dialog.findChild<QSpinBox*>("port");
     port->setValue(70000);
     EXPECT_EQ(dialog.Port(), 65535) << "a port list keeps 16-bit ports";

@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QAccessible>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSpinBox>
-#include <QStringList>
-#include <QWidget>
+#include <QLineEdit>  // the lab tests that use these helpers type into fields
 #include <functional>
 #include <ostream>
 #include <string>
@@ -64,12 +58,12 @@ inline void DeleteClosedDialogs() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Runs the event loop until done() or 10 seconds have passed; true when done.
+// Runs the event loop until done() or a generous 30 seconds have passed; true when done.
 inline bool ProcessEventsUntil(const std::function<bool()>& done) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
-        if (timer.elapsed() > 10000) {
+        if (timer.elapsed() > 30000) {
             return false;
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -96,33 +90,6 @@ inline void Toggle(QAbstractButton* box, ToggleWay way) {
 
 inline const char* ToggleWayName(ToggleWay way) {
     return way == ToggleWay::kSetChecked ? "setChecked" : "accessible toggle";
-}
-
-// Controls among root's descendants that an assistive tool would find without a name. Parts of
-// composite Qt widgets (a combo's list, a list's scroll bars) name themselves.
-inline std::string UnnamedControls(QWidget* root) {
-    QStringList unnamed;
-    for (QWidget* widget : root->findChildren<QWidget*>()) {
-        const bool control = qobject_cast<QAbstractButton*>(widget) ||
-                             qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget) ||
-                             qobject_cast<QAbstractItemView*>(widget) ||
-                             qobject_cast<QAbstractSpinBox*>(widget);
-        QWidget* parent = widget->parentWidget();
-        const bool part =
-            parent != nullptr &&
-            (qobject_cast<QComboBox*>(parent) || qobject_cast<QAbstractSpinBox*>(parent) ||
-             qobject_cast<QAbstractItemView*>(parent) ||
-             qobject_cast<QAbstractItemView*>(parent->parentWidget()));
-        if (!control || part) {
-            continue;
-        }
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-        if (accessible == nullptr || accessible->text(QAccessible::Name).trimmed().isEmpty()) {
-            unnamed << QStringLiteral("%1 '%2'").arg(
-                QLatin1String(widget->metaObject()->className()), widget->objectName());
-        }
-    }
-    return unnamed.join(QStringLiteral(", ")).toStdString();
 }
 
 }  // namespace corvimap::testing
