@@ -113,14 +113,14 @@ TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) 
     EXPECT_FALSE(window_->ScanTimer()->isActive()) << "ScanEvery 0: no automatic rescan";
 
     // The status line shows only updates of the current pane, behind the host count there.
-    window_->ShowStatus(2, "- Fast search: 10.1.2.3");
-    window_->ShowStatus(4, "found 3 files");
+    window_->ShowStatus(kHostListPane, "- Fast search: 10.1.2.3");
+    window_->ShowStatus(kSearchPane, "found 3 files");
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
     window_->SideButton(control_id::kLog)->click();
     EXPECT_EQ(window_->Status()->Text(), "Log") << "a pane switch shows the pane's title";
     window_->SwitchPane(kSearchPane);
-    window_->ShowStatus(4, "found 3 files");
-    window_->ShowStatus(2, "");
+    window_->ShowStatus(kSearchPane, "found 3 files");
+    window_->ShowStatus(kHostListPane, "");
     EXPECT_EQ(window_->Status()->Text(), "found 3 files");
 }
 
