@@ -69,16 +69,12 @@ private:
 };
 
 TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
-    EXPECT_EQ(FormatHostTime(0), "<10");
-    EXPECT_EQ(FormatHostTime(1), "0.00");
-    EXPECT_EQ(FormatHostTime(350), "0.35");
-    EXPECT_EQ(FormatHostTime(999), "1.00");
-    EXPECT_EQ(FormatHostTime(1000), "1.0");
-    EXPECT_EQ(FormatHostTime(9999), "10.0");
-    EXPECT_EQ(FormatHostTime(10000), "10");
-    EXPECT_EQ(FormatHostTime(15000), "15");
-    EXPECT_EQ(FormatHostTime(15700), "16");
-    EXPECT_EQ(FormatHostTime(0xFFFFFFFFu), "4294967");
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "<10"},     {1, "0.00"},   {350, "0.35"}, {999, "1.00"}, {1000, "1.0"},
+        {9999, "10.0"}, {10000, "10"}, {15000, "15"}, {15700, "16"}, {0xFFFFFFFFu, "4294967"}};
+    for (const auto& [us, text] : cases) {
+        EXPECT_EQ(FormatHostTime(us), text) << us;
+    }
 }
 
 TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) {
@@ -120,10 +116,7 @@ TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     EXPECT_FALSE(is_new);
     EXPECT_EQ(again, first);
     EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | HostFlags::FastFound | 5u);
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Name), "");
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Workgroup), "OTHER");
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "");
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Time), "<10");
+    EXPECT_EQ(*table.RowTexts(0), (HostRowTexts{"10.0.0.1", "", "", "<10", "", "OTHER", "", ""}));
     EXPECT_EQ(table.StateAt(0), HostState::Loaded);
 
     // The update of b, now in row 0 after a descending sort, repaints row 0.
@@ -136,10 +129,9 @@ TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     EXPECT_EQ(listener->lock_held_during_notice, 0);
 
     // Rows that are gone read as empty.
-    EXPECT_EQ(table.ColumnText(2, HostColumn::Address), "");
-    EXPECT_EQ(table.AddressAt(2), 0u);
-    EXPECT_EQ(table.StateAt(2), HostState::Known);
-    EXPECT_FALSE(table.RowTexts(2));
+    EXPECT_EQ(std::tuple(table.ColumnText(2, HostColumn::Address), table.AddressAt(2),
+                         table.StateAt(2), table.RowTexts(2)),
+              std::tuple(std::string(), 0u, HostState::Known, std::nullopt));
 }
 
 TEST(HostTableTest, ProbeStatesDeadAndNewHostThroughFinishProbe) {
@@ -185,13 +177,9 @@ TEST(HostTableTest, MarkersReplaceTheirKindAndAreCopiedOut) {
     table.AttachMarker(record, Marker(kSharesMarker, "C$|music"));
     EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "$IMG|6|4|");
 
-    const std::optional<HostMarker> shares = table.CopyMarker(address, kSharesMarker);
-    ASSERT_TRUE(shares);
-    EXPECT_EQ(shares->text, "C$|music");
-    EXPECT_EQ(shares->Length(), 9u);
-    const std::optional<HostMarker> game = table.CopyMarker(address, 6);
-    ASSERT_TRUE(game);
-    EXPECT_EQ(game->Length(), 0u);
+    EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->text, "C$|music");
+    EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->Length(), 9u);
+    EXPECT_EQ(table.CopyMarker(address, 6)->Length(), 0u);
     EXPECT_FALSE(table.CopyMarker(address, 7));
     EXPECT_FALSE(table.CopyMarker(MakeAddress(192, 168, 0, 8), kSharesMarker));
 }
@@ -249,27 +237,22 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
     add(3, "C", "");
     add(4, "D", std::nullopt);
 
-    std::optional<ShareHost> host = table.NextShareHost();
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->address, MakeAddress(10, 1, 0, 1));
-    EXPECT_EQ(host->name, "A");
-    EXPECT_EQ(host->shares, "a1|a2");
-
+    const auto next = [&table] {
+        const std::optional<ShareHost> host = table.NextShareHost();
+        return host ? FormatAddress(host->address) + " " + host->name + " " + host->shares : "-";
+    };
+    EXPECT_EQ(next(), "10.1.0.1 A a1|a2");
     add(5, "E", "e");  // appended while the walk is under way
-    host = table.NextShareHost();
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->name, "C");
+    EXPECT_EQ(next(), "10.1.0.3 C ");
     EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 2), HostFlags::ShareWalkVisited),
               HostFlags::ShareWalkVisited);
 
     // A sort moves the passed records around; they stay passed.
     table.Sort(HostColumn::Address, true);
-    host = table.NextShareHost();
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->name, "E");
-    EXPECT_FALSE(table.NextShareHost());
+    EXPECT_EQ(next(), "10.1.0.5 E e");
+    EXPECT_EQ(next(), "-");
     add(6, "F", std::nullopt);
-    EXPECT_FALSE(table.NextShareHost());
+    EXPECT_EQ(next(), "-");
     EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 6), HostFlags::ShareWalkVisited),
               HostFlags::ShareWalkVisited);
 
