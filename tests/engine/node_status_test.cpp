@@ -299,100 +299,53 @@ TEST(WaitReadableTest, ReadyOnlyOnceSevenBytesAreThere) {
     EXPECT_EQ(recv(receiver.fd(), drain, sizeof(drain), 0), 6);
 }
 
-// Answers node status requests on a loopback port, the way a test tells it to.
-class FakeNameService {
-public:
-    enum class Answer { kReply, kWrongId, kShortJunk, kFromOtherSocket, kSilent };
-
-    explicit FakeNameService(Answer answer) : answer_(answer) {
-        worker_ = std::thread([this] { Serve(); });
-    }
-    ~FakeNameService() {
-        stop_ = true;
-        socket_.SendTo(socket_.port(), {0});  // wakes the receive up
-        worker_.join();
-    }
-    uint16_t port() const { return socket_.port(); }
-    std::vector<std::vector<uint8_t>> requests() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return requests_;
-    }
-
-private:
-    void Serve() {
-        for (;;) {
-            uint8_t buffer[2048];
-            sockaddr_in from{};
-            socklen_t length = sizeof(from);
-            const ssize_t n = recvfrom(socket_.fd(), buffer, sizeof(buffer), 0,
-                                       reinterpret_cast<sockaddr*>(&from), &length);
-            if (stop_ || n < 0) {
-                return;
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.emplace_back(buffer, buffer + n);
-            }
-            std::vector<uint8_t> reply = kSambaReply;
-            reply[0] = buffer[0];
-            reply[1] = buffer[1];
-            if (answer_ == Answer::kWrongId) {
-                reply[0] ^= 0xFF;
-            } else if (answer_ == Answer::kShortJunk) {
-                reply.resize(6);
-            } else if (answer_ == Answer::kSilent) {
-                continue;
-            }
-            const LoopbackSocket& out = answer_ == Answer::kFromOtherSocket ? other_ : socket_;
-            out.SendTo(ntohs(from.sin_port), reply);
-        }
-    }
-
-    Answer answer_;
-    LoopbackSocket socket_;
-    LoopbackSocket other_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::vector<uint8_t>> requests_;
-    std::thread worker_;
-};
-
+// A service on a loopback port answers the one request it gets as each case says; only a
+// reply that carries the asked transaction id answers the query.
 TEST(NodeStatusQueryTest, OnlyAReplyWithTheAskedTransactionIdAnswers) {
-    using Answer = FakeNameService::Answer;
-    struct Case {
-        const char* what;
-        Answer answer;
-        int timeout_ms;
-        bool answered;
-        bool waits_whole_time_out;
-    };
-    const Case cases[] = {
-        {"the right reply", Answer::kReply, 5000, true, false},
-        {"another sender with the right id still counts", Answer::kFromOtherSocket, 5000, true,
-         false},
-        {"a wrong transaction id", Answer::kWrongId, 2000, false, false},
-        {"six bytes of junk", Answer::kShortJunk, 50, false, true},
-        {"no reply at all", Answer::kSilent, 50, false, true},
+    enum class Answer { kReply, kFromOtherSocket, kWrongId, kShortJunk, kSilent };
+    const std::pair<Answer, int> cases[] = {
+        {Answer::kReply, 5000},
+        {Answer::kFromOtherSocket, 5000},  // another sender with the right id still counts
+        {Answer::kWrongId, 2000},
+        {Answer::kShortJunk, 50},  // six bytes: waits the whole time-out
+        {Answer::kSilent, 50},
     };
     NetApiLayer layer(IcmpPath::kUnavailable);
-    uint8_t next_id = 77;
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        FakeNameService service(each.answer);
+    uint16_t next_id = 77;
+    for (const auto& [answer, timeout_ms] : cases) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        LoopbackSocket service;
+        LoopbackSocket other;
+        std::vector<uint8_t> request(2048);
+        std::thread serve([&, answer = answer] {
+            sockaddr_in from{};
+            socklen_t length = sizeof(from);
+            ASSERT_TRUE(WaitReadable(service.fd(), 20'000, 1).ready);
+            request.resize(recvfrom(service.fd(), request.data(), request.size(), 0,
+                                    reinterpret_cast<sockaddr*>(&from), &length));
+            const uint8_t flip = answer == Answer::kWrongId ? 0xFF : 0;
+            std::vector<uint8_t> reply = WithByte(kSambaReply, 0, request[0] ^ flip);
+            reply = WithByte(reply, 1, request[1]);
+            reply.resize(answer == Answer::kShortJunk ? 6 : reply.size());
+            if (answer != Answer::kSilent) {
+                (answer == Answer::kFromOtherSocket ? other : service)
+                    .SendTo(ntohs(from.sin_port), reply);
+            }
+        });
         const NodeStatusResult result =
-            NodeStatusQuery(layer, MakeAddress(127, 0, 0, 1), each.timeout_ms, service.port());
-        EXPECT_EQ(result.answered, each.answered);
-        if (each.answered) {
-            EXPECT_EQ(result.status.name, "CORVITEST");
-            EXPECT_EQ(result.status.workgroup, "LABGROUP");
+            NodeStatusQuery(layer, MakeAddress(127, 0, 0, 1), timeout_ms, service.port());
+        serve.join();
+        const bool answered = answer == Answer::kReply || answer == Answer::kFromOtherSocket;
+        EXPECT_EQ(result.answered, answered);
+        if (answered) {
+            EXPECT_EQ(std::tie(result.status.name, result.status.workgroup),
+                      std::tuple("CORVITEST", "LABGROUP"));
         }
-        if (each.waits_whole_time_out) {
-            EXPECT_EQ(result.time_us, each.timeout_ms * 1000u);
+        if (timeout_ms == 50) {
+            EXPECT_EQ(result.time_us, 50'000u);
         }
-        const auto request = BuildNodeStatusRequest(next_id++);
-        const auto requests = service.requests();
-        ASSERT_EQ(requests.size(), 1u);
-        EXPECT_EQ(requests[0], std::vector<uint8_t>(request.begin(), request.end()));
+        const auto expected = BuildNodeStatusRequest(next_id++);
+        EXPECT_EQ(request, std::vector<uint8_t>(expected.begin(), expected.end()));
     }
 }
 
