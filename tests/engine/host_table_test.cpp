@@ -16,11 +16,6 @@
 namespace corvimap {
 namespace {
 
-MacBlock Mac(uint8_t known, uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4, uint8_t b5,
-             uint8_t b6) {
-    return {known, b1, b2, b3, b4, b5, b6};
-}
-
 HostMarker Marker(uint8_t kind, std::optional<std::string> text = std::nullopt) {
     return HostMarker{kind, std::move(text)};
 }
@@ -68,6 +63,13 @@ private:
     std::vector<std::string> events;
 };
 
+// A recording listener, set on the table.
+std::shared_ptr<RecordingListener> Listen(HostTable& table) {
+    auto listener = std::make_shared<RecordingListener>(table);
+    table.SetListener(listener);
+    return listener;
+}
+
 TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
     const std::pair<uint32_t, const char*> cases[] = {
         {0, "<10"},     {1, "0.00"},   {350, "0.35"}, {999, "1.00"}, {1000, "1.0"},
@@ -78,9 +80,9 @@ TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
 }
 
 TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) {
-    EXPECT_EQ(FormatMacText(Mac(0, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16)), "");
-    EXPECT_EQ(FormatMacText(Mac(1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16)), "00-0A-95-9D-68-16");
-    EXPECT_EQ(FormatMacText(Mac(7, 0xFF, 0xEE, 0, 0, 0, 1)), "FF-EE-00-00-00-01");
+    EXPECT_EQ(FormatMacText(MacBlock{0, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16}), "");
+    EXPECT_EQ(FormatMacText(MacBlock{1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16}), "00-0A-95-9D-68-16");
+    EXPECT_EQ(FormatMacText(MacBlock{7, 0xFF, 0xEE, 0, 0, 0, 1}), "FF-EE-00-00-00-01");
     EXPECT_EQ(BuildFoundText({}), "");
     EXPECT_EQ(BuildFoundText({Marker(8), Marker(4, "c$"), Marker(6)}), "$IMG|8|4|6|");
 
@@ -93,25 +95,24 @@ TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) 
 
 TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
     const NetAddress a = MakeAddress(10, 0, 0, 1);
     const NetAddress b = MakeAddress(10, 0, 0, 2);
 
     bool is_new = false;
-    const HostHandle first = table.AddOrUpdate(a, 1500, "ALPHA", "WG", Mac(1, 1, 2, 3, 4, 5, 6),
-                                               HostState::Answered, &is_new);
+    const HostHandle first = table.AddOrUpdate(
+        a, 1500, "ALPHA", "WG", MacBlock{1, 1, 2, 3, 4, 5, 6}, HostState::Answered, &is_new);
     ASSERT_TRUE(first);
     EXPECT_TRUE(is_new);
     EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | 1u);
-    table.AddOrUpdate(b, 0, "BETA", "", Mac(0, 0, 0, 0, 0, 0, 0), HostState::Answered);
+    table.AddOrUpdate(b, 0, "BETA", "", MacBlock{0, 0, 0, 0, 0, 0, 0}, HostState::Answered);
     EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 2"}));
 
     table.SetFlags(first, HostFlags::FastFound | 0xFF | 0x80000000u);  // only flag bits are taken
     // An update replaces every field, an empty name too, and a MAC block with byte 0 = 0 hides
     // the old MAC; bits above the state byte stay.
     const HostHandle again =
-        table.AddOrUpdate(a, 0, std::string("\0hidden", 7), "OTHER", Mac(0, 9, 9, 9, 9, 9, 9),
+        table.AddOrUpdate(a, 0, std::string("\0hidden", 7), "OTHER", MacBlock{0, 9, 9, 9, 9, 9, 9},
                           HostState::Loaded, &is_new);
     EXPECT_FALSE(is_new);
     EXPECT_EQ(again, first);
@@ -122,7 +123,7 @@ TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     // The update of b, now in row 0 after a descending sort, repaints row 0.
     table.Sort(HostColumn::Address, true);
     EXPECT_EQ(table.AddressAt(0), b);
-    table.AddOrUpdate(b, 42, "BETA", "", Mac(1, 0xAA, 0, 0, 0, 0, 0), HostState::Answered);
+    table.AddOrUpdate(b, 42, "BETA", "", MacBlock{1, 0xAA, 0, 0, 0, 0, 0}, HostState::Answered);
     EXPECT_EQ(listener->TakeEvents(),
               (std::vector<std::string>{"rows 0-0", "rows 0-1", "rows 0-0"}));
     EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "AA-00-00-00-00-00");
@@ -136,12 +137,11 @@ TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
 
 TEST(HostTableTest, ProbeStatesDeadAndNewHostThroughFinishProbe) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
     const NetAddress loaded = MakeAddress(10, 0, 0, 5);
     const NetAddress probed = MakeAddress(10, 0, 0, 6);
     table.AddOrUpdate(loaded, 0, "FROMFILE", "", {}, HostState::Loaded);
     const HostHandle record = table.AddOrUpdate(probed, 0, "", "", {}, HostState::Answered);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
 
     // MarkDead clears the state byte's other bits and FastFound, keeps NewHost and the walk mark.
     table.SetFlags(record, HostFlags::FastFound | HostFlags::ShareWalkVisited);
@@ -186,8 +186,7 @@ TEST(HostTableTest, MarkersReplaceTheirKindAndAreCopiedOut) {
 
 TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
     const NetAddress address = MakeAddress(172, 16, 0, 1);
     const HostHandle old_record = table.AddOrUpdate(address, 0, "OLD", "", {}, HostState::Answered);
     table.Clear();
@@ -195,16 +194,17 @@ TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) 
     EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 0"}));
 
     // The probe still holds its record: every use of it is ignored, with no notification.
-    table.SetState(old_record, HostState::ListingShares);
-    table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
-    table.SetFlags(old_record, HostFlags::FastFound);
+    const auto use_old_record = [&] {
+        table.SetState(old_record, HostState::ListingShares);
+        table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
+        table.SetFlags(old_record, HostFlags::FastFound);
+    };
+    use_old_record();
     EXPECT_TRUE(listener->TakeEvents().empty());
 
     const HostHandle new_record = table.AddOrUpdate(address, 0, "NEW", "", {}, HostState::Answered);
     EXPECT_FALSE(new_record == old_record);
-    table.SetState(old_record, HostState::ListingShares);
-    table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
-    table.SetFlags(old_record, HostFlags::FastFound);
+    use_old_record();
     EXPECT_EQ(table.StateAt(0), HostState::Answered);
     EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "");
     EXPECT_EQ(table.TestFlags(address, HostFlags::FastFound), 0u);
@@ -269,8 +269,7 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
 // a search thread walks the shares. At the end every record must show exactly what its probe did.
 TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
     constexpr int kProbes = 4;
     constexpr int kHostsPerProbe = 150;
     std::atomic<bool> probes_done{false};
@@ -285,7 +284,7 @@ TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
                 bool is_new = false;
                 const HostHandle record = table.AddOrUpdate(
                     address, static_cast<uint32_t>(k * 100), "HOST", "WG" + std::to_string(probe),
-                    Mac(1, 0, 1, 2, 3, 4, 5), HostState::Answered, &is_new);
+                    MacBlock{1, 0, 1, 2, 3, 4, 5}, HostState::Answered, &is_new);
                 ASSERT_TRUE(record);
                 ASSERT_TRUE(is_new);
                 table.SetFlags(record, HostFlags::FastFound);
