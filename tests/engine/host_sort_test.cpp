@@ -23,16 +23,11 @@ struct Row {
     std::string workgroup;
 };
 
-uint32_t HostOrder(NetAddress address) {
-    return (address & 0xFF) << 24 | ((address >> 8) & 0xFF) << 16 | ((address >> 16) & 0xFF) << 8 |
-           address >> 24;
-}
-
 // "a follows b" for each column, read straight from the rules of the host list.
 bool FollowsAscending(const Row& a, const Row& b, int column) {
     switch (column) {
         case 0:
-            return HostOrder(a.address) > HostOrder(b.address);
+            return ToHostOrder(a.address) > ToHostOrder(b.address);
         case 1:
             return std::memcmp(a.mac.data() + 1, b.mac.data() + 1, 6) > 0;
         case 2:
@@ -41,10 +36,8 @@ bool FollowsAscending(const Row& a, const Row& b, int column) {
             return a.time > b.time;
         case 5:
             return std::strcmp(a.workgroup.c_str(), b.workgroup.c_str()) > 0;
-        case 6:
-            return std::strcmp("", "") > 0;  // nothing fills the description
         default:
-            return false;  // found: no row follows another
+            return false;  // found, description (always empty), vendor (no registry)
     }
 }
 
