@@ -25,15 +25,6 @@ using testing::WriteWholeFile;
 
 constexpr MacBlock kMac = {1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16};
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
-}
-
 std::size_t FilesIn(const std::filesystem::path& folder) {
     std::size_t count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -47,12 +38,10 @@ TEST(HostListFileTest, SavedFileHasTheHeaderAndOneTabSeparatedLinePerRecord) {
     HostTable table;
     EXPECT_TRUE(HostListFile::Save(table, dir.File("empty.txt")));
     const std::string empty = ReadWholeFile(dir.File("empty.txt"));
-    const std::vector<std::string> header = Lines(empty);
-    ASSERT_EQ(header.size(), 3u);
-    EXPECT_EQ(header[0], "# Generate by Corvimap");
-    EXPECT_EQ(header[1].substr(0, 1), "#");
-    EXPECT_EQ(header[2], "");
-    EXPECT_EQ(empty.back(), '\n');
+    // Two comment lines, the first naming the program, then an empty line.
+    EXPECT_TRUE(empty.starts_with("# Generate by Corvimap\n#")) << empty;
+    EXPECT_TRUE(empty.ends_with("\n\n")) << empty;
+    EXPECT_EQ(std::count(empty.begin(), empty.end(), '\n'), 3) << empty;
 
     table.AddOrUpdate(MakeAddress(192, 168, 1, 5), 350, "HOST", "WG", kMac, HostState::Known);
     table.AddOrUpdate(MakeAddress(10, 0, 0, 1), 0, "", "", {}, HostState::Dead);
@@ -88,16 +77,12 @@ TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
     EXPECT_EQ(loaded.ColumnText(1, HostColumn::Name), "KEPT");
 
     for (std::size_t row = 0; row < saved.Count(); ++row) {
-        const NetAddress address = saved.AddressAt(row);
         const std::size_t loaded_row = row == 0 ? 0 : row + 1;
-        ASSERT_EQ(loaded.AddressAt(loaded_row), address);
-        for (const HostColumn column :
-             {HostColumn::Address, HostColumn::Name, HostColumn::Mac, HostColumn::Workgroup}) {
-            EXPECT_EQ(loaded.ColumnText(loaded_row, column), saved.ColumnText(row, column));
-        }
+        HostRowTexts expected = *saved.RowTexts(row);
         // The time comes back as it was shown: 9996 µs showed "10.0" and reads as 10000.
-        EXPECT_EQ(loaded.ColumnText(loaded_row, HostColumn::Time),
-                  FormatHostTime(ParseTimeText(saved.ColumnText(row, HostColumn::Time))));
+        std::string& time = expected[static_cast<size_t>(HostColumn::Time)];
+        time = FormatHostTime(ParseTimeText(time));
+        ASSERT_EQ(*loaded.RowTexts(loaded_row), expected);
         EXPECT_EQ(loaded.StateAt(loaded_row), HostState::Loaded);
     }
     // 15.7 ms was shown and saved as "16".
@@ -120,16 +105,17 @@ TEST(HostListFileTest, FieldsOfALine) {
         std::string line;
         bool record;
         NetAddress address;
-        const char* name;
+        std::string name;
         MacBlock mac;
         uint32_t time;
-        const char* workgroup;
+        std::string workgroup;
     };
     const NetAddress a = MakeAddress(1, 2, 3, 4);
+    const NetAddress b = MakeAddress(10, 1, 2, 3);
     const Case cases[] = {
-        {"10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n", true,
-         MakeAddress(10, 1, 2, 3), "NAME", kMac, 0, "WG"},
-        {"10.1.2.3\r\n", true, MakeAddress(10, 1, 2, 3), "", {}, 0, ""},
+        {"10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n", true, b, "NAME", kMac, 0,
+         "WG"},
+        {"10.1.2.3\r\n", true, b, "", {}, 0, ""},
         {"# 10.1.2.3\tX\n", false, 0, "", {}, 0, ""},
         {"1.2.3\n", false, 0, "", {}, 0, ""},
         {std::string("1.2.3\0.4\tNAME\n", 14), false, 0, "", {}, 0, ""},
@@ -145,72 +131,68 @@ TEST(HostListFileTest, FieldsOfALine) {
         const std::optional<ParsedHostLine> line = ParseHostListLine(each.line);
         ASSERT_EQ(line.has_value(), each.record);
         if (line) {
-            EXPECT_EQ(line->address, each.address);
-            EXPECT_EQ(line->name, each.name);
-            EXPECT_EQ(line->mac, each.mac);
-            EXPECT_EQ(line->time, each.time);
-            EXPECT_EQ(line->workgroup, each.workgroup);
+            EXPECT_EQ(std::tie(line->address, line->name, line->mac, line->time, line->workgroup),
+                      std::tie(each.address, each.name, each.mac, each.time, each.workgroup));
         }
     }
 }
 
-TEST(HostListFileTest, MacTexts) {
-    EXPECT_EQ(ParseMacText("00-0A-95-9D-68-16"), kMac);
-    EXPECT_EQ(ParseMacText("00:0a:95:9d:68:16"), kMac);
-    EXPECT_EQ(ParseMacText(""), MacBlock{});
-    // Without separators every third character is skipped as if it were one.
-    EXPECT_EQ(ParseMacText("000A959D6816"), (MacBlock{1, 0x00, 0xA9, 0x9D, 0x81, 0, 0}));
-    // Ending inside a pair: the missing half is 0 and the parse stops.
-    EXPECT_EQ(ParseMacText("00-0A-9"), (MacBlock{1, 0x00, 0x0A, 0x90, 0, 0, 0}));
-    EXPECT_EQ(ParseMacText("AB"), (MacBlock{1, 0xAB, 0, 0, 0, 0, 0}));
-    // Longer texts stop after six bytes; any non-empty text marks the MAC as known.
-    EXPECT_EQ(ParseMacText("11-22-33-44-55-66-77-88"),
-              (MacBlock{1, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}));
-    EXPECT_EQ(ParseMacText(" "), (MacBlock{1, 0, 0, 0, 0, 0, 0}));
-    // No check of the digits: "G" counts 16 and ":" 10.
-    EXPECT_EQ(ParseMacText("0G-::"), (MacBlock{1, 0x10, 0xAA, 0, 0, 0, 0}));
+TEST(HostListFileTest, MacAndTimeTexts) {
+    const std::pair<const char*, MacBlock> macs[] = {
+        {"00-0A-95-9D-68-16", kMac},
+        {"00:0a:95:9d:68:16", kMac},
+        {"", {}},
+        // Without separators every third character is skipped as if it were one.
+        {"000A959D6816", {1, 0x00, 0xA9, 0x9D, 0x81, 0, 0}},
+        // Ending inside a pair: the missing half is 0 and the parse stops.
+        {"00-0A-9", {1, 0x00, 0x0A, 0x90, 0, 0, 0}},
+        {"AB", {1, 0xAB, 0, 0, 0, 0, 0}},
+        // Longer texts stop after six bytes; any non-empty text marks the MAC as known.
+        {"11-22-33-44-55-66-77-88", {1, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}},
+        {" ", {1, 0, 0, 0, 0, 0, 0}},
+        // No check of the digits: "G" counts 16 and ":" 10.
+        {"0G-::", {1, 0x10, 0xAA, 0, 0, 0, 0}},
+    };
+    for (const auto& [text, mac] : macs) {
+        EXPECT_EQ(ParseMacText(text), mac) << text;
+    }
+    // A decimal point only, whatever the locale; the top is the largest 32-bit count.
+    const uint32_t top = 0xFFFFFFFFu;
+    const std::pair<const char*, uint32_t> times[] = {
+        {"<10", 0},       {"", 0},           {"16", 16000},   {"0.35", 350},
+        {"15.7", 15700},  {"  2.5ms", 2500}, {"+1e1", 10000}, {"1,5", 1000},
+        {"0.0009", 0},    {"-5", 0},         {"nan", 0},      {"4294967.295", top},
+        {"4294968", top}, {"1e300", top},    {"inf", top},
+    };
+    for (const auto& [text, time] : times) {
+        EXPECT_EQ(ParseTimeText(text), time) << text;
+    }
 }
 
-TEST(HostListFileTest, TimeTexts) {
-    EXPECT_EQ(ParseTimeText("<10"), 0u);
-    EXPECT_EQ(ParseTimeText(""), 0u);
-    EXPECT_EQ(ParseTimeText("16"), 16000u);
-    EXPECT_EQ(ParseTimeText("0.35"), 350u);
-    EXPECT_EQ(ParseTimeText("15.7"), 15700u);
-    EXPECT_EQ(ParseTimeText("  2.5ms"), 2500u);
-    EXPECT_EQ(ParseTimeText("+1e1"), 10000u);
-    EXPECT_EQ(ParseTimeText("1,5"), 1000u);  // a decimal point only, whatever the locale
-    EXPECT_EQ(ParseTimeText("0.0009"), 0u);
-    EXPECT_EQ(ParseTimeText("-5"), 0u);
-    EXPECT_EQ(ParseTimeText("nan"), 0u);
-    EXPECT_EQ(ParseTimeText("4294967.295"), 4294967295u);
-    EXPECT_EQ(ParseTimeText("4294968"), 4294967295u);
-    EXPECT_EQ(ParseTimeText("1e300"), 4294967295u);
-    EXPECT_EQ(ParseTimeText("inf"), 4294967295u);
+// "count" copies of a text.
+std::string Repeat(std::string_view text, int count) {
+    std::string out;
+    for (int k = 0; k < count; ++k) {
+        out += text;
+    }
+    return out;
 }
 
 TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     HostTable table;
-    const std::string name(300, 'x');
-    const std::string line = "10.0.0.1\t" + name + "\t\t1\t\tWG\n";
+    const std::string line = "10.0.0.1\t" + std::string(300, 'x') + "\t\t1\t\tWG\n";
     EXPECT_EQ(HostListFile::Merge(table, line), 2u);
     ASSERT_EQ(table.Count(), 2u);
+    // The rest of the line is a line of its own, with an address that is no address (its "1"
+    // reads as a MAC).
     EXPECT_EQ(table.ColumnText(0, HostColumn::Name), std::string(254 - 9, 'x'));
-    // The rest of the line is a line of its own, with an address that is no address.
-    EXPECT_EQ(table.AddressAt(1), kInvalidAddress);
-    EXPECT_EQ(table.ColumnText(1, HostColumn::Name), "");
-    EXPECT_EQ(table.ColumnText(1, HostColumn::Time), "<10");
-    EXPECT_EQ(table.ColumnText(1, HostColumn::Workgroup), "");
+    EXPECT_EQ(*table.RowTexts(1),
+              (HostRowTexts{"255.255.255.255", "10-00-00-00-00-00", "", "<10", "", "", "", ""}));
 
     // "é" is two bytes; a cut at byte 254 would split the 121st one.
-    const std::string accents = "10.0.0.2\t" + std::string(4, 'y');
-    std::string text = accents;
-    for (int k = 0; k < 150; ++k) {
-        text += "\xC3\xA9";
-    }
+    const std::string text = "10.0.0.2\tyyyy" + Repeat("\xC3\xA9", 150);
     std::string_view rest = text;
-    const std::string_view first = NextHostListPiece(rest);
-    EXPECT_EQ(first.size(), 253u);
+    EXPECT_EQ(NextHostListPiece(rest).size(), 253u);
     EXPECT_EQ(rest.substr(0, 2), "\xC3\xA9");
     // A line feed right at the limit still closes a piece of its own.
     const std::string exact = std::string(254, 'z') + "\n12345678\n";
@@ -227,11 +209,7 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     ASSERT_TRUE(HostListFile::Read(from_file, dir.File("long.txt")));
     ASSERT_EQ(from_file.Count(), 3u);  // the broken-off rests share 255.255.255.255
     EXPECT_EQ(from_file.ColumnText(0, HostColumn::Name), std::string(245, 'x'));
-    std::string expected_name = "yyyy";
-    for (int k = 0; k < 120; ++k) {
-        expected_name += "\xC3\xA9";
-    }
-    EXPECT_EQ(from_file.ColumnText(2, HostColumn::Name), expected_name);
+    EXPECT_EQ(from_file.ColumnText(2, HostColumn::Name), "yyyy" + Repeat("\xC3\xA9", 120));
 }
 
 TEST(HostListFileTest, JunkNeverBreaksTheReader) {

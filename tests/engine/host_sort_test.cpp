@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,16 +23,11 @@ struct Row {
     std::string workgroup;
 };
 
-uint32_t HostOrder(NetAddress address) {
-    return (address & 0xFF) << 24 | ((address >> 8) & 0xFF) << 16 | ((address >> 16) & 0xFF) << 8 |
-           address >> 24;
-}
-
 // "a follows b" for each column, read straight from the rules of the host list.
 bool FollowsAscending(const Row& a, const Row& b, int column) {
     switch (column) {
         case 0:
-            return HostOrder(a.address) > HostOrder(b.address);
+            return ToHostOrder(a.address) > ToHostOrder(b.address);
         case 1:
             return std::memcmp(a.mac.data() + 1, b.mac.data() + 1, 6) > 0;
         case 2:
@@ -40,10 +36,8 @@ bool FollowsAscending(const Row& a, const Row& b, int column) {
             return a.time > b.time;
         case 5:
             return std::strcmp(a.workgroup.c_str(), b.workgroup.c_str()) > 0;
-        case 6:
-            return std::strcmp("", "") > 0;  // nothing fills the description
         default:
-            return false;  // found: no row follows another
+            return false;  // found, description (always empty), vendor (no registry)
     }
 }
 
@@ -110,18 +104,19 @@ private:
     bool descending_;
 };
 
-std::vector<NetAddress> TableOrder(const HostTable& table) {
-    std::vector<NetAddress> order;
+// One column's texts in row order.
+std::vector<std::string> Column(const HostTable& table, HostColumn column) {
+    std::vector<std::string> texts;
     for (std::size_t row = 0; row < table.Count(); ++row) {
-        order.push_back(table.AddressAt(row));
+        texts.push_back(table.ColumnText(row, column));
     }
-    return order;
+    return texts;
 }
 
-std::vector<NetAddress> RowOrder(const std::vector<Row>& rows) {
-    std::vector<NetAddress> order;
+std::vector<std::string> RowOrder(const std::vector<Row>& rows) {
+    std::vector<std::string> order;
     for (const Row& row : rows) {
-        order.push_back(row.address);
+        order.push_back(FormatAddress(row.address));
     }
     return order;
 }
@@ -145,27 +140,19 @@ std::vector<Row> RandomRows(std::mt19937& random, std::size_t count) {
     static const char* const kGroups[] = {"", "WORKGROUP", "HOME", "home"};
     static const uint32_t kTimes[] = {0, 350, 999, 1000, 15000, 0xFFFFFFFFu};
     std::vector<Row> rows;
-    std::vector<NetAddress> used;
+    std::set<NetAddress> used;
     while (rows.size() < count) {
         Row row;
         // Addresses far apart in both byte orders, so network and host order would disagree.
         row.address = static_cast<NetAddress>(random());
-        bool duplicate = false;
-        for (const NetAddress other : used) {
-            duplicate = duplicate || other == row.address;
-        }
-        if (duplicate) {
+        if (!used.insert(row.address).second) {
             continue;
         }
-        used.push_back(row.address);
+        const auto byte = [&random](int values, int step) {
+            return static_cast<uint8_t>(random() % values * step);
+        };
         // Byte 0 varies but never counts: an unknown MAC sorts by its bytes 1-6 too.
-        row.mac = {static_cast<uint8_t>(random() % 2),
-                   0,
-                   static_cast<uint8_t>(random() % 3 * 0x80),
-                   0,
-                   0,
-                   0,
-                   static_cast<uint8_t>(random() % 2)};
+        row.mac = {byte(2, 1), 0, byte(3, 0x80), 0, 0, 0, byte(2, 1)};
         row.name = kNames[random() % std::size(kNames)];
         row.time = kTimes[random() % std::size(kTimes)];
         row.workgroup = kGroups[random() % std::size(kGroups)];
@@ -186,7 +173,7 @@ TEST(HostSortTest, MatchesThePlainProcedureOnTablesWithManyEqualKeys) {
                 for (const bool descending : {false, true}) {
                     ReferenceSort(column, descending).Run(rows);
                     table.Sort(static_cast<HostColumn>(column), descending);
-                    ASSERT_EQ(TableOrder(table), RowOrder(rows))
+                    ASSERT_EQ(Column(table, HostColumn::Address), RowOrder(rows))
                         << "size " << size << " column " << column << " descending " << descending;
                 }
             }
@@ -201,24 +188,20 @@ TEST(HostSortTest, NamesSortByBytesWithEmptyNamesFirst) {
         table.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, names[k], "", {}, HostState::Known);
     }
     table.Sort(HostColumn::Name, false);
-    std::vector<std::string> sorted;
-    for (std::size_t row = 0; row < table.Count(); ++row) {
-        sorted.push_back(table.ColumnText(row, HostColumn::Name));
-    }
-    EXPECT_EQ(sorted, (std::vector<std::string>{"", "", "Alpha", "Zeta", "alpha", "zeta",
-                                                "\xC3\xA9t\xC3\xA9"}));
-    EXPECT_EQ(table.AddressAt(0), MakeAddress(10, 0, 0, 1));
-    EXPECT_EQ(table.AddressAt(1), MakeAddress(10, 0, 0, 6));
+    EXPECT_EQ(
+        Column(table, HostColumn::Name),
+        (std::vector<std::string>{"", "", "Alpha", "Zeta", "alpha", "zeta", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(Column(table, HostColumn::Address)[1], "10.0.0.6") << "equal names keep their order";
 
     // Addresses compare as host-order numbers: 9.255.255.255 comes before 10.0.0.1.
     HostTable addresses;
-    addresses.AddOrUpdate(MakeAddress(10, 0, 0, 1), 0, "", "", {}, HostState::Known);
-    addresses.AddOrUpdate(MakeAddress(9, 255, 255, 255), 0, "", "", {}, HostState::Known);
-    addresses.AddOrUpdate(MakeAddress(10, 0, 1, 0), 0, "", "", {}, HostState::Known);
+    for (const NetAddress address :
+         {MakeAddress(10, 0, 0, 1), MakeAddress(9, 255, 255, 255), MakeAddress(10, 0, 1, 0)}) {
+        addresses.AddOrUpdate(address, 0, "", "", {}, HostState::Known);
+    }
     addresses.Sort(HostColumn::Address, false);
-    EXPECT_EQ(addresses.ColumnText(0, HostColumn::Address), "9.255.255.255");
-    EXPECT_EQ(addresses.ColumnText(1, HostColumn::Address), "10.0.0.1");
-    EXPECT_EQ(addresses.ColumnText(2, HostColumn::Address), "10.0.1.0");
+    EXPECT_EQ(Column(addresses, HostColumn::Address),
+              (std::vector<std::string>{"9.255.255.255", "10.0.0.1", "10.0.1.0"}));
 }
 
 TEST(HostSortTest, VendorColumnSortsByTheRegistryNamesAndRepaintsWhenTheyArrive) {
@@ -251,16 +234,12 @@ TEST(HostSortTest, VendorColumnSortsByTheRegistryNamesAndRepaintsWhenTheyArrive)
     EXPECT_EQ(listener->rows, std::size(hosts));
     for (const bool descending : {false, true}) {
         table.Sort(HostColumn::Vendor, descending);
-        std::vector<std::string> sorted;
-        for (std::size_t row = 0; row < table.Count(); ++row) {
-            sorted.push_back(table.ColumnText(row, HostColumn::Vendor));
-        }
         std::vector<std::string> expected{"", "", "Cisco Systems, Inc", "PCS Systemtechnik",
                                           "Private / random"};
         if (descending) {
             std::reverse(expected.begin(), expected.end());
         }
-        EXPECT_EQ(sorted, expected);
+        EXPECT_EQ(Column(table, HostColumn::Vendor), expected);
     }
 }
 

@@ -16,11 +16,6 @@
 namespace corvimap {
 namespace {
 
-MacBlock Mac(uint8_t known, uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4, uint8_t b5,
-             uint8_t b6) {
-    return {known, b1, b2, b3, b4, b5, b6};
-}
-
 HostMarker Marker(uint8_t kind, std::optional<std::string> text = std::nullopt) {
     return HostMarker{kind, std::move(text)};
 }
@@ -68,23 +63,26 @@ private:
     std::vector<std::string> events;
 };
 
+// A recording listener, set on the table.
+std::shared_ptr<RecordingListener> Listen(HostTable& table) {
+    auto listener = std::make_shared<RecordingListener>(table);
+    table.SetListener(listener);
+    return listener;
+}
+
 TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
-    EXPECT_EQ(FormatHostTime(0), "<10");
-    EXPECT_EQ(FormatHostTime(1), "0.00");
-    EXPECT_EQ(FormatHostTime(350), "0.35");
-    EXPECT_EQ(FormatHostTime(999), "1.00");
-    EXPECT_EQ(FormatHostTime(1000), "1.0");
-    EXPECT_EQ(FormatHostTime(9999), "10.0");
-    EXPECT_EQ(FormatHostTime(10000), "10");
-    EXPECT_EQ(FormatHostTime(15000), "15");
-    EXPECT_EQ(FormatHostTime(15700), "16");
-    EXPECT_EQ(FormatHostTime(0xFFFFFFFFu), "4294967");
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "<10"},     {1, "0.00"},   {350, "0.35"}, {999, "1.00"}, {1000, "1.0"},
+        {9999, "10.0"}, {10000, "10"}, {15000, "15"}, {15700, "16"}, {0xFFFFFFFFu, "4294967"}};
+    for (const auto& [us, text] : cases) {
+        EXPECT_EQ(FormatHostTime(us), text) << us;
+    }
 }
 
 TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) {
-    EXPECT_EQ(FormatMacText(Mac(0, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16)), "");
-    EXPECT_EQ(FormatMacText(Mac(1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16)), "00-0A-95-9D-68-16");
-    EXPECT_EQ(FormatMacText(Mac(7, 0xFF, 0xEE, 0, 0, 0, 1)), "FF-EE-00-00-00-01");
+    EXPECT_EQ(FormatMacText(MacBlock{0, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16}), "");
+    EXPECT_EQ(FormatMacText(MacBlock{1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16}), "00-0A-95-9D-68-16");
+    EXPECT_EQ(FormatMacText(MacBlock{7, 0xFF, 0xEE, 0, 0, 0, 1}), "FF-EE-00-00-00-01");
     EXPECT_EQ(BuildFoundText({}), "");
     EXPECT_EQ(BuildFoundText({Marker(8), Marker(4, "c$"), Marker(6)}), "$IMG|8|4|6|");
 
@@ -97,59 +95,53 @@ TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) 
 
 TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
     const NetAddress a = MakeAddress(10, 0, 0, 1);
     const NetAddress b = MakeAddress(10, 0, 0, 2);
 
     bool is_new = false;
-    const HostHandle first = table.AddOrUpdate(a, 1500, "ALPHA", "WG", Mac(1, 1, 2, 3, 4, 5, 6),
-                                               HostState::Answered, &is_new);
+    const HostHandle first = table.AddOrUpdate(
+        a, 1500, "ALPHA", "WG", MacBlock{1, 1, 2, 3, 4, 5, 6}, HostState::Answered, &is_new);
     ASSERT_TRUE(first);
     EXPECT_TRUE(is_new);
     EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | 1u);
-    table.AddOrUpdate(b, 0, "BETA", "", Mac(0, 0, 0, 0, 0, 0, 0), HostState::Answered);
+    table.AddOrUpdate(b, 0, "BETA", "", MacBlock{0, 0, 0, 0, 0, 0, 0}, HostState::Answered);
     EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 2"}));
 
     table.SetFlags(first, HostFlags::FastFound | 0xFF | 0x80000000u);  // only flag bits are taken
     // An update replaces every field, an empty name too, and a MAC block with byte 0 = 0 hides
     // the old MAC; bits above the state byte stay.
     const HostHandle again =
-        table.AddOrUpdate(a, 0, std::string("\0hidden", 7), "OTHER", Mac(0, 9, 9, 9, 9, 9, 9),
+        table.AddOrUpdate(a, 0, std::string("\0hidden", 7), "OTHER", MacBlock{0, 9, 9, 9, 9, 9, 9},
                           HostState::Loaded, &is_new);
     EXPECT_FALSE(is_new);
     EXPECT_EQ(again, first);
     EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | HostFlags::FastFound | 5u);
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Name), "");
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Workgroup), "OTHER");
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "");
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Time), "<10");
+    EXPECT_EQ(*table.RowTexts(0), (HostRowTexts{"10.0.0.1", "", "", "<10", "", "OTHER", "", ""}));
     EXPECT_EQ(table.StateAt(0), HostState::Loaded);
 
     // The update of b, now in row 0 after a descending sort, repaints row 0.
     table.Sort(HostColumn::Address, true);
     EXPECT_EQ(table.AddressAt(0), b);
-    table.AddOrUpdate(b, 42, "BETA", "", Mac(1, 0xAA, 0, 0, 0, 0, 0), HostState::Answered);
+    table.AddOrUpdate(b, 42, "BETA", "", MacBlock{1, 0xAA, 0, 0, 0, 0, 0}, HostState::Answered);
     EXPECT_EQ(listener->TakeEvents(),
               (std::vector<std::string>{"rows 0-0", "rows 0-1", "rows 0-0"}));
     EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "AA-00-00-00-00-00");
     EXPECT_EQ(listener->lock_held_during_notice, 0);
 
     // Rows that are gone read as empty.
-    EXPECT_EQ(table.ColumnText(2, HostColumn::Address), "");
-    EXPECT_EQ(table.AddressAt(2), 0u);
-    EXPECT_EQ(table.StateAt(2), HostState::Known);
-    EXPECT_FALSE(table.RowTexts(2));
+    EXPECT_EQ(std::tuple(table.ColumnText(2, HostColumn::Address), table.AddressAt(2),
+                         table.StateAt(2), table.RowTexts(2)),
+              std::tuple(std::string(), 0u, HostState::Known, std::nullopt));
 }
 
 TEST(HostTableTest, ProbeStatesDeadAndNewHostThroughFinishProbe) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
     const NetAddress loaded = MakeAddress(10, 0, 0, 5);
     const NetAddress probed = MakeAddress(10, 0, 0, 6);
     table.AddOrUpdate(loaded, 0, "FROMFILE", "", {}, HostState::Loaded);
     const HostHandle record = table.AddOrUpdate(probed, 0, "", "", {}, HostState::Answered);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
 
     // MarkDead clears the state byte's other bits and FastFound, keeps NewHost and the walk mark.
     table.SetFlags(record, HostFlags::FastFound | HostFlags::ShareWalkVisited);
@@ -185,21 +177,16 @@ TEST(HostTableTest, MarkersReplaceTheirKindAndAreCopiedOut) {
     table.AttachMarker(record, Marker(kSharesMarker, "C$|music"));
     EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "$IMG|6|4|");
 
-    const std::optional<HostMarker> shares = table.CopyMarker(address, kSharesMarker);
-    ASSERT_TRUE(shares);
-    EXPECT_EQ(shares->text, "C$|music");
-    EXPECT_EQ(shares->Length(), 9u);
-    const std::optional<HostMarker> game = table.CopyMarker(address, 6);
-    ASSERT_TRUE(game);
-    EXPECT_EQ(game->Length(), 0u);
+    EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->text, "C$|music");
+    EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->Length(), 9u);
+    EXPECT_EQ(table.CopyMarker(address, 6)->Length(), 0u);
     EXPECT_FALSE(table.CopyMarker(address, 7));
     EXPECT_FALSE(table.CopyMarker(MakeAddress(192, 168, 0, 8), kSharesMarker));
 }
 
 TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
     const NetAddress address = MakeAddress(172, 16, 0, 1);
     const HostHandle old_record = table.AddOrUpdate(address, 0, "OLD", "", {}, HostState::Answered);
     table.Clear();
@@ -207,16 +194,17 @@ TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) 
     EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 0"}));
 
     // The probe still holds its record: every use of it is ignored, with no notification.
-    table.SetState(old_record, HostState::ListingShares);
-    table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
-    table.SetFlags(old_record, HostFlags::FastFound);
+    const auto use_old_record = [&] {
+        table.SetState(old_record, HostState::ListingShares);
+        table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
+        table.SetFlags(old_record, HostFlags::FastFound);
+    };
+    use_old_record();
     EXPECT_TRUE(listener->TakeEvents().empty());
 
     const HostHandle new_record = table.AddOrUpdate(address, 0, "NEW", "", {}, HostState::Answered);
     EXPECT_FALSE(new_record == old_record);
-    table.SetState(old_record, HostState::ListingShares);
-    table.AttachMarker(old_record, Marker(kSharesMarker, "x"));
-    table.SetFlags(old_record, HostFlags::FastFound);
+    use_old_record();
     EXPECT_EQ(table.StateAt(0), HostState::Answered);
     EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "");
     EXPECT_EQ(table.TestFlags(address, HostFlags::FastFound), 0u);
@@ -249,27 +237,22 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
     add(3, "C", "");
     add(4, "D", std::nullopt);
 
-    std::optional<ShareHost> host = table.NextShareHost();
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->address, MakeAddress(10, 1, 0, 1));
-    EXPECT_EQ(host->name, "A");
-    EXPECT_EQ(host->shares, "a1|a2");
-
+    const auto next = [&table] {
+        const std::optional<ShareHost> host = table.NextShareHost();
+        return host ? FormatAddress(host->address) + " " + host->name + " " + host->shares : "-";
+    };
+    EXPECT_EQ(next(), "10.1.0.1 A a1|a2");
     add(5, "E", "e");  // appended while the walk is under way
-    host = table.NextShareHost();
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->name, "C");
+    EXPECT_EQ(next(), "10.1.0.3 C ");
     EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 2), HostFlags::ShareWalkVisited),
               HostFlags::ShareWalkVisited);
 
     // A sort moves the passed records around; they stay passed.
     table.Sort(HostColumn::Address, true);
-    host = table.NextShareHost();
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->name, "E");
-    EXPECT_FALSE(table.NextShareHost());
+    EXPECT_EQ(next(), "10.1.0.5 E e");
+    EXPECT_EQ(next(), "-");
     add(6, "F", std::nullopt);
-    EXPECT_FALSE(table.NextShareHost());
+    EXPECT_EQ(next(), "-");
     EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 6), HostFlags::ShareWalkVisited),
               HostFlags::ShareWalkVisited);
 
@@ -286,8 +269,7 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
 // a search thread walks the shares. At the end every record must show exactly what its probe did.
 TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
     HostTable table;
-    auto listener = std::make_shared<RecordingListener>(table);
-    table.SetListener(listener);
+    const auto listener = Listen(table);
     constexpr int kProbes = 4;
     constexpr int kHostsPerProbe = 150;
     std::atomic<bool> probes_done{false};
@@ -302,7 +284,7 @@ TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
                 bool is_new = false;
                 const HostHandle record = table.AddOrUpdate(
                     address, static_cast<uint32_t>(k * 100), "HOST", "WG" + std::to_string(probe),
-                    Mac(1, 0, 1, 2, 3, 4, 5), HostState::Answered, &is_new);
+                    MacBlock{1, 0, 1, 2, 3, 4, 5}, HostState::Answered, &is_new);
                 ASSERT_TRUE(record);
                 ASSERT_TRUE(is_new);
                 table.SetFlags(record, HostFlags::FastFound);

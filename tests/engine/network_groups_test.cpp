@@ -45,6 +45,16 @@ Names StoredGroupValues(const MemorySettingsStore& store) {
     return values;
 }
 
+// The list as "name,name,... current #selected" ("-" when nothing is selected).
+std::string Text(const GroupListState& state) {
+    std::string text;
+    for (const std::string& name : state.names) {
+        text += (text.empty() ? "" : ",") + name;
+    }
+    return text + " " + state.current + " #" +
+           (state.selected ? std::to_string(*state.selected) : "-");
+}
+
 // Default settings themselves are the scan settings' own test; here: the list and ranges.
 TEST(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
     MemorySettingsStore store;
@@ -53,10 +63,7 @@ TEST(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
     EXPECT_TRUE(ReadGroupRanges(store, "Default").empty());
     ScanSettings settings;
     NetworkGroups groups(store, settings);
-    const GroupListState state = groups.Groups();
-    EXPECT_EQ(state.names, Names{"Default"});
-    EXPECT_EQ(state.current, "Default");
-    EXPECT_EQ(state.selected, 0u);
+    EXPECT_EQ(Text(groups.Groups()), "Default Default #0");
     EXPECT_EQ(store.Size(), 0u) << "reading must not write";
 
     // The built-in group keeps its ranges in its own section.
@@ -138,9 +145,7 @@ TEST(NetworkGroupsTest, AddGroupRefusesEmptyNamesAndPrefixesOfExistingNames) {
     ASSERT_TRUE(other.AddGroup("Lab").accepted());
     const GroupChange change = other.AddGroup("laboratory");
     ASSERT_TRUE(change.accepted());
-    EXPECT_EQ(change.list.names, (Names{"Default", "Lab", "laboratory"}));
-    EXPECT_EQ(change.list.current, "laboratory");
-    EXPECT_EQ(change.list.selected, 2u);
+    EXPECT_EQ(Text(change.list), "Default,Lab,laboratory laboratory #2");
 }
 
 TEST(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
@@ -152,9 +157,7 @@ TEST(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
     ASSERT_TRUE(groups.AddGroup("office").accepted());
     const GroupChange change = groups.AddGroup("Backup");
     ASSERT_TRUE(change.accepted());
-    EXPECT_EQ(change.list.names, (Names{"Backup", "Default", "office"}));
-    EXPECT_EQ(change.list.current, "Backup");
-    EXPECT_EQ(change.list.selected, 0u);
+    EXPECT_EQ(Text(change.list), "Backup,Default,office Backup #0");
     EXPECT_EQ(StoredGroupValues(store), change.list.names);
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 3);
     EXPECT_EQ(CurrentGroup(store), "Backup");
@@ -178,17 +181,14 @@ TEST(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
     EXPECT_EQ(Values(settings), defaults);
 
     SetSettings(settings, 0x33, 80, 2, 4);
-    GroupListState state = groups.SwitchGroup("Lab");
-    EXPECT_EQ(state.current, "Lab");
-    EXPECT_EQ(state.selected, 1u);
+    EXPECT_EQ(Text(groups.SwitchGroup("Lab")), "Default,Lab Lab #1");
     EXPECT_EQ(CurrentGroup(store), "Lab");
     EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup1", -1), 0x33 ^ 0xFF);
     EXPECT_EQ(StoredValues(store, "Default"), std::tuple(0x33u, 80, 2, 4));
     EXPECT_EQ(Values(settings), defaults) << "Lab's own settings are loaded";
 
     SetSettings(settings, 0x41, 300, 15, 32);
-    state = groups.SwitchGroup("Default");
-    EXPECT_EQ(state.current, "Default");
+    EXPECT_EQ(Text(groups.SwitchGroup("Default")), "Default,Lab Default #0");
     EXPECT_EQ(StoredValues(store, "Lab"), std::tuple(0x41u, 300, 15, 32));
     EXPECT_EQ(StoredValues(store, "Default"), std::tuple(0x33u, 80, 2, 4)) << "not overwritten";
     EXPECT_EQ(Values(settings), std::tuple(0x33u, 80, 2, 4));
@@ -215,8 +215,7 @@ TEST(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
 
     const GroupChange change = groups.DeleteGroup("Lab");
     ASSERT_TRUE(change.accepted());
-    EXPECT_EQ(change.list.names, (Names{"Alpha", "Default"}));
-    EXPECT_EQ(change.list.current, "Alpha");
+    EXPECT_EQ(Text(change.list), "Alpha,Default Alpha #0");
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 2);
     EXPECT_EQ(StoredGroupValues(store), (Names{"Alpha", "Default", "Lab"})) << "Lab left behind";
     EXPECT_EQ(Values(settings), std::tuple(0x23u, 70, 1, 2)) << "Alpha's settings are loaded";
@@ -230,8 +229,7 @@ TEST(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
     NetworkGroups lone(lone_store, settings);
     const GroupChange emptied = lone.DeleteGroup("Lab");
     ASSERT_TRUE(emptied.accepted());
-    EXPECT_EQ(emptied.list.names, Names{"Default"});
-    EXPECT_EQ(emptied.list.current, "Default");
+    EXPECT_EQ(Text(emptied.list), "Default Default #0");
     EXPECT_EQ(lone_store.GetProfileInt(kGroups, "GroupsNumb", -1), 0);
 }
 
@@ -248,9 +246,7 @@ TEST(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
     EXPECT_FALSE(store.Contains("Network\\Nets2", "Net_00"));
     EXPECT_FALSE(store.Contains("GlobalFlags", "FlagsGroup0"));
 
-    const GroupChange change = groups.DeleteGroup("default");
-    ASSERT_TRUE(change.accepted());
-    EXPECT_EQ(change.list.names, Names{"Default"});
+    EXPECT_EQ(Text(groups.DeleteGroup("default").list), "Default Default #0");
 }
 
 TEST(NetworkGroupsTest, NetworkEditsChangeTheCurrentGroupsStoredRanges) {

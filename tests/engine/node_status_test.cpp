@@ -21,6 +21,16 @@ namespace {
 
 using testing::TempDir;
 
+// The bytes a hex text spells, two digits a byte.
+std::vector<uint8_t> Hex(std::string_view hex) {
+    std::vector<uint8_t> bytes;
+    for (size_t k = 0; k + 1 < hex.size(); k += 2) {
+        bytes.push_back(
+            static_cast<uint8_t>(std::stoul(std::string(hex.substr(k, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
 // Node status replies of Samba 4.17's nmbd to our request with transaction id 77, captured in a
 // network namespace made for the purpose: nmbd -D with a private smb.conf bound to a veth
 // address, the 50-byte request sent from a plain UDP socket, and the datagram that came back
@@ -28,39 +38,22 @@ using testing::TempDir;
 // with "netbios name = PCÉÅÄ-ß" and "workgroup = GRÜPPE", which nmbd sends in code page 850.
 // nmblookup -A showed the same five names (<00> <03> <20> unique, <00> <1e> group) for both.
 // Samba's unit id is all zero.
-constexpr uint8_t kSambaReply[] = {
-    0x4d, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x20, 0x43, 0x4b,
-    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
-    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
-    0x00, 0x00, 0x21, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x89, 0x05, 0x43, 0x4f, 0x52,
-    0x56, 0x49, 0x54, 0x45, 0x53, 0x54, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x04, 0x00,
-    0x43, 0x4f, 0x52, 0x56, 0x49, 0x54, 0x45, 0x53, 0x54, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
-    0x03, 0x04, 0x00, 0x43, 0x4f, 0x52, 0x56, 0x49, 0x54, 0x45, 0x53, 0x54, 0x20, 0x20, 0x20,
-    0x20, 0x20, 0x20, 0x20, 0x04, 0x00, 0x4c, 0x41, 0x42, 0x47, 0x52, 0x4f, 0x55, 0x50, 0x20,
-    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x84, 0x00, 0x4c, 0x41, 0x42, 0x47, 0x52, 0x4f,
-    0x55, 0x50, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x1e, 0x84, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-};
-constexpr uint8_t kSambaCp850Reply[] = {
-    0x4d, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x20, 0x43, 0x4b,
-    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
-    0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
-    0x00, 0x00, 0x21, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x89, 0x05, 0x50, 0x43, 0x90,
-    0x8f, 0x8e, 0x2d, 0xe1, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x04, 0x00,
-    0x50, 0x43, 0x90, 0x8f, 0x8e, 0x2d, 0xe1, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
-    0x03, 0x04, 0x00, 0x50, 0x43, 0x90, 0x8f, 0x8e, 0x2d, 0xe1, 0x20, 0x20, 0x20, 0x20, 0x20,
-    0x20, 0x20, 0x20, 0x20, 0x04, 0x00, 0x47, 0x52, 0x9a, 0x50, 0x50, 0x45, 0x20, 0x20, 0x20,
-    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x00, 0x84, 0x00, 0x47, 0x52, 0x9a, 0x50, 0x50, 0x45,
-    0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x1e, 0x84, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-};
+const std::vector<uint8_t> kSambaReply =
+    Hex("4d008400000000010000000020434b4141414141414141414141414141414141414141414141414141414141"
+        "41000021000100000000008905434f52564954455354202020202020000400434f5256495445535420202020"
+        "2020030400434f525649544553542020202020202004004c414247524f5550202020202020200084004c4142"
+        "47524f5550202020202020201e84000000000000000000000000000000000000000000000000000000000000"
+        "0000000000000000000000000000000000");
+const std::vector<uint8_t> kSambaCp850Reply =
+    Hex("4d008400000000010000000020434b4141414141414141414141414141414141414141414141414141414141"
+        "410000210001000000000089055043908f8e2de120202020202020200004005043908f8e2de1202020202020"
+        "20200304005043908f8e2de1202020202020202020040047529a50504520202020202020202000840047529a"
+        "5050452020202020202020201e84000000000000000000000000000000000000000000000000000000000000"
+        "0000000000000000000000000000000000");
 
-std::vector<uint8_t> Bytes(std::span<const uint8_t> bytes) {
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+std::vector<uint8_t> WithByte(std::vector<uint8_t> bytes, size_t at, uint8_t value) {
+    bytes[at] = value;
+    return bytes;
 }
 
 struct NameEntry {
@@ -68,29 +61,36 @@ struct NameEntry {
     uint8_t suffix;
     bool group;
 };
+NameEntry U(std::string text, uint8_t suffix = 0) {
+    return {std::move(text), suffix, false};
+}
+NameEntry G(std::string text, uint8_t suffix = 0) {
+    return {std::move(text), suffix, true};
+}
 
-// A reply shaped like Samba's: its header and question, then the count, the name entries and
-// whatever tail follows (the unit id and statistics). count < 0: the number of entries.
-std::vector<uint8_t> MakeReply(uint16_t id, const std::vector<NameEntry>& names,
+// A reply to id 77 shaped like Samba's: its header and question, then the count, the name
+// entries and whatever tail follows (the unit id and statistics). count < 0: the entries'.
+std::vector<uint8_t> MakeReply(const std::vector<NameEntry>& names,
                                const std::vector<uint8_t>& tail, int count = -1) {
-    std::vector<uint8_t> reply(std::begin(kSambaReply), std::begin(kSambaReply) + 56);
-    reply[0] = static_cast<uint8_t>(id);
-    reply[1] = static_cast<uint8_t>(id >> 8);
+    std::vector<uint8_t> reply(kSambaReply.begin(), kSambaReply.begin() + 56);
     reply.push_back(static_cast<uint8_t>(count < 0 ? names.size() : count));
     for (const NameEntry& name : names) {
         std::string text = name.text;
         text.resize(15, ' ');
         reply.insert(reply.end(), text.begin(), text.end());
-        reply.push_back(name.suffix);
-        reply.push_back(name.group ? 0x84 : 0x04);
-        reply.push_back(0x00);
+        reply.insert(reply.end(), {name.suffix, static_cast<uint8_t>(name.group ? 0x84 : 0x04), 0});
     }
     reply.insert(reply.end(), tail.begin(), tail.end());
     return reply;
 }
 
 const std::vector<uint8_t> kUnitId = {0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c};
-const HardwareAddress kUnitIdAddress = {0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c};
+const MacBlock kUnit = KnownMac({0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c});
+
+std::vector<uint8_t> WithoutLast(std::vector<uint8_t> bytes) {
+    bytes.pop_back();
+    return bytes;
+}
 
 // Parses a copy of exactly the given size, so that the address sanitizer sees any read past it.
 std::optional<NodeStatus> Parse(const std::vector<uint8_t>& reply, uint16_t id) {
@@ -100,20 +100,14 @@ std::optional<NodeStatus> Parse(const std::vector<uint8_t>& reply, uint16_t id) 
 }
 
 TEST(NodeStatusRequestTest, FiftyFixedBytesBehindTheTransactionId) {
-    constexpr uint8_t kExpected[kNodeStatusRequestSize] = {
-        0x4d, 0x00, 0x00, 0x10, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20,
-        0x43, 0x4b, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
-        0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x41,
-        0x41, 0x41, 0x41, 0x41, 0x41, 0x41, 0x00, 0x00, 0x21, 0x00, 0x01,
+    const std::vector<uint8_t> expected = Hex(
+        "4d000010000100000000000020434b414141414141414141414141414141414141414141414141414141414141"
+        "0000210001");
+    const auto vec = [](const auto& bytes) {
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
     };
-    const auto request = BuildNodeStatusRequest(77);
-    EXPECT_TRUE(std::equal(request.begin(), request.end(), std::begin(kExpected)));
-
-    const auto other = BuildNodeStatusRequest(0xABCD);
-    EXPECT_EQ(other[0], 0xCD);
-    EXPECT_EQ(other[1], 0xAB);
-    EXPECT_TRUE(std::equal(other.begin() + 2, other.end(), std::begin(kExpected) + 2));
-
+    EXPECT_EQ(vec(BuildNodeStatusRequest(77)), expected);
+    EXPECT_EQ(vec(BuildNodeStatusRequest(0xABCD)), WithByte(WithByte(expected, 0, 0xCD), 1, 0xAB));
     NetApiLayer layer(IcmpPath::kUnavailable);
     EXPECT_EQ(layer.NextTransactionId(), 77);
     EXPECT_EQ(layer.NextTransactionId(), 78);
@@ -124,112 +118,55 @@ TEST(NodeStatusRequestTest, FiftyFixedBytesBehindTheTransactionId) {
     EXPECT_EQ(layer.NextTransactionId(), 0) << "the counter wraps at 65536";
 }
 
-std::vector<uint8_t> WithByte(std::vector<uint8_t> bytes, size_t at, uint8_t value) {
-    bytes[at] = value;
-    return bytes;
-}
-
-std::vector<uint8_t> WithoutLast(std::vector<uint8_t> bytes) {
-    bytes.pop_back();
-    return bytes;
-}
-
 // Name, workgroup and unit id of every reply a peer may send, hostile ones included: the first
 // unique and the first group name in reply order, and nothing read past the datagram (names
 // count against the bytes it carries; the exact-size copy lets the sanitizer check).
 TEST(NodeStatusReplyTest, NameWorkgroupAndUnitIdFromEachReply) {
-    const NameEntry browse = {"\x01\x02__MSBROWSE__\x02", 0x01, true};
-    std::vector<uint8_t> statistics = kUnitId;
-    statistics.resize(46, 0);
-    const MacBlock unit = KnownMac(kUnitIdAddress);
+    const NameEntry browse = G("\x01\x02__MSBROWSE__\x02", 0x01);
+    std::vector<uint8_t> stats = kUnitId;
+    stats.resize(46, 0);
+    const std::vector<uint8_t> header(kSambaReply.begin(), kSambaReply.begin() + 56);
     struct Case {
-        const char* what;
         std::vector<uint8_t> reply;
-        uint16_t id;
-        const char* name;
-        const char* workgroup;
+        std::string name, workgroup;
         MacBlock mac;
     };
     const Case cases[] = {
-        {"real Samba reply, all-zero unit id", Bytes(kSambaReply), 77, "CORVITEST", "LABGROUP", {}},
-        {"real Samba reply in code page 850", Bytes(kSambaCp850Reply), 77, "PCÉÅÄ-ß", "GRÜPPE", {}},
-        {"workgroup first, as Windows sends it",
-         MakeReply(300,
-                   {{"OFFICE", 0x00, true},
-                    {"DESK7", 0x20, false},
-                    {"OTHERGROUP", 0x00, true},
-                    {"DESK7-ALIAS", 0x00, false}},
-                   statistics),
-         300, "DESK7", "OFFICE", unit},
-        {"a master browser lists the browser name before its workgroup",
-         MakeReply(300,
-                   {{"FILESRV", 0x00, false},
-                    browse,
-                    {"LABGROUP", 0x00, true},
-                    {"LABGROUP", 0x1d, false},
-                    {"LABGROUP", 0x1e, true}},
-                   statistics),
-         300, "FILESRV", "LABGROUP", unit},
-        {"the browser name alone is no workgroup",
-         MakeReply(300, {browse, {"NAS", 0x00, false}}, statistics), 300, "NAS", "", unit},
-        {"sixteen bytes without space or zero are all kept",
-         MakeReply(5, {{"ABCDEFGHIJKLMNO", 0x03, false}, {"GROUP\0X", 0x00, true}}, kUnitId), 5,
-         "ABCDEFGHIJKLMNO?", "GROUP", unit},
-        {"a space suffix ends the name",
-         MakeReply(5, {{"ABCDEFGHIJKLMNO", 0x20, false}}, {}),
-         5,
-         "ABCDEFGHIJKLMNO",
-         "",
-         {}},
-        {"no names: unit id right after the count", MakeReply(1, {}, kUnitId), 1, "", "", unit},
-        {"130 reads as a negative count: no names, unit id right after it",
-         MakeReply(1, {{"HOST", 0x00, false}}, kUnitId, 130), 1, "", "",
-         KnownMac({'H', 'O', 'S', 'T', ' ', ' '})},
-        {"the count itself missing",
-         std::vector<uint8_t>(std::begin(kSambaReply), std::begin(kSambaReply) + 56),
-         77,
-         "",
-         "",
-         {}},
-        {"claims 40 names, carries 2",
-         MakeReply(9, {{"GROUPONLY", 0x00, true}, {"REALNAME", 0x00, false}}, {}, 40),
-         9,
-         "REALNAME",
-         "GROUPONLY",
-         {}},
-        {"claims 3 names, carries 2 and a half: the half is not read",
-         MakeReply(9, {{"UNIQUE", 0x00, false}, {"ALSO", 0x00, false}},
-                   std::vector<uint8_t>(10, 0x41), 3),
-         9,
-         "UNIQUE",
-         "",
-         {}},
-        {"unit id as the very last six bytes", MakeReply(9, {{"UNIQUE", 0x00, false}}, kUnitId), 9,
-         "UNIQUE", "", unit},
-        {"unit id one byte short",
-         WithoutLast(MakeReply(9, {{"UNIQUE", 0x00, false}}, kUnitId)),
-         9,
-         "UNIQUE",
-         "",
-         {}},
-        {"a name length that finds the right bytes elsewhere is taken as it says",
-         {0x4d, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0, 0x00, 0x21, 0x00, 0x01},
-         77,
-         "",
-         "",
-         {}},
+        {kSambaReply, "CORVITEST", "LABGROUP", {}},  // all-zero unit id
+        {kSambaCp850Reply, "PCÉÅÄ-ß", "GRÜPPE", {}},
+        // Workgroup first, as Windows sends it.
+        {MakeReply({G("OFFICE"), U("DESK7", 0x20), G("OTHER"), U("DESK7-A")}, stats), "DESK7",
+         "OFFICE", kUnit},
+        // A master browser lists the browser name before its workgroup.
+        {MakeReply({U("FS"), browse, G("LG"), U("LG", 0x1d), G("LG", 0x1e)}, stats), "FS", "LG",
+         kUnit},
+        {MakeReply({browse, U("NAS")}, stats), "NAS", "", kUnit},  // browser name: no workgroup
+        // Sixteen bytes without space or zero are all kept; a space suffix ends the name.
+        {MakeReply({U("ABCDEFGHIJKLMNO", 3), G(std::string("GROUP\0X", 7))}, kUnitId),
+         "ABCDEFGHIJKLMNO?", "GROUP", kUnit},
+        {MakeReply({U("ABCDEFGHIJKLMNO", 0x20)}, {}), "ABCDEFGHIJKLMNO", "", {}},
+        {MakeReply({}, kUnitId), "", "", kUnit},  // no names: unit id right after the count
+        // 130 reads as a negative count: no names, unit id right after it.
+        {MakeReply({U("HOST")}, kUnitId, 130), "", "", KnownMac({'H', 'O', 'S', 'T', ' ', ' '})},
+        {header, "", "", {}},  // the count itself missing
+        {MakeReply({G("GROUPONLY"), U("REALNAME")}, {}, 40), "REALNAME", "GROUPONLY", {}},
+        // Claims 3 names, carries 2 and a half: the half is not read.
+        {MakeReply({U("UNIQUE"), U("ALSO")}, std::vector<uint8_t>(10, 0x41), 3), "UNIQUE", "", {}},
+        {MakeReply({U("UNIQUE")}, kUnitId), "UNIQUE", "", kUnit},  // unit id as the last bytes
+        {WithoutLast(MakeReply({U("UNIQUE")}, kUnitId)), "UNIQUE", "", {}},  // one byte short
+        // A name length that finds the right bytes elsewhere is taken as it says.
+        {{0x4d, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0, 0x00, 0x21, 0x00, 0x01}, "", "", {}},
     };
     for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        const auto status = Parse(each.reply, each.id);
+        SCOPED_TRACE(&each - cases);
+        const auto status = Parse(each.reply, 77);
         ASSERT_TRUE(status);
-        EXPECT_EQ(status->name, each.name);
-        EXPECT_EQ(status->workgroup, each.workgroup);
-        EXPECT_EQ(status->mac, each.mac);
+        EXPECT_EQ(std::tie(status->name, status->workgroup, status->mac),
+                  std::tie(each.name, each.workgroup, each.mac));
     }
 
     // Every cut of a real reply: an answer from 50 bytes on, each name once all its bytes came.
-    const std::vector<uint8_t> whole = Bytes(kSambaCp850Reply);
+    const std::vector<uint8_t> whole = kSambaCp850Reply;
     for (size_t length = 0; length <= whole.size(); ++length) {
         SCOPED_TRACE(length);
         const auto status = Parse({whole.begin(), whole.begin() + length}, 77);
@@ -242,7 +179,7 @@ TEST(NodeStatusReplyTest, NameWorkgroupAndUnitIdFromEachReply) {
 }
 
 TEST(NodeStatusReplyTest, OtherTransactionTypeClassOrNameLengthIsNoReply) {
-    const std::vector<uint8_t> real = Bytes(kSambaReply);
+    const std::vector<uint8_t> real = kSambaReply;
     struct Case {
         const char* what;
         std::vector<uint8_t> reply;
@@ -263,13 +200,8 @@ TEST(NodeStatusReplyTest, OtherTransactionTypeClassOrNameLengthIsNoReply) {
 }
 
 TEST(NodeStatusReplyTest, HostileNamesStayOneFieldOfOneLineThroughTheHostListFile) {
-    struct Case {
-        std::string name_bytes;
-        std::string group_bytes;
-        const char* name;
-        const char* workgroup;
-    };
-    const Case cases[] = {
+    // Reply bytes of name and group, and the name and workgroup they must read as.
+    const std::string cases[][4] = {
         {"TAB\tHOST", "WG\tX", "TAB?HOST", "WG?X"},
         {"NL\nHOST", "CR\rWG", "NL?HOST", "CR?WG"},
         {"PIPE|HOST", "A|B", "PIPE|HOST", "A|B"},
@@ -278,29 +210,28 @@ TEST(NodeStatusReplyTest, HostileNamesStayOneFieldOfOneLineThroughTheHostListFil
         {"\xff\xc3\x28", "\x80\xfe", "\xC2\xA0\xE2\x94\x9C(", "\xC3\x87\xE2\x96\xA0"},
     };
     HostTable saved;
-    for (size_t k = 0; k < std::size(cases); ++k) {
-        const auto status = Parse(
-            MakeReply(9, {{cases[k].name_bytes, 0x20, false}, {cases[k].group_bytes, 0x00, true}},
-                      kUnitId),
-            9);
-        ASSERT_TRUE(status) << k;
-        EXPECT_EQ(status->name, cases[k].name) << k;
-        EXPECT_EQ(status->workgroup, cases[k].workgroup) << k;
-        saved.AddOrUpdate(MakeAddress(198, 18, 0, static_cast<uint8_t>(k + 1)), 100, status->name,
-                          status->workgroup, {}, HostState::Known);
+    std::vector<std::string> expected, parsed, loaded;
+    for (const auto& each : cases) {
+        const auto status = Parse(MakeReply({U(each[0], 0x20), G(each[1])}, kUnitId), 77);
+        ASSERT_TRUE(status);
+        parsed.insert(parsed.end(), {status->name, status->workgroup});
+        expected.insert(expected.end(), {each[2], each[3]});
+        saved.AddOrUpdate(MakeAddress(198, 18, 0, static_cast<uint8_t>(parsed.size())), 100,
+                          status->name, status->workgroup, {}, HostState::Known);
     }
+    EXPECT_EQ(parsed, expected);
     TempDir dir;
     ASSERT_TRUE(HostListFile::Save(saved, dir.File("hosts.txt")));
     const std::string text = testing::ReadWholeFile(dir.File("hosts.txt"));
     EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')),
               3 + std::size(cases));
-    HostTable loaded;
-    ASSERT_TRUE(HostListFile::Read(loaded, dir.File("hosts.txt")));
-    ASSERT_EQ(loaded.Count(), std::size(cases));
-    for (size_t row = 0; row < std::size(cases); ++row) {
-        EXPECT_EQ(loaded.ColumnText(row, HostColumn::Name), cases[row].name) << row;
-        EXPECT_EQ(loaded.ColumnText(row, HostColumn::Workgroup), cases[row].workgroup) << row;
+    HostTable table;
+    ASSERT_TRUE(HostListFile::Read(table, dir.File("hosts.txt")));
+    for (size_t row = 0; row < table.Count(); ++row) {
+        loaded.insert(loaded.end(), {table.ColumnText(row, HostColumn::Name),
+                                     table.ColumnText(row, HostColumn::Workgroup)});
     }
+    EXPECT_EQ(loaded, expected);
 }
 
 // A UDP socket bound to an ephemeral port on 127.0.0.1.
@@ -337,134 +268,78 @@ private:
     uint16_t port_ = 0;
 };
 
-TEST(WaitReadableTest, ReadyOnlyOnceSevenBytesAreThere) {
+// Too few bytes are the query test's six-byte reply.
+TEST(WaitReadableTest, EndsWhenTheBytesComeOrTheTimeOutPasses) {
     LoopbackSocket receiver;
     LoopbackSocket sender;
-    const ReadableWait nothing = WaitReadable(receiver.fd(), 30, 7);
-    EXPECT_FALSE(nothing.ready);
-    EXPECT_EQ(nothing.waited_us, 30'000u) << "the whole time-out, in microseconds";
-
-    const ReadableWait negative = WaitReadable(receiver.fd(), -5, 7);
-    EXPECT_FALSE(negative.ready);
-    EXPECT_EQ(negative.waited_us, 0u);
+    // Ready, and the time waited in microseconds (the whole time-out when not ready).
+    using Waited = std::pair<bool, uint64_t>;
+    const auto wait = [](int fd, int timeout_ms) {
+        const ReadableWait result = WaitReadable(fd, timeout_ms, 7);
+        return Waited(result.ready, result.waited_us);
+    };
+    EXPECT_EQ(wait(receiver.fd(), 30), (Waited(false, 30'000)));
+    EXPECT_EQ(wait(receiver.fd(), -5), (Waited(false, 0)));
+    EXPECT_FALSE(wait(-1, 30).first);
 
     // A datagram that comes while the wait blocks ends it before the time-out.
     std::thread late_sender([&sender, &receiver] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         sender.SendTo(receiver.port(), {1, 2, 3, 4, 5, 6, 7});
     });
-    const ReadableWait arrived = WaitReadable(receiver.fd(), 10'000, 7);
+    const auto arrived = wait(receiver.fd(), 10'000);
     late_sender.join();
-    EXPECT_TRUE(arrived.ready);
-    EXPECT_LT(arrived.waited_us, 10'000'000u);
-    char drain[16];
-    EXPECT_EQ(recv(receiver.fd(), drain, sizeof(drain), 0), 7);
-
-    // Six bytes are too few, however long they wait.
-    sender.SendTo(receiver.port(), {1, 2, 3, 4, 5, 6});
-    const ReadableWait short_one = WaitReadable(receiver.fd(), 30, 7);
-    EXPECT_FALSE(short_one.ready);
-    EXPECT_EQ(short_one.waited_us, 30'000u);
-    EXPECT_EQ(recv(receiver.fd(), drain, sizeof(drain), 0), 6);
-
-    const ReadableWait closed = WaitReadable(-1, 30, 7);
-    EXPECT_FALSE(closed.ready);
+    EXPECT_TRUE(arrived.first);
+    EXPECT_LT(arrived.second, 10'000'000u);
 }
 
-// Answers node status requests on a loopback port, the way a test tells it to.
-class FakeNameService {
-public:
-    enum class Answer { kReply, kWrongId, kShortJunk, kFromOtherSocket, kSilent };
-
-    explicit FakeNameService(Answer answer) : answer_(answer) {
-        worker_ = std::thread([this] { Serve(); });
-    }
-    ~FakeNameService() {
-        stop_ = true;
-        socket_.SendTo(socket_.port(), {0});  // wakes the receive up
-        worker_.join();
-    }
-    uint16_t port() const { return socket_.port(); }
-    std::vector<std::vector<uint8_t>> requests() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return requests_;
-    }
-
-private:
-    void Serve() {
-        for (;;) {
-            uint8_t buffer[2048];
-            sockaddr_in from{};
-            socklen_t length = sizeof(from);
-            const ssize_t n = recvfrom(socket_.fd(), buffer, sizeof(buffer), 0,
-                                       reinterpret_cast<sockaddr*>(&from), &length);
-            if (stop_ || n < 0) {
-                return;
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.emplace_back(buffer, buffer + n);
-            }
-            std::vector<uint8_t> reply = Bytes(kSambaReply);
-            reply[0] = buffer[0];
-            reply[1] = buffer[1];
-            if (answer_ == Answer::kWrongId) {
-                reply[0] ^= 0xFF;
-            } else if (answer_ == Answer::kShortJunk) {
-                reply.resize(6);
-            } else if (answer_ == Answer::kSilent) {
-                continue;
-            }
-            const LoopbackSocket& out = answer_ == Answer::kFromOtherSocket ? other_ : socket_;
-            out.SendTo(ntohs(from.sin_port), reply);
-        }
-    }
-
-    Answer answer_;
-    LoopbackSocket socket_;
-    LoopbackSocket other_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::vector<uint8_t>> requests_;
-    std::thread worker_;
-};
-
+// A service on a loopback port answers the one request it gets as each case says; only a
+// reply that carries the asked transaction id answers the query.
 TEST(NodeStatusQueryTest, OnlyAReplyWithTheAskedTransactionIdAnswers) {
-    using Answer = FakeNameService::Answer;
-    struct Case {
-        const char* what;
-        Answer answer;
-        int timeout_ms;
-        bool answered;
-        bool waits_whole_time_out;
-    };
-    const Case cases[] = {
-        {"the right reply", Answer::kReply, 5000, true, false},
-        {"another sender with the right id still counts", Answer::kFromOtherSocket, 5000, true,
-         false},
-        {"a wrong transaction id", Answer::kWrongId, 2000, false, false},
-        {"six bytes of junk", Answer::kShortJunk, 50, false, true},
-        {"no reply at all", Answer::kSilent, 50, false, true},
+    enum class Answer { kReply, kFromOtherSocket, kWrongId, kShortJunk, kSilent };
+    const std::pair<Answer, int> cases[] = {
+        {Answer::kReply, 5000},
+        {Answer::kFromOtherSocket, 5000},  // another sender with the right id still counts
+        {Answer::kWrongId, 2000},
+        {Answer::kShortJunk, 50},  // six bytes: waits the whole time-out
+        {Answer::kSilent, 50},
     };
     NetApiLayer layer(IcmpPath::kUnavailable);
-    uint8_t next_id = 77;
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.what);
-        FakeNameService service(each.answer);
+    uint16_t next_id = 77;
+    for (const auto& [answer, timeout_ms] : cases) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        LoopbackSocket service;
+        LoopbackSocket other;
+        std::vector<uint8_t> request(2048);
+        std::thread serve([&, answer = answer] {
+            sockaddr_in from{};
+            socklen_t length = sizeof(from);
+            ASSERT_TRUE(WaitReadable(service.fd(), 20'000, 1).ready);
+            request.resize(recvfrom(service.fd(), request.data(), request.size(), 0,
+                                    reinterpret_cast<sockaddr*>(&from), &length));
+            const uint8_t flip = answer == Answer::kWrongId ? 0xFF : 0;
+            std::vector<uint8_t> reply = WithByte(kSambaReply, 0, request[0] ^ flip);
+            reply = WithByte(reply, 1, request[1]);
+            reply.resize(answer == Answer::kShortJunk ? 6 : reply.size());
+            if (answer != Answer::kSilent) {
+                (answer == Answer::kFromOtherSocket ? other : service)
+                    .SendTo(ntohs(from.sin_port), reply);
+            }
+        });
         const NodeStatusResult result =
-            NodeStatusQuery(layer, MakeAddress(127, 0, 0, 1), each.timeout_ms, service.port());
-        EXPECT_EQ(result.answered, each.answered);
-        if (each.answered) {
-            EXPECT_EQ(result.status.name, "CORVITEST");
-            EXPECT_EQ(result.status.workgroup, "LABGROUP");
+            NodeStatusQuery(layer, MakeAddress(127, 0, 0, 1), timeout_ms, service.port());
+        serve.join();
+        const bool answered = answer == Answer::kReply || answer == Answer::kFromOtherSocket;
+        EXPECT_EQ(result.answered, answered);
+        if (answered) {
+            EXPECT_EQ(std::tie(result.status.name, result.status.workgroup),
+                      std::tuple("CORVITEST", "LABGROUP"));
         }
-        if (each.waits_whole_time_out) {
-            EXPECT_EQ(result.time_us, each.timeout_ms * 1000u);
+        if (timeout_ms == 50) {
+            EXPECT_EQ(result.time_us, 50'000u);
         }
-        const auto request = BuildNodeStatusRequest(next_id++);
-        const auto requests = service.requests();
-        ASSERT_EQ(requests.size(), 1u);
-        EXPECT_EQ(requests[0], std::vector<uint8_t>(request.begin(), request.end()));
+        const auto expected = BuildNodeStatusRequest(next_id++);
+        EXPECT_EQ(request, std::vector<uint8_t>(expected.begin(), expected.end()));
     }
 }
 

@@ -101,17 +101,15 @@ TEST_F(ProbeHostTest, FastPassFindsANewHostAndWalksItsStatesInOrder) {
     engine_.ProbeHost(kHost, true);
 
     EXPECT_EQ(trail_->states, (std::vector<int>{1, 4, 4, 8, 2}));
-    EXPECT_EQ(Cell(HostColumn::Name), "FILESRV");
-    EXPECT_EQ(Cell(HostColumn::Workgroup), "LABGROUP");
-    EXPECT_EQ(Cell(HostColumn::Mac), "02-00-00-00-00-11") << "NetBIOS MAC without an ARP entry";
-    EXPECT_EQ(Cell(HostColumn::Time), "1.0");
-    EXPECT_EQ(Cell(HostColumn::Found), "$IMG|4|");
+    // The NetBIOS MAC, as there is no ARP entry.
+    EXPECT_EQ(*engine_.Hosts().RowTexts(0),
+              (HostRowTexts{"198.18.0.11", "02-00-00-00-00-11", "FILESRV", "1.0", "$IMG|4|",
+                            "LABGROUP", "", ""}));
     EXPECT_EQ(engine_.Hosts().CopyMarker(kHost, kSharesMarker)->text, "public|media");
     EXPECT_NE(engine_.Hosts().TestFlags(kHost, HostFlags::FastFound), 0u);
     EXPECT_EQ(engine_.FoundCount(), 1u);
     EXPECT_EQ(games.checked, std::vector<NetAddress>{kHost});
-    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Found new host: 198.18.0.11 (FILESRV)"});
-    ASSERT_EQ(sink_.Rows().size(), 1u);
+    ASSERT_EQ(sink_.Texts(), std::vector<std::string>{"Found new host: 198.18.0.11 (FILESRV)"});
     EXPECT_EQ(sink_.Rows()[0].kind, 2);
 
     // The next scan: known host, the ARP table's MAC wins, no second event.
@@ -140,9 +138,9 @@ TEST_F(ProbeHostTest, SilentAddressesMarkKnownHostsDeadAndLeaveNoTraceOtherwise)
     engine_.ProbeHost(kHost, true);
     EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Dead);
     EXPECT_EQ(engine_.Hosts().TestFlags(kHost, HostFlags::FastFound), 0u);
-    ASSERT_EQ(sink_.Rows().size(), 2u);
-    EXPECT_EQ(sink_.Rows()[1].text, "Dead host: 198.18.0.11");
-    EXPECT_EQ(sink_.Rows()[1].kind, 3);
+    const auto rows = sink_.Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(std::tie(rows[1].text, rows[1].kind), std::tuple("Dead host: 198.18.0.11", 3));
 
     settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~LogEventBits::kLogDeadHost;
     engine_.ProbeHost(kHost, true);
