@@ -2,6 +2,8 @@
 // the rest is the status reply (for Quake III the bytes after its first zero byte are the info
 // reply). Lists never outgrow the reply, fields keep their caps, and the report text holds
 // exactly the fields the lists give when no value carries a "|".
+#include <string.h>
+
 #include <algorithm>
 #include <string>
 
@@ -17,6 +19,12 @@ size_t CountOf(std::string_view text, char c) {
     return static_cast<size_t>(std::count(text.begin(), text.end(), c));
 }
 
+// Whether `text` holds `part`, in one search: a search that compares at every candidate position
+// hands each of those comparisons to the fuzzer's comparison hooks, a quarter of a run's time.
+bool Holds(std::string_view text, std::string_view part) {
+    return part.empty() || ::memmem(text.data(), text.size(), part.data(), part.size()) != nullptr;
+}
+
 void CheckLists(std::string_view datagram, const StatusLists& lists) {
     const std::string_view reply = ReplyText(datagram);
     const bool utf8 = fuzz::IsUtf8(reply);
@@ -26,7 +34,7 @@ void CheckLists(std::string_view datagram, const StatusLists& lists) {
     for (const PlayerRow& player : lists.players) {
         for (const std::string* token : {&player.name, &player.frags, &player.ping}) {
             FUZZ_CHECK(token->size() <= kMaxTokenBytes);
-            FUZZ_CHECK(reply.find(*token) != std::string_view::npos);
+            FUZZ_CHECK(Holds(reply, *token));
             FUZZ_CHECK(!utf8 || fuzz::IsUtf8(*token));
         }
     }

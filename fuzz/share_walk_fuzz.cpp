@@ -17,7 +17,11 @@ namespace {
 
 using namespace corvimap;
 
-constexpr size_t kMaxListings = 2000;  // a server that answers this often then goes away
+// A server that answers this often then goes away: enough to reach the walk's depth bound a few
+// times over; every listing costs a run time in proportion to the path's depth.
+constexpr size_t kMaxListings = 4 * kMaxWalkDepth;
+// Names long enough that the walk's path length bound is reached before its depth bound.
+constexpr size_t kMaxNameBytes = 2 * kMaxWalkPathLength / kMaxWalkDepth;
 
 struct Node {
     ShareFolderListing listing;
@@ -34,7 +38,7 @@ public:
             const size_t entries = input.ConsumeIntegralInRange<size_t>(0, 6);
             for (size_t e = 0; e < entries; ++e) {
                 ShareFolderEntry entry;
-                entry.name = input.ConsumeRandomLengthString(24);
+                entry.name = input.ConsumeRandomLengthString(kMaxNameBytes);
                 entry.folder = input.ConsumeBool();
                 entry.size = input.ConsumeIntegral<uint64_t>();
                 entry.mtime = input.ConsumeIntegral<int32_t>();
@@ -56,18 +60,18 @@ public:
             return std::nullopt;
         }
         // Follow the path from the top: the walk names folders, the share maps them to nodes.
-        size_t node = 0;
-        for (const std::string& folder : folders) {
-            const Node& at = nodes_[node];
-            size_t next = nodes_.size();
-            for (size_t e = 0; e < at.listing.entries.size() && next == nodes_.size(); ++e) {
-                if (at.listing.entries[e].folder && at.listing.entries[e].name == folder) {
-                    next = at.targets[e];
-                }
-            }
-            FUZZ_CHECK(next < nodes_.size());  // the walk only enters folders it was shown
-            node = next;
+        // The part the previous path shares with this one was followed then already.
+        size_t same = 0;
+        while (same < folders.size() && same < path_.size() && folders[same] == path_[same]) {
+            ++same;
         }
+        path_.resize(same);
+        path_nodes_.resize(same + 1);
+        for (size_t k = same; k < folders.size(); ++k) {
+            path_nodes_.push_back(Enter(path_nodes_.back(), folders[k]));
+            path_.push_back(folders[k]);
+        }
+        const size_t node = path_nodes_.back();
         ++listed_[node];
         FUZZ_CHECK(!ids_ || listed_[node] == 1);
         return nodes_[node].listing;
@@ -84,6 +88,18 @@ public:
     }
 
 private:
+    // The node a folder entry of `node` leads to.
+    size_t Enter(size_t node, const std::string& folder) const {
+        const Node& at = nodes_[node];
+        for (size_t e = 0; e < at.listing.entries.size(); ++e) {
+            if (at.listing.entries[e].folder && at.listing.entries[e].name == folder) {
+                return at.targets[e];
+            }
+        }
+        FUZZ_CHECK(false);  // the walk only enters folders it was shown
+        return 0;
+    }
+
     static bool HasName(const ShareFolderListing& listing, const std::string& name) {
         for (const ShareFolderEntry& entry : listing.entries) {
             if (entry.name == name) {
@@ -96,6 +112,8 @@ private:
     const bool ids_;
     std::vector<Node> nodes_;
     std::map<size_t, size_t> listed_;
+    std::vector<std::string> path_;      // the folders of the previous listing
+    std::vector<size_t> path_nodes_{0};  // the node each part of path_ leads to, the top first
     size_t listings_ = 0;
 };
 

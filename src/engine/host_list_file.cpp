@@ -75,7 +75,9 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::
 }  // namespace
 
 std::string_view NextHostListPiece(std::string_view& rest) {
-    const std::size_t line_feed = rest.find('\n');
+    // The line end is looked for within one piece only: looking through the whole rest would make
+    // a file of long lines without line feeds quadratic to read.
+    const std::size_t line_feed = rest.substr(0, kHostListPieceBytes).find('\n');
     std::size_t length = line_feed == std::string_view::npos ? rest.size() : line_feed + 1;
     if (length > kHostListPieceBytes) {
         length = Utf8PrefixLength(rest, kHostListPieceBytes);

@@ -236,13 +236,17 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
     ASSERT_TRUE(wide);
     EXPECT_EQ(wide->name, std::string(kHostListFieldBytes, 'n'));
     EXPECT_EQ(wide->workgroup, std::string(kHostListFieldBytes, 'w'));
-    // Pieces are never longer than the limit, however the bytes fall.
-    std::string junk(5000, '\xA9');
+    // Pieces are never longer than the limit, however the bytes fall, and megabytes without a
+    // line feed are cut in one pass.
+    std::string junk(4 << 20, '\xA9');
     junk[300] = '\xC3';
     std::string_view rest = junk;
+    std::size_t pieces = 0;
     while (!rest.empty()) {
         EXPECT_LE(NextHostListPiece(rest).size(), kHostListPieceBytes);
+        ++pieces;
     }
+    EXPECT_EQ(pieces, junk.size() / kHostListPieceBytes + 1);
 }
 
 // Files that are no host list, up to 100 MB of noise: read to the end without harm, the few
