@@ -176,10 +176,7 @@ TEST(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
     for (std::thread& worker : workers) {
         worker.join();
     }
-    ASSERT_EQ(reports.size(), 40u);
-    for (const std::string& report : reports) {
-        EXPECT_EQ(report, reference.report->Text());
-    }
+    EXPECT_EQ(reports, std::vector<std::string>(40, reference.report->Text()));
 }
 
 // Records what the host check does to a host's record, in order.
@@ -193,6 +190,14 @@ public:
     std::vector<std::string> events;
 };
 
+GameServerType& Use(GameServerBrowser& browser, std::string_view name, uint32_t flags,
+                    std::vector<uint16_t> ports) {
+    GameServerType& type = *browser.Find(name);
+    type.SetFlags(flags);
+    type.SetPorts(std::move(ports));
+    return type;
+}
+
 TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
     FakeQuakeServer qw_a(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
     FakeQuakeServer qw_b(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
@@ -203,15 +208,10 @@ TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
 
     MemorySettingsStore store;
     GameServerBrowser browser(store);
-    GameServerType& qw_type = *browser.Find(kQuakeWorldName);
-    qw_type.SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
-    qw_type.SetPorts({qw_a.Port(), qw_b.Port()});
-    GameServerType& q2_type = *browser.Find(kQuake2Name);
-    q2_type.SetFlags(kGameCheckThisGame);  // in use, but not during scans
-    q2_type.SetPorts({q2.Port()});
-    GameServerType& q3_type = *browser.Find(kQuake3Name);
-    q3_type.SetFlags(kGameCheckThisGame | kGameCheckDuringScan | 0x1C);
-    q3_type.SetPorts({q3.Port()});
+    Use(browser, kQuakeWorldName, kGameCheckThisGame | kGameCheckDuringScan,
+        {qw_a.Port(), qw_b.Port()});
+    Use(browser, kQuake2Name, kGameCheckThisGame, {q2.Port()});  // in use, but not during scans
+    Use(browser, kQuake3Name, kGameCheckThisGame | kGameCheckDuringScan | 0x1C, {q3.Port()});
 
     RecordingHost host;
     testing::ServerReportList sink;
@@ -241,9 +241,8 @@ TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish)
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), idle, sink);
     EXPECT_EQ(idle.events, std::vector<std::string>{"finish"});
 
-    GameServerType& q2_type = *browser.Find(kQuake2Name);
-    q2_type.SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
-    q2_type.SetPorts({q2.Port()});
+    GameServerType& q2_type =
+        Use(browser, kQuake2Name, kGameCheckThisGame | kGameCheckDuringScan, {q2.Port()});
     RecordingHost host;
     CheckHostForGameServers(browser, kLoopback, ExchangeTimeout(50), host, sink);
     EXPECT_EQ(host.events, (std::vector<std::string>{"state 7", "marker 7", "finish"}));
