@@ -111,8 +111,6 @@ TEST(LocalShareLists, CellTexts) {
     for (const auto& [seconds, text] : durations) {
         EXPECT_EQ(DurationText(seconds), text) << seconds;
     }
-    EXPECT_EQ(MaxUsesText(-1), "Any");
-    EXPECT_EQ(MaxUsesText(3), "3");
     EXPECT_EQ(FileAccessText(kFileAccessRead | kFileAccessWrite), "RW");
     EXPECT_EQ(FileAccessText(kFileAccessNone), "");
 }
