@@ -8,7 +8,6 @@
 #include <csignal>
 
 #include <map>
-#include <mutex>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -62,13 +61,12 @@ TEST_F(EventLogTest, EnableBitSwitchesEverythingAtOnce) {
 
     settings_.FlagsGroup0 |= LogEventBits::kEnableLog;
     log_.Add(EventKind::kDeadHost, "%s: %s", "Dead host", "127.0.0.3");
-    ASSERT_EQ(sink_.Rows().size(), 1u);
-    EXPECT_EQ(sink_.Rows()[0].text, "Dead host: 127.0.0.3");
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Dead host: 127.0.0.3"});
     EXPECT_TRUE(std::filesystem::exists(log_path_));
 
     settings_.FlagsGroup0 &= ~LogEventBits::kEnableLog;
     log_.Add(EventKind::kGeneral, "off again");
-    EXPECT_EQ(sink_.Rows().size(), 1u);
+    EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Dead host: 127.0.0.3"});
 }
 
 TEST_F(EventLogTest, FileLinesAreByteExactAndAppended) {
@@ -166,15 +164,12 @@ TEST_F(EventLogTest, NoFileUnlessTakenAtStart) {
 // name in the folder (empty: the folder itself), under a file size limit when one is given.
 TEST_F(EventLogTest, AFileThatCannotBeWrittenIsToldOnceAndLosesNothing) {
     const std::string before = "01.01.2026 / 10:00:00\told\t0\n";
-    struct Case {
-        std::string file;
-        rlim_t size_limit;
-    };
-    for (const Case& each : {Case{"no/such/dir.log", RLIM_INFINITY}, Case{"", RLIM_INFINITY},
-                             Case{"full.log", before.size() + 10}}) {
-        SCOPED_TRACE(each.file);
-        const std::filesystem::path path = each.file.empty() ? dir_.Path() : dir_.File(each.file);
-        if (each.file == "full.log") {
+    const std::pair<std::string, rlim_t> cases[] = {
+        {"no/such/dir.log", RLIM_INFINITY}, {"", RLIM_INFINITY}, {"full.log", before.size() + 10}};
+    for (const auto& [file, size_limit] : cases) {
+        SCOPED_TRACE(file);
+        const std::filesystem::path path = file.empty() ? dir_.Path() : dir_.File(file);
+        if (file == "full.log") {
             WriteWholeFile(path, before);
         }
         store_.WriteProfileString("LogOptions", "LogFile", path.string());
@@ -185,7 +180,7 @@ TEST_F(EventLogTest, AFileThatCannotBeWrittenIsToldOnceAndLosesNothing) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{each.size_limit, each.size_limit};
+            const rlimit limit{size_limit, size_limit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             CapturingLogSink sink;
             EventLog log(settings_, sink, store_);
@@ -205,7 +200,7 @@ TEST_F(EventLogTest, AFileThatCannotBeWrittenIsToldOnceAndLosesNothing) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 4);
-        if (each.file == "full.log") {
+        if (file == "full.log") {
             EXPECT_TRUE(ReadWholeFile(path).starts_with(before));
         }
     }
