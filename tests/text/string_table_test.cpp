@@ -1,7 +1,6 @@
 #include "text/string_table.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
