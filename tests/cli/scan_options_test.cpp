@@ -24,53 +24,47 @@ ScanOptionsResult Parse(std::vector<std::string_view> args) {
     return ParseScanOptions(args, LabNames);
 }
 
-TEST(ScanOptionsTest, DefaultsMatchAnEmptyStoresDefaultGroup) {
-    auto result = Parse({"198.18.0.1-254"});
-    ASSERT_TRUE(result.options) << result.error;
-    const ScanOptions& options = *result.options;
-    EXPECT_TRUE(options.fast_pass);
-    EXPECT_FALSE(options.ping_pass);
-    EXPECT_TRUE(options.resolve_names);
-    EXPECT_FALSE(options.list_shares);
-    EXPECT_TRUE(options.game_types.empty());
-    EXPECT_EQ(options.timeout_ms, 50);
-    EXPECT_EQ(options.threads, 7);
-    EXPECT_FALSE(options.json);
-    EXPECT_FALSE(options.search_masks);
-    EXPECT_EQ(options.ranges, std::vector<std::string>{"198.18.0.1-254"});
-
-    // A file search lists the shares it walks.
-    auto search = Parse({"--search=*.mp3|*.avi", "198.18.0.1"});
-    ASSERT_TRUE(search.options) << search.error;
-    EXPECT_EQ(search.options->search_masks, "*.mp3|*.avi");
-    EXPECT_TRUE(search.options->list_shares);
+std::string Joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) {
+        text += (text.empty() ? "" : ",") + item;
+    }
+    return text;
 }
 
-TEST(ScanOptionsTest, EveryOptionInBothSpellings) {
-    auto result = Parse({"--no-fast", "--ping", "--parallel-ping", "--no-resolve", "--shares",
-                         "--games", "q3,qw,q3", "--timeout=200", "--threads", "64", "--log",
-                         "/tmp/x.log", "--json", "10.0.0.250>10.0.1.5", "127.0.0.1"});
-    ASSERT_TRUE(result.options) << result.error;
-    const ScanOptions& options = *result.options;
-    EXPECT_FALSE(options.fast_pass);
-    EXPECT_TRUE(options.ping_pass);
-    EXPECT_TRUE(options.parallel_ping);
-    EXPECT_FALSE(options.resolve_names);
-    EXPECT_TRUE(options.list_shares);
-    EXPECT_EQ(options.game_types, (std::vector<std::string>{"q3", "qw"}));
-    EXPECT_EQ(options.timeout_ms, 200);
-    EXPECT_EQ(options.threads, 64);
-    EXPECT_EQ(options.log_file, "/tmp/x.log");
-    EXPECT_TRUE(options.json);
-    EXPECT_EQ(options.ranges, (std::vector<std::string>{"10.0.0.250>10.0.1.5", "127.0.0.1-1"}));
+// Every field of the options in one line, so that one table row states a whole parse.
+std::string Summary(const ScanOptions& o) {
+    return std::string(o.fast_pass ? "fast" : "no-fast") + (o.ping_pass ? " ping" : "") +
+           (o.parallel_ping ? " parallel" : "") + (o.resolve_names ? " resolve" : "") +
+           (o.list_shares ? " shares" : "") + (o.json ? " json" : "") + (o.help ? " help" : "") +
+           " timeout=" + std::to_string(o.timeout_ms) + " threads=" + std::to_string(o.threads) +
+           " log=" + o.log_file + " search=" + o.search_masks.value_or("-") +
+           " games=" + Joined(o.game_types) + " ranges=" + Joined(o.ranges);
+}
+
+// The defaults match an empty store's default group; a file search lists the shares it walks.
+TEST(ScanOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
+    const std::pair<std::vector<std::string_view>, std::string> cases[] = {
+        {{"198.18.0.1-254"},
+         "fast resolve timeout=50 threads=7 log= search=- games= ranges=198.18.0.1-254"},
+        {{"--search=*.mp3|*.avi", "198.18.0.1"},
+         "fast resolve shares timeout=50 threads=7 log= search=*.mp3|*.avi games= "
+         "ranges=198.18.0.1-1"},
+        {{"--no-fast", "--ping", "--parallel-ping", "--no-resolve", "--shares", "--games",
+          "q3,qw,q3", "--timeout=200", "--threads", "64", "--log", "/tmp/x.log", "--json",
+          "10.0.0.250>10.0.1.5", "127.0.0.1"},
+         "no-fast ping parallel shares json timeout=200 threads=64 log=/tmp/x.log search=- "
+         "games=q3,qw ranges=10.0.0.250>10.0.1.5,127.0.0.1-1"},
+    };
+    for (const auto& [args, summary] : cases) {
+        const auto result = Parse(args);
+        ASSERT_TRUE(result.options) << result.error;
+        EXPECT_EQ(Summary(*result.options), summary);
+    }
 }
 
 TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
-    struct Case {
-        std::vector<std::string_view> args;
-        std::string_view named;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<std::string_view>, std::string_view> cases[] = {
         {{}, "no range"},
         {{"--json"}, "no range"},
         {{"192.168.1.300-4"}, "192.168.1.300-4"},
@@ -95,21 +89,17 @@ TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
         {{"1.2.3.4", "--log="}, "--log"},
         {{"1.2.3.4", "--search"}, "--search"},
     };
-    for (const auto& c : cases) {
-        auto result = Parse(c.args);
+    for (const auto& [args, named] : cases) {
+        auto result = Parse(args);
         EXPECT_FALSE(result.options);
-        EXPECT_NE(result.error.find(c.named), std::string::npos)
-            << "error '" << result.error << "' should name " << c.named;
+        EXPECT_NE(result.error.find(named), std::string::npos)
+            << "error '" << result.error << "' should name " << named;
         EXPECT_EQ(result.error.find('\n'), std::string::npos);
     }
 }
 
 TEST(ScanOptionsTest, RangeFormsBecomeTheRangeTextsTheScanWalks) {
-    struct Case {
-        std::string_view argument;
-        std::string_view range;
-    };
-    const Case cases[] = {
+    const std::pair<std::string_view, std::string> cases[] = {
         {"10.0.0.1-254", "10.0.0.1-254"},
         {"10.0.0.250>10.0.1.5", "10.0.0.250>10.0.1.5"},
         {"127.0.0.1", "127.0.0.1-1"},
@@ -122,17 +112,17 @@ TEST(ScanOptionsTest, RangeFormsBecomeTheRangeTextsTheScanWalks) {
         {"fileserver", "198.18.0.11-11"},
         {"localhost", "127.0.0.1-1"},  // from /etc/hosts, through the system resolver
     };
-    for (const auto& c : cases) {
+    for (const auto& [argument, range] : cases) {
         int lookups = 0;
         const HostNameLookup lookup = [&lookups](std::string_view name) {
             ++lookups;
             return name == "localhost" ? LookUpHostName(name) : LabNames(name);
         };
-        auto result = ParseScanOptions({c.argument}, lookup);
-        ASSERT_TRUE(result.options) << c.argument << ": " << result.error;
-        EXPECT_EQ(result.options->ranges, std::vector<std::string>{std::string(c.range)});
-        const bool is_name = std::isalpha(static_cast<unsigned char>(c.argument[0])) != 0;
-        EXPECT_EQ(lookups, is_name ? 1 : 0) << c.argument;
+        auto result = ParseScanOptions({argument}, lookup);
+        ASSERT_TRUE(result.options) << argument << ": " << result.error;
+        EXPECT_EQ(result.options->ranges, std::vector<std::string>{range});
+        const bool is_name = std::isalpha(static_cast<unsigned char>(argument[0])) != 0;
+        EXPECT_EQ(lookups, is_name ? 1 : 0) << argument;
     }
 
     // Inside a block, .255 and .0 are hosts like any other; its own ends are not.

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -48,36 +47,37 @@ bool WaitForTcp(NetAddress address, uint16_t port) {
 }
 
 // A Samba server of the test's own: a private smb.conf and every directory it writes to in a
-// folder of the temp dir, listening on one loopback address only.
+// folder of the temp dir, listening on one loopback address only. "@" in the shares stands for
+// the server's data folder.
 class SambaServer {
 public:
     SambaServer(const std::filesystem::path& root, const std::string& address,
-                const std::string& extra_global, const std::string& shares)
+                const std::string& extra_global, std::string shares)
         : dir_(root / address) {
+        std::filesystem::create_directories(dir_);
+        std::ofstream conf(dir_ / "smb.conf");
+        conf << "[global]\n";
         for (const char* sub : {"pid", "lock", "state", "cache", "private", "ncalrpc", "data"}) {
             std::filesystem::create_directories(dir_ / sub);
+            const bool dir = sub == std::string("private") || sub == std::string("ncalrpc");
+            conf << sub << (dir ? " dir = " : " directory = ") << (dir_ / sub).string() << "\n";
         }
-        std::ofstream(dir_ / "smb.conf")
-            << "[global]\n"
-            << "netbios name = SHARES" << address.substr(address.rfind('.') + 1) << "\n"
-            << "workgroup = LABGROUP\n"
-            << "interfaces = " << address << "/32\n"
-            << "bind interfaces only = yes\n"
-            << "pid directory = " << (dir_ / "pid").string() << "\n"
-            << "lock directory = " << (dir_ / "lock").string() << "\n"
-            << "state directory = " << (dir_ / "state").string() << "\n"
-            << "cache directory = " << (dir_ / "cache").string() << "\n"
-            << "private dir = " << (dir_ / "private").string() << "\n"
-            << "ncalrpc dir = " << (dir_ / "ncalrpc").string() << "\n"
-            << "log file = " << (dir_ / "log.%m").string() << "\n"
-            << "map to guest = Bad User\n"
-            << "load printers = no\n"
-            << "disable spoolss = yes\n"
-            << "printing = bsd\n"
-            << "printcap name = /dev/null\n"
-            << extra_global << shares;
+        for (size_t at = shares.find('@'); at != std::string::npos; at = shares.find('@')) {
+            shares.replace(at, 1, data());
+        }
+        conf << "netbios name = SHARES" << address.substr(address.rfind('.') + 1) << "\n"
+             << "interfaces = " << address << "/32\nlog file = " << (dir_ / "log.%m").string()
+             << R"(
+workgroup = LABGROUP
+bind interfaces only = yes
+map to guest = Bad User
+load printers = no
+disable spoolss = yes
+printing = bsd
+printcap name = /dev/null
+)" << extra_global
+             << shares;
     }
-
     std::string data() const { return (dir_ / "data").string(); }
     std::string config() const { return (dir_ / "smb.conf").string(); }
     bool Start() const { return Shell("smbd -D -s " + config()); }
@@ -116,59 +116,44 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
         GTEST_SKIP() << "Samba's smbd and smbclient are not installed";
     }
     TempDir temp;
-    const std::string long_name(120, 'L');
-    const SambaServer full(temp.Path(), "127.0.0.9", "",
-                           "[C$]\npath = @\nguest ok = yes\n"
-                           "[DATA]\npath = @\nguest ok = yes\ncomment = data share\n"
-                           "[Laser]\npath = @\nprintable = yes\nguest ok = yes\n"
-                           "print command = /bin/true\n"
-                           "[WINDOWS$]\npath = @\nguest ok = yes\n"
-                           "[" +
-                               long_name +
-                               "]\npath = @\nguest ok = yes\n"
-                               "[Données]\npath = @\nguest ok = yes\n");
-    const SambaServer netbios_port_only(temp.Path(), "127.0.0.10", "smb ports = 139\n",
-                                        "[ONLY139]\npath = @\nguest ok = yes\n");
-    const SambaServer printer_only(temp.Path(), "127.0.0.11", "",
-                                   "[Laser]\npath = @\nprintable = yes\nguest ok = yes\n"
-                                   "print command = /bin/true\n");
-    const SambaServer smb1_only(temp.Path(), "127.0.0.13",
-                                "server min protocol = NT1\nserver max protocol = NT1\n",
-                                "[archive]\npath = @\nguest ok = yes\n"
-                                "[photos]\npath = @\nguest ok = yes\n");
-    const std::vector<const SambaServer*> servers = {&full, &netbios_port_only, &printer_only,
-                                                     &smb1_only};
-    for (const SambaServer* server : servers) {
-        // Every share points at the server's own data folder.
-        Shell("sed -i 's|^path = @$|path = " + server->data() + "|' " + server->config());
+    const std::string shared = "path = @\nguest ok = yes\n";
+    const std::string printer =
+        "[Laser]\n" + shared + "printable = yes\nprint command = /bin/true\n";
+    const std::string smb1 = "server min protocol = NT1\nserver max protocol = NT1\n";
+    const std::vector<std::tuple<std::string, uint16_t, std::string, std::string>> specs = {
+        {"127.0.0.9", 445, "",
+         "[C$]\n" + shared + "[DATA]\ncomment = data share\n" + shared + printer + "[WINDOWS$]\n" +
+             shared + "[" + std::string(120, 'L') + "]\n" + shared + "[Données]\n" + shared},
+        {"127.0.0.10", 139, "smb ports = 139\n", "[ONLY139]\n" + shared},
+        {"127.0.0.11", 445, "", printer},
+        {"127.0.0.13", 445, smb1, "[archive]\n" + shared + "[photos]\n" + shared},
+    };
+    std::vector<SambaServer> servers;
+    for (const auto& [address, port, extra_global, shares] : specs) {
+        servers.emplace_back(temp.Path(), address, extra_global, shares);
     }
-
     const auto output = RunInFreshNetNamespace([&] {
         std::ostringstream out;
         bool started = Shell("ip link set lo up");
-        for (const char* address : {"127.0.0.9", "127.0.0.10", "127.0.0.11", "127.0.0.13"}) {
-            started = started && Shell(std::string("ip addr add ") + address + "/32 dev lo");
+        for (size_t i = 0; i < specs.size(); ++i) {
+            const auto& [address, port, extra_global, shares] = specs[i];
+            started = started && Shell("ip addr add " + address + "/32 dev lo") &&
+                      servers[i].Start() && WaitForTcp(InetAddr(address), port);
         }
-        for (const SambaServer* server : servers) {
-            started = started && server->Start();
-        }
-        started = started && WaitForTcp(MakeAddress(127, 0, 0, 9), 445) &&
-                  WaitForTcp(MakeAddress(127, 0, 0, 10), 139) &&
-                  WaitForTcp(MakeAddress(127, 0, 0, 11), 445) &&
-                  WaitForTcp(MakeAddress(127, 0, 0, 13), 445);
         out << "started=" << started << "\n";
         if (started) {
             out << "full=" << ListShares(MakeAddress(127, 0, 0, 9)) << "\n";
-            out << "full_smbclient=" << SmbclientDiskShares("127.0.0.9", full.config()) << "\n";
+            out << "full_smbclient=" << SmbclientDiskShares("127.0.0.9", servers[0].config())
+                << "\n";
             out << "port139=" << ListShares(MakeAddress(127, 0, 0, 10)) << "\n";
             out << "printer=" << ListShares(MakeAddress(127, 0, 0, 11)) << "\n";
-            out << "printer_smbclient=" << SmbclientDiskShares("127.0.0.11", printer_only.config())
+            out << "printer_smbclient=" << SmbclientDiskShares("127.0.0.11", servers[2].config())
                 << "\n";
             out << "nobody=" << ListShares(MakeAddress(127, 0, 0, 12)) << "\n";
             out << "smb1=" << ListShares(MakeAddress(127, 0, 0, 13)) << "\n";
             // Debian's smbclient refuses -m NT1 while its minimum stays SMB2.
             out << "smb1_smbclient="
-                << SmbclientDiskShares("127.0.0.13", smb1_only.config(),
+                << SmbclientDiskShares("127.0.0.13", servers[3].config(),
                                        "-m NT1 --option='client min protocol=NT1'")
                 << "\n";
             out << "full_after_smb1=" << ListShares(MakeAddress(127, 0, 0, 9)) << "\n";
@@ -176,8 +161,8 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
         return out.str();
     });
     // Also when the child failed half-way: the servers are daemons outside it.
-    for (const SambaServer* server : servers) {
-        server->Stop();
+    for (const SambaServer& server : servers) {
+        server.Stop();
     }
     if (!output) {
         GTEST_SKIP() << "cannot create a network namespace (needs root)";

@@ -11,6 +11,8 @@ namespace {
 
 using namespace std::string_literals;
 
+using Strings = std::vector<std::string>;
+
 const std::string kFF = "\xff\xff\xff\xff";
 
 TEST(QuakeReportTest, RepliesOfEachGameGiveAddressServerPlayersEndMarkAndRules) {
@@ -90,108 +92,95 @@ TEST(QuakeReplyParserTest, ValueLookupIsAPlainSubstringSearch) {
     EXPECT_EQ(FindInfoValue("\\maxclients\\8\n3 4 \"a\\b\"\n", "\\maxclients"), "8\n3 4 \"a");
 }
 
+// The tokens read, the players as "name,frags,ping" and the rules as "key=value".
+Strings Tokens(const std::string& text, size_t start, size_t max) {
+    const TokenLine line = ReadTokens(text, start, max);
+    return Strings(line.tokens.begin(), line.tokens.begin() + static_cast<long>(line.count));
+}
+Strings Players(const StatusLists& lists) {
+    Strings players;
+    for (const PlayerRow& player : lists.players) {
+        players.push_back(player.name + "," + player.frags + "," + player.ping);
+    }
+    return players;
+}
+Strings Rules(const std::vector<RulePair>& rules) {
+    Strings texts;
+    for (const RulePair& rule : rules) {
+        texts.push_back(rule.key + "=" + rule.value);
+    }
+    return texts;
+}
+
 TEST(QuakeReplyParserTest, TokenReaderRules) {
-    TokenLine line = ReadTokens("  5 12  \"Mr. Fragalot\" x", 0, 5);
-    ASSERT_EQ(line.count, 4u);
-    EXPECT_EQ(line.tokens[0], "5");
-    EXPECT_EQ(line.tokens[1], "12");
-    EXPECT_EQ(line.tokens[2], "Mr. Fragalot");
-    EXPECT_EQ(line.tokens[3], "x") << "no space follows: the rest of the text";
-
-    line = ReadTokens("1 2 \"never closed\n3 4", 0, 3);
-    EXPECT_EQ(line.count, 2u) << "an unclosed quote is no token";
-
-    line = ReadTokens("1 2\n3 4 5", 0, 3);
-    ASSERT_EQ(line.count, 3u);
-    EXPECT_EQ(line.tokens[1], "2\n3") << "a line feed does not end a token";
-
-    line = ReadTokens("1 2 3 4 5 6 7", 0, 9);
-    EXPECT_EQ(line.count, 5u) << "at most five tokens";
-    EXPECT_EQ(ReadTokens("   ", 0, 3).count, 0u);
-    EXPECT_EQ(ReadTokens("abc", 7, 3).count, 0u) << "a start past the end reads nothing";
-
-    line = ReadTokens("1 \"\" 3", 0, 3);
-    ASSERT_EQ(line.count, 3u);
-    EXPECT_EQ(line.tokens[1], "") << "an empty quoted name is a token";
+    const std::tuple<std::string, size_t, size_t, Strings> cases[] = {
+        // No space follows the last token: the rest of the text.
+        {"  5 12  \"Mr. Fragalot\" x", 0, 5, {"5", "12", "Mr. Fragalot", "x"}},
+        {"1 2 \"never closed\n3 4", 0, 3, {"1", "2"}},       // an unclosed quote is no token
+        {"1 2\n3 4 5", 0, 3, {"1", "2\n3", "4"}},            // a line feed does not end a token
+        {"1 2 3 4 5 6 7", 0, 9, {"1", "2", "3", "4", "5"}},  // at most five tokens
+        {"   ", 0, 3, {}},
+        {"abc", 7, 3, {}},                   // a start past the end reads nothing
+        {"1 \"\" 3", 0, 3, {"1", "", "3"}},  // an empty quoted name is a token
+        // A cut never splits a UTF-8 character: 98 letters and a two-byte one keep 98 bytes.
+        {"\"" + std::string(98, 'a') + "\xC3\xA9" + "b\"", 0, 1, {std::string(98, 'a')}},
+    };
+    for (const auto& [text, start, max, tokens] : cases) {
+        EXPECT_EQ(Tokens(text, start, max), tokens) << text;
+    }
 }
 
 TEST(QuakeReplyParserTest, LongTokensValuesAndKeysAreCutNotOverrun) {
-    const std::string long_name(150, 'N');
     const std::string long_value(300, 'V');
-    const std::string long_key(300, 'K');
     const std::string reply = kFF + "n\\hostname\\" + long_value + "\\map\\dm6\\maxclients\\8\\" +
-                              long_key + "\\" + long_value + "\n" + "1 " + std::string(120, '7') +
-                              " 3 4 \"" + long_name + "\" \"base\" 1 1\n";
-    const ServerReport report = BuildQuakeWorldReport("a:1", reply);
-    EXPECT_EQ(report.Field(1), std::string(255, 'V'));
-    EXPECT_EQ(report.Field(4), std::string(99, 'N'));
-    EXPECT_EQ(report.Field(5), std::string(99, '7'));
-    EXPECT_EQ(report.Field(7), "");
-    EXPECT_EQ(report.Field(9), "end");
-    EXPECT_EQ(report.Field(10), "hostname");
-    EXPECT_EQ(report.Field(11), std::string(255, 'V'));
-    EXPECT_EQ(report.Field(16), std::string(255, 'K'));
-    EXPECT_EQ(report.Field(17), std::string(255, 'V'));
-
-    // A cut never splits a UTF-8 character: 98 letters and a two-byte one keep 98 bytes.
-    const TokenLine line = ReadTokens("\"" + std::string(98, 'a') + "\xC3\xA9" + "b\"", 0, 1);
-    EXPECT_EQ(line.tokens[0], std::string(98, 'a'));
+                              std::string(300, 'K') + "\\" + long_value + "\n" + "1 " +
+                              std::string(120, '7') + " 3 4 \"" + std::string(150, 'N') +
+                              "\" \"base\" 1 1\n";
+    const std::string value(255, 'V');
+    EXPECT_EQ(BuildQuakeWorldReport("a:1", reply).Text(),
+              "a:1|" + value + "|dm6|1/8|" + std::string(99, 'N') + "|" + std::string(99, '7') +
+                  "|4|||end|hostname|" + value + "|map|dm6|maxclients|8|" + std::string(255, 'K') +
+                  "|" + value);
 }
 
 TEST(QuakeReplyParserTest, PlayerLinesEndAtShortLinesUnclosedQuotesOrTheLastLineFeed) {
     // The last QuakeWorld line holds only four tokens.
-    StatusLists lists = ParseQuakeWorldStatus(kFF + "n\\maxclients\\8\n" +
-                                              "5 12 300 45 \"Bob\" \"base\" 4 4\n6 1 2 3\n");
-    ASSERT_EQ(lists.players.size(), 1u);
-    EXPECT_EQ(lists.players[0].name, "Bob");
-
+    EXPECT_EQ(Players(ParseQuakeWorldStatus(kFF + "n\\maxclients\\8\n" +
+                                            "5 12 300 45 \"Bob\" \"base\" 4 4\n6 1 2 3\n")),
+              Strings({"Bob,12,45"}));
     // A short Quake II line borrows its missing token from the next line.
-    lists = ParseQuake2Status(kFF + "print\n\\maxclients\\8\n12 45\n7 33 \"Phantom\"\n");
-    ASSERT_EQ(lists.players.size(), 2u);
-    EXPECT_EQ(lists.players[0].name, "33");
-    EXPECT_EQ(lists.players[0].frags, "12");
-    EXPECT_EQ(lists.players[0].ping, "45\n7");
-    EXPECT_EQ(lists.players[1].name, "Phantom");
-
+    EXPECT_EQ(Players(ParseQuake2Status(kFF + "print\n\\maxclients\\8\n12 45\n7 33 \"Phantom\"\n")),
+              Strings({"33,12,45\n7", "Phantom,7,33"}));
     // A reply cut inside a player's name ends the list there.
-    lists = ParseQuake3Status(kFF + "statusResponse\n\\sv_maxclients\\8\n" +
-                              "25 48 \"^1Red^7Baron\"\n14 62 \"Lucky ^3St");
-    ASSERT_EQ(lists.players.size(), 1u);
-    EXPECT_EQ(lists.players[0].name, "^1Red^7Baron");
-    ASSERT_EQ(lists.rules.size(), 1u);
-
+    const StatusLists cut = ParseQuake3Status(kFF + "statusResponse\n\\sv_maxclients\\8\n" +
+                                              "25 48 \"^1Red^7Baron\"\n14 62 \"Lucky ^3St");
+    EXPECT_EQ(Players(cut), Strings({"^1Red^7Baron,25,48"}));
+    EXPECT_EQ(Rules(cut.rules), Strings({"sv_maxclients=8"}));
     // The last line needs no line feed of its own.
-    lists = ParseQuake2Status(kFF + "print\n\\maxclients\\8\n3 20 \"Last\"");
-    ASSERT_EQ(lists.players.size(), 1u);
-
+    EXPECT_EQ(Players(ParseQuake2Status(kFF + "print\n\\maxclients\\8\n3 20 \"Last\"")),
+              Strings({"Last,3,20"}));
     // Quake II players exist only after "print\n"; Quake III Arena ones after "statusResponse".
     EXPECT_TRUE(ParseQuake2Status(kFF + "prin\n\\a\\b\n1 2 \"x\"\n").players.empty());
     EXPECT_TRUE(ParseQuake3Status(kFF + "status\n\\a\\b\n1 2 \"x\"\n").players.empty());
 }
 
 TEST(QuakeReplyParserTest, RulePairsStopAtALineFeedOrAnIncompletePair) {
-    std::vector<RulePair> rules = ParseRulePairs("\\a\\1\\b\\2\n3 4 \"c\"\n", 0);
-    ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(rules[1].key, "b");
-    EXPECT_EQ(rules[1].value, "2");
-
-    // A value ends at the next backslash even past a line feed, so a backslash in a later line
-    // stretches the last value and the pairs go on from there.
-    rules = ParseRulePairs("\\a\\1\n3 4 \"c\\d\\e\"\n", 0);
-    ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(rules[0].value, "1\n3 4 \"c");
-    EXPECT_EQ(rules[1].key, "d");
-    EXPECT_EQ(rules[1].value, "e\"");
-
-    EXPECT_EQ(ParseRulePairs("\\a\\1\\b", 0).size(), 1u) << "a key without its backslash stops";
-    EXPECT_EQ(ParseRulePairs("\\a\\1\\b\\2", 0).size(), 1u) << "a value without an end is dropped";
-    EXPECT_TRUE(ParseRulePairs("a\\1\\", 0).empty()) << "the start must be a backslash";
-    EXPECT_TRUE(ParseRulePairs("\\a\\1\n", 99).empty());
-
+    const std::tuple<std::string, size_t, Strings> cases[] = {
+        {"\\a\\1\\b\\2\n3 4 \"c\"\n", 0, {"a=1", "b=2"}},
+        // A value ends at the next backslash even past a line feed, so a backslash in a later
+        // line stretches the last value and the pairs go on from there.
+        {"\\a\\1\n3 4 \"c\\d\\e\"\n", 0, {"a=1\n3 4 \"c", "d=e\""}},
+        {"\\a\\1\\b", 0, {"a=1"}},     // a key without its backslash stops
+        {"\\a\\1\\b\\2", 0, {"a=1"}},  // a value without an end is dropped
+        {"a\\1\\", 0, {}},             // the start must be a backslash
+        {"\\a\\1\n", 99, {}},
+    };
+    for (const auto& [reply, start, rules] : cases) {
+        EXPECT_EQ(Rules(ParseRulePairs(reply, start)), rules) << reply;
+    }
     // A reply truncated inside its info string keeps the complete pairs only.
     const StatusLists lists = ParseQuakeWorldStatus(kFF + "n\\hostname\\Arena\\map\\e1");
-    ASSERT_EQ(lists.rules.size(), 1u);
-    EXPECT_EQ(lists.rules[0].value, "Arena");
+    EXPECT_EQ(Rules(lists.rules), Strings({"hostname=Arena"}));
     EXPECT_TRUE(lists.players.empty());
 }
 

@@ -24,6 +24,7 @@ constexpr NetAddress kTarget = MakeAddress(10, 1, 2, 3);
 constexpr NetAddress kRouter1 = MakeAddress(10, 0, 0, 1);
 constexpr NetAddress kRouter2 = MakeAddress(10, 0, 1, 1);
 constexpr uint32_t kLost = 0xFFFFFFFF;  // a scripted packet without reply
+const std::string kPingTarget = " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r";
 
 ScriptedLookup TargetLookup() {
     ScriptedLookup lookup;
@@ -33,22 +34,36 @@ ScriptedLookup TargetLookup() {
     return lookup;
 }
 
-// Replies of the given times in order; kLost gives a time-out.
-ScriptedEcho TimedReplies(std::vector<uint32_t> times) {
+// Replies in order; kLost gives a time-out.
+ScriptedEcho::Answer ScriptedReplies(std::vector<EchoReply> replies) {
     auto next = std::make_shared<size_t>(0);
-    return ScriptedEcho([times, next](const ScriptedEcho::Request&, const EchoCancel&) {
-        const uint32_t ms = times.at((*next)++);
-        return ms == kLost ? Reply(icmp_status::kTimedOut, 0)
-                           : Reply(icmp_status::kSuccess, kTarget, ms, 61);
-    });
+    return [replies, next](const ScriptedEcho::Request&, const EchoCancel&) {
+        return replies.at((*next)++);
+    };
 }
 
+ScriptedEcho::Answer TimedReplies(const std::vector<uint32_t>& times) {
+    std::vector<EchoReply> replies;
+    for (uint32_t ms : times) {
+        replies.push_back(ms == kLost ? Reply(icmp_status::kTimedOut, 0)
+                                      : Reply(icmp_status::kSuccess, kTarget, ms, 61));
+    }
+    return ScriptedReplies(replies);
+}
+
+// One run of ping or trace against a scripted echo and the target's names.
+struct Rig {
+    explicit Rig(ScriptedEcho::Answer answer) : echo(std::move(answer)) {}
+    ScriptedEcho echo;
+    ScriptedLookup lookup = TargetLookup();
+    RecordingSink sink;
+    RunControl control;
+    void Ping(const PingParameters& p) { RunPing(p, echo, lookup, sink, control); }
+    void Trace(const TraceParameters& p) { RunTrace(p, echo, lookup, sink, control); }
+};
+
 TEST(PingRunTest, StatisticsTextsAfterEveryPacket) {
-    struct Case {
-        std::vector<uint32_t> times;
-        std::string last_statistics;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::vector<uint32_t>, std::string>> cases = {
         {{10, 20, 30, kLost},
          "Sent = 4, Received = 3, Lost = 1 (25% loss),\n\r Approximate round trip times in "
          "milli-seconds:\n\r   Minimum = 10ms, Maximum = 30ms, Average = 20ms"},
@@ -57,168 +72,106 @@ TEST(PingRunTest, StatisticsTextsAfterEveryPacket) {
         {{10, 38, 11, 40}, "Minimum = 10ms, Maximum = 40ms, Average = 25ms"},
         {{kLost}, "Minimum = 0ms, Maximum = 0ms, Average = 0ms"},
     };
-    for (const Case& c : cases) {
-        ScriptedEcho echo = TimedReplies(c.times);
-        ScriptedLookup lookup = TargetLookup();
-        RecordingSink sink;
-        RunControl control;
-        PingParameters parameters;
-        parameters.host = "target";
-        parameters.packets = static_cast<int32_t>(c.times.size());
-        RunPing(parameters, echo, lookup, sink, control);
-
-        const std::string header = " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r";
-        const auto texts = sink.Texts();
-        ASSERT_EQ(texts.size(), c.times.size() + 1) << "the header, then one text per packet";
-        EXPECT_EQ(texts[0], header);
-        EXPECT_EQ(texts[1].rfind(header + "   Packets: Sent = 1, ", 0), 0u) << texts[1];
-        EXPECT_NE(texts.back().find(c.last_statistics), std::string::npos) << texts.back();
-        EXPECT_EQ(sink.Rows().size(), c.times.size());
+    for (const auto& [times, last_statistics] : cases) {
+        Rig rig{TimedReplies(times)};
+        rig.Ping({"target", static_cast<int32_t>(times.size()), 32, 1000, 255});
+        const auto texts = rig.sink.Texts();
+        ASSERT_EQ(texts.size(), times.size() + 1) << "the header, then one text per packet";
+        EXPECT_EQ(texts[0], kPingTarget);
+        EXPECT_EQ(texts[1].rfind(kPingTarget + "   Packets: Sent = 1, ", 0), 0u) << texts[1];
+        EXPECT_NE(texts.back().find(last_statistics), std::string::npos) << texts.back();
+        EXPECT_EQ(rig.sink.Rows().size(), times.size());
     }
 }
 
 TEST(PingRunTest, RowsFollowTheReplyStatusAndFieldsReachTheEcho) {
-    const std::vector<EchoReply> replies = {
-        Reply(icmp_status::kSuccess, kTarget, 12, 61),
-        Reply(icmp_status::kDestNetUnreachable, kRouter1),
-        Reply(icmp_status::kTtlExpiredTransit, kRouter2),
-        Reply(icmp_status::kDestHostUnreachable, kRouter1),
-        Reply(icmp_status::kTimedOut, 0),
-    };
-    auto next = std::make_shared<size_t>(0);
-    ScriptedEcho echo([&replies, next](const ScriptedEcho::Request&, const EchoCancel&) {
-        return replies.at((*next)++);
-    });
-    ScriptedLookup lookup = TargetLookup();
-    RecordingSink sink;
-    RunControl control;
-    RunPing({"10.1.2.3", 5, 100, 150000, 7}, echo, lookup, sink, control);
-
-    const Rows expected = {
-        {"1", "10.1.2.3", "12", "61", ""},
-        {"2", "10.0.0.1", "", "", "Destination net unreachable"},
-        {"3", "10.0.1.1", "*", "", "Request timed out."},
-        {"4", "10.0.0.1", "*", "", "Request timed out."},
-        {"5", "", "*", "", "Request timed out."},
-    };
-    EXPECT_EQ(sink.Rows(), expected);
-    EXPECT_EQ(sink.Texts().front(), " Pinging target.lab [10.1.2.3] with 100 bytes of data...\n\r");
-    for (const auto& request : echo.Requests()) {
+    Rig rig{ScriptedReplies({Reply(icmp_status::kSuccess, kTarget, 12, 61),
+                             Reply(icmp_status::kDestNetUnreachable, kRouter1),
+                             Reply(icmp_status::kTtlExpiredTransit, kRouter2),
+                             Reply(icmp_status::kDestHostUnreachable, kRouter1),
+                             Reply(icmp_status::kTimedOut, 0)})};
+    rig.Ping({"10.1.2.3", 5, 100, 150000, 7});
+    EXPECT_EQ(rig.sink.Rows(), Rows({{"1", "10.1.2.3", "12", "61", ""},
+                                     {"2", "10.0.0.1", "", "", "Destination net unreachable"},
+                                     {"3", "10.0.1.1", "*", "", "Request timed out."},
+                                     {"4", "10.0.0.1", "*", "", "Request timed out."},
+                                     {"5", "", "*", "", "Request timed out."}}));
+    EXPECT_EQ(rig.sink.Texts().front(),
+              " Pinging target.lab [10.1.2.3] with 100 bytes of data...\n\r");
+    for (const auto& request : rig.echo.Requests()) {
         EXPECT_EQ(request.address, kTarget);
         EXPECT_EQ(request.size, 100);
         EXPECT_EQ(request.ttl, 7);
         EXPECT_EQ(request.timeout_ms, 150000u) << "time-outs above 65535 ms are kept";
     }
-    EXPECT_TRUE(lookup.names_asked.empty()) << "a text that starts with a digit is an address";
+    EXPECT_TRUE(rig.lookup.names_asked.empty()) << "a text that starts with a digit is an address";
 }
 
 TEST(PingRunTest, HostTextsThatSendNothingOrAnswerByName) {
-    struct Case {
-        std::string host;
-        std::string text;  // the first text shown
-        bool sends;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::tuple<std::string, std::string, bool>> cases = {
         {"nosuchhost", "Unknown host nosuchhost.", false},
         {"", "Unknown host .", false},
         {"1.2.3.999", "Unknown host 1.2.3.999.", false},
-        {"9lives", "Unknown host 9lives.",
-         false},  // begins with a digit: an address, and no valid one
-        {"  target ", " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r", true},
-        {"10.1.2.3", " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r", true},
+        {"9lives", "Unknown host 9lives.", false},  // begins with a digit: an invalid address
+        {"  target ", kPingTarget, true},
+        {"10.1.2.3", kPingTarget, true},
         {"10.9.9.9", " Pinging 10.9.9.9 [10.9.9.9] with 32 bytes of data...\n\r", true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.host);
-        ScriptedEcho echo = TimedReplies({1});
-        ScriptedLookup lookup = TargetLookup();
-        RecordingSink sink;
-        RunControl control;
-        RunPing({c.host, 1, 32, 1000, 255}, echo, lookup, sink, control);
-        EXPECT_EQ(sink.Texts().front(), c.text);
-        EXPECT_EQ(echo.Requests().size(), c.sends ? 1u : 0u);
+    for (const auto& [host, text, sends] : cases) {
+        SCOPED_TRACE(host);
+        Rig rig{TimedReplies({1})};
+        rig.Ping({host, 1, 32, 1000, 255});
+        EXPECT_EQ(rig.sink.Texts().front(), text);
+        EXPECT_EQ(rig.echo.Requests().size(), sends ? 1u : 0u);
     }
     // Without ICMP the run ends after the header, with the reason and no rows.
-    ScriptedEcho echo = TimedReplies({1});
-    echo.available = false;
-    ScriptedLookup lookup = TargetLookup();
-    RecordingSink sink;
-    RunControl control;
-    RunPing({"target", 4, 32, 1000, 255}, echo, lookup, sink, control);
-    EXPECT_EQ(sink.LastText(), " Pinging target.lab [10.1.2.3] with 32 bytes of data...\n\r" +
-                                   IcmpUnavailableText());
-    EXPECT_TRUE(sink.Rows().empty());
-    EXPECT_TRUE(echo.Requests().empty());
+    Rig rig{TimedReplies({1})};
+    rig.echo.available = false;
+    rig.Ping({"target", 4, 32, 1000, 255});
+    EXPECT_EQ(rig.sink.LastText(), kPingTarget + IcmpUnavailableText());
+    EXPECT_TRUE(rig.sink.Rows().empty());
+    EXPECT_TRUE(rig.echo.Requests().empty());
 }
 
-// The route of the trace tests: router 1, router 2, a silent hop 3, then the target; addresses
-// in 10.99.0.0/16 are behind a router that reports the net unreachable at hop 2.
-ScriptedEcho ScriptedRoute() {
-    return ScriptedEcho([](const ScriptedEcho::Request& request, const EchoCancel&) {
-        const bool unreachable_net = (request.address & 0xFFFF) == MakeAddress(10, 99, 0, 0);
+// Router 1, router 2, a silent hop 3, then the target.
+ScriptedEcho::Answer ScriptedRoute() {
+    return [](const ScriptedEcho::Request& request, const EchoCancel&) {
         switch (request.ttl) {
             case 1:
                 return Reply(icmp_status::kTtlExpiredTransit, kRouter1, 1);
             case 2:
-                return unreachable_net ? Reply(icmp_status::kDestNetUnreachable, kRouter2)
-                                       : Reply(icmp_status::kTtlExpiredTransit, kRouter2, 2);
+                return Reply(icmp_status::kTtlExpiredTransit, kRouter2, 2);
             case 3:
                 return Reply(icmp_status::kTimedOut, 0);
             default:
                 return Reply(icmp_status::kSuccess, request.address, 4);
         }
-    });
+    };
 }
 
-TEST(TraceRunTest, HopsClosingsAndStop) {
-    const std::string header_target =
-        " Tracing route to target.lab [10.1.2.3], over a maximum of 30 hops...\n\r";
-    const Rows hops_to_target = {
-        {"1", "1", "1", "1", "10.0.0.1 [gw.lab]"},
-        {"2", "2", "2", "2", "10.0.1.1"},
-        {"3", "*", "*", "*", ""},
-        {"4", "4", "4", "4", "10.1.2.3 [target.lab]"},
-    };
-    struct Case {
-        const char* name;
-        TraceParameters parameters;
-        bool stop_at_first_hop;
-        Rows rows;
-        std::string text;
-    };
-    const std::vector<Case> cases = {
-        {"target", {"target", 30, 9000}, false, hops_to_target, header_target + kTraceCompleteText},
-        {"unreachable net",
-         {"10.99.0.5", 30, 9000},
-         false,
-         {hops_to_target[0], {"2", "*", "", "", "10.0.1.1"}},
-         " Tracing route to 10.99.0.5 [10.99.0.5], over a maximum of 30 hops...\n\r" +
-             std::string(kTraceUnreachableText)},
-        {"two hops",
-         {"target", 2, 9000},
-         false,
-         {hops_to_target[0], hops_to_target[1]},
-         " Tracing route to target.lab [10.1.2.3], over a maximum of 2 hops...\n\r" +
-             std::string(kTraceUnreachableText)},
-        {"stop", {"target", 30, 9000}, true, {hops_to_target[0]}, header_target},
-        {"unknown", {"gone", 30, 9000}, false, {}, "Unknown host gone."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScriptedEcho echo = ScriptedRoute();
-        ScriptedLookup lookup = TargetLookup();
-        RecordingSink sink;
-        RunControl control;
-        control.stop_requested = c.stop_at_first_hop;
-        RunTrace(c.parameters, echo, lookup, sink, control);
-        EXPECT_EQ(sink.Rows(), c.rows);
-        EXPECT_EQ(sink.LastText(), c.text);
-        for (size_t i = 0; i < echo.Requests().size(); ++i) {
-            EXPECT_EQ(echo.Requests()[i].ttl, i / 3 + 1) << "three probes per hop, TTL = hop";
-            EXPECT_EQ(echo.Requests()[i].size, kTraceProbeSize);
-            EXPECT_EQ(echo.Requests()[i].timeout_ms, 9000u);
-        }
+// Hop rows with the names of routers and target, and three probes per hop with TTL = hop. The
+// other closings, the hop limit and stop are checked against real routers in the lab.
+TEST(TraceRunTest, HopsNamesAndProbes) {
+    Rig rig{ScriptedRoute()};
+    rig.Trace({"target", 30, 9000});
+    EXPECT_EQ(rig.sink.Rows(), Rows({{"1", "1", "1", "1", "10.0.0.1 [gw.lab]"},
+                                     {"2", "2", "2", "2", "10.0.1.1"},
+                                     {"3", "*", "*", "*", ""},
+                                     {"4", "4", "4", "4", "10.1.2.3 [target.lab]"}}));
+    EXPECT_EQ(rig.sink.LastText(),
+              " Tracing route to target.lab [10.1.2.3], over a maximum of 30 hops...\n\r" +
+                  std::string(kTraceCompleteText));
+    const auto requests = rig.echo.Requests();
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const auto& request = requests[i];
+        EXPECT_EQ(request.ttl, i / 3 + 1) << "three probes per hop, TTL = hop";
+        EXPECT_EQ(request.size, kTraceProbeSize);
+        EXPECT_EQ(request.timeout_ms, 9000u);
     }
+    Rig unknown{ScriptedRoute()};
+    unknown.Trace({"gone", 30, 9000});
+    EXPECT_EQ(unknown.sink.Texts(), std::vector<std::string>{"Unknown host gone."});
+    EXPECT_TRUE(unknown.sink.Rows().empty());
     // The status rules by number: the low four bits 5 and the low byte 250.
     EXPECT_TRUE(ClassifyProbe(11013).timed);
     EXPECT_TRUE(ClassifyProbe(0).names_router);
@@ -273,17 +226,17 @@ TEST(UtilityWorkerTest, StopEndsAfterThePacketInProgressAndCancelAtOnce) {
 }
 
 TEST(NetUtilsSettingsTest, RangesDefaultsAndStoredValues) {
-    EXPECT_EQ(FirstRangeMessage(kPingSettings, std::vector<int32_t>{4, 32, 1000, 255}),
-              std::nullopt);
-    EXPECT_EQ(FirstRangeMessage(kPingSettings, std::vector<int32_t>{0, 3, 1000, 255}),
-              "Please enter an integer between 1 and 999.");
-    EXPECT_EQ(FirstRangeMessage(kPingSettings, std::vector<int32_t>{999, 257, 1000, 255}),
-              "Please enter an integer between 4 and 256.");
-    EXPECT_EQ(FirstRangeMessage(kPingSettings, std::vector<int32_t>{1, 4, 120001, 0}),
-              "Please enter an integer between 20 and 120000.");
-    EXPECT_EQ(FirstRangeMessage(kTraceSettings, std::vector<int32_t>{30, 1000000}),
-              "Please enter an integer between 20 and 999999.");
-
+    using Row = std::tuple<std::span<const NumberSetting>, std::vector<int32_t>, std::string>;
+    const std::vector<Row> cases = {
+        {kPingSettings, {4, 32, 1000, 255}, ""},
+        {kPingSettings, {0, 3, 1000, 255}, "Please enter an integer between 1 and 999."},
+        {kPingSettings, {999, 257, 1000, 255}, "Please enter an integer between 4 and 256."},
+        {kPingSettings, {1, 4, 120001, 0}, "Please enter an integer between 20 and 120000."},
+        {kTraceSettings, {30, 1000000}, "Please enter an integer between 20 and 999999."},
+    };
+    for (const auto& [settings, values, message] : cases) {
+        EXPECT_EQ(FirstRangeMessage(settings, values).value_or(""), message);
+    }
     MemorySettingsStore store;
     EXPECT_EQ(LoadHost(store), "localhost");
     EXPECT_EQ(LoadNumber(store, trace_setting::kTimeout), 9000);

@@ -12,41 +12,34 @@
 namespace corvimap {
 namespace {
 
-TEST(MaskMatchTest, MasksAndNames) {
-    struct Case {
-        const char* mask;
-        const char* name;
-        bool matches;
+TEST(MaskMatchTest, NamesAndNames) {
+    using Names = std::vector<std::string>;
+    const std::tuple<std::string, Names, Names> cases[] = {
+        // mask, names it takes, names not
+        {"*.mp3", {"song.mp3"}, {"SONG.MP3"}},
+        {"*.mp?", {"song.mp3"}, {}},
+        {"a*b*c", {"abc", "aXbYc", "abcbc"}, {"abcd"}},
+        {"*", {"any name.txt", "x"}, {}},
+        {"?", {"a", "\xC3\xBC"}, {"ab"}},
+        {"", {}, {"a"}},
+        {"a**", {"a"}, {}},
+        {"*a", {}, {"bab"}},
+        {"x?z", {"xyz"}, {}},
+        {"*.avi", {}, {"clip.avi.txt"}},
     };
-    const Case cases[] = {
-        {"*.mp3", "song.mp3", true},
-        {"*.mp3", "SONG.MP3", false},
-        {"*.mp?", "song.mp3", true},
-        {"a*b*c", "abc", true},
-        {"a*b*c", "aXbYc", true},
-        {"a*b*c", "abcbc", true},
-        {"a*b*c", "abcd", false},
-        {"*", "any name.txt", true},
-        {"*", "x", true},
-        {"?", "a", true},
-        {"?", "ab", false},
-        {"?", "\xC3\xBC", true},
-        {"", "a", false},
-        {"a**", "a", true},
-        {"*a", "bab", false},
-        {"x?z", "xyz", true},
-        {"*.avi", "clip.avi.txt", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(MaskMatches(c.mask, c.name), c.matches) << c.mask << " / " << c.name;
+    for (const auto& [mask, taken, not_taken] : cases) {
+        for (const auto& name : taken) {
+            EXPECT_TRUE(MaskMatches(mask, name)) << mask << " / " << name;
+        }
+        for (const auto& name : not_taken) {
+            EXPECT_FALSE(MaskMatches(mask, name)) << mask << " / " << name;
+        }
     }
-
-    using Masks = std::vector<std::string>;
-    EXPECT_EQ(SplitMasks("*.mp3|*.mpg|*.avi"), (Masks{"*.mp3", "*.mpg", "*.avi"}));
-    EXPECT_EQ(SplitMasks("a||b"), (Masks{"a", "", "b"}));
-    EXPECT_EQ(SplitMasks("a|"), (Masks{"a"}));
-    EXPECT_EQ(SplitMasks(""), Masks{});
-    EXPECT_EQ(SplitMasks(std::string(300, '*')), (Masks{std::string(kSearchMaskLimit, '*')}));
+    EXPECT_EQ(SplitMasks("*.mp3|*.mpg|*.avi"), (Names{"*.mp3", "*.mpg", "*.avi"}));
+    EXPECT_EQ(SplitMasks("a||b"), (Names{"a", "", "b"}));
+    EXPECT_EQ(SplitMasks("a|"), (Names{"a"}));
+    EXPECT_EQ(SplitMasks(""), Names{});
+    EXPECT_EQ(SplitMasks(std::string(300, '*')), (Names{std::string(kSearchMaskLimit, '*')}));
 }
 
 TEST(MaskMatchTest, SizeAndTimeTexts) {
@@ -58,8 +51,7 @@ TEST(MaskMatchTest, SizeAndTimeTexts) {
     for (const auto& [size, text] : sizes) {
         EXPECT_EQ(ResultSizeText(size), text) << size;
     }
-    const char* const saved = std::getenv("TZ");
-    const std::string saved_zone = saved != nullptr ? saved : "";
+    // Only these texts read the zone, so it is not put back.
     setenv("TZ", "CET-1", 1);
     tzset();
     EXPECT_EQ(ResultTimeText(0), "01.01.1970 01:00");
@@ -67,12 +59,6 @@ TEST(MaskMatchTest, SizeAndTimeTexts) {
     setenv("TZ", "UTC5", 1);
     tzset();
     EXPECT_EQ(IsoLocalTime(0), "1969-12-31T19:00:00-05:00");
-    if (saved != nullptr) {
-        setenv("TZ", saved_zone.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
 }
 
 // Folders by "host share/dir/dir"; a hook runs before each listing.
@@ -159,6 +145,19 @@ struct SearchFixture : ::testing::Test {
     FakeFolders folders;
     RecordingView view;
     FileSearch search{table, folders, view};
+
+    // Runs the action just before share "one" of the first host is listed.
+    void AtShareOne(std::function<void()> action) {
+        folders.before_list = [action](const std::string& key) {
+            if (key == "198.18.0.11 one") {
+                action();
+            }
+        };
+    }
+    void RunToEnd(const std::string& masks) {
+        ASSERT_TRUE(search.Start(masks));
+        ASSERT_TRUE(search.WaitFinished(std::chrono::seconds(30)));
+    }
 };
 
 TEST_F(SearchFixture, WalksDepthFirstWithOneRowPerMatchingMask) {
@@ -230,38 +229,25 @@ TEST_F(SearchFixture, StopEndsAfterTheShareAndAbortAtTheNextEntry) {
         folders.tree[std::string("198.18.0.11 ") + share + "/d"] = {0, {File("g")}};
         folders.tree[std::string("198.18.0.12 ") + share] = {0, {File("h")}};
     }
-    folders.before_list = [this](const std::string& key) {
-        if (key == "198.18.0.11 one") {
-            EXPECT_FALSE(search.Start("*"));  // a second press never starts a second search
-            search.RequestStop();
-        }
-    };
-    ASSERT_TRUE(search.Start("*"));
-    ASSERT_TRUE(search.WaitFinished(std::chrono::seconds(30)));
+    AtShareOne([this] {
+        EXPECT_FALSE(search.Start("*"));  // a second press never starts a second search
+        search.RequestStop();
+    });
+    RunToEnd("*");
     EXPECT_EQ(view.Rows().size(), 2u);  // the whole of share "one", nothing more
     EXPECT_EQ(view.Events().back(), "End");
 
     // A host a running scan adds is walked too.
-    folders.before_list = [this](const std::string& key) {
-        if (key == "198.18.0.11 one") {
-            AddHost(table, MakeAddress(198, 18, 0, 20), "late");
-        }
-    };
+    AtShareOne([this] { AddHost(table, MakeAddress(198, 18, 0, 20), "late"); });
     folders.tree["198.18.0.20 late"] = {0, {File("late.txt")}};
-    ASSERT_TRUE(search.Start("late*"));
-    ASSERT_TRUE(search.WaitFinished(std::chrono::seconds(30)));
+    RunToEnd("late*");
     EXPECT_EQ(view.Rows().back(), "\\\\198.18.0.20\\late\\late.txt 10");
 
     // The window closes: the walk ends before the next entry, even inside a share.
     folders.listed.clear();
-    folders.before_list = [this](const std::string& key) {
-        if (key == "198.18.0.11 one") {
-            search.Abort();
-        }
-    };
+    AtShareOne([this] { search.Abort(); });
     const std::size_t rows_before = view.Rows().size();
-    ASSERT_TRUE(search.Start("*"));
-    ASSERT_TRUE(search.WaitFinished(std::chrono::seconds(30)));
+    RunToEnd("*");
     EXPECT_EQ(folders.listed, (std::vector<std::string>{"198.18.0.11 one"}));
     EXPECT_EQ(view.Rows().size(), rows_before);
     EXPECT_FALSE(search.Start("*"));

@@ -1,7 +1,6 @@
 #include "text/string_table.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +22,14 @@ using testing::WriteWholeFile;
 
 std::string Text(int32_t id) {
     return StringTable::Lookup(id);
+}
+using Strings = std::vector<std::string>;
+Strings Texts(std::initializer_list<int32_t> ids) {
+    Strings texts;
+    for (int32_t id : ids) {
+        texts.push_back(Text(id));
+    }
+    return texts;
 }
 
 class StringTableTest : public ::testing::Test {
@@ -59,9 +66,7 @@ TEST_F(StringTableTest, BuiltInIdsAreUniqueAndMissingIdsAreNotFound) {
         }
     }
     EXPECT_STREQ(StringTable::Lookup(-2147483647 - 1), kStringNotFound);
-    EXPECT_EQ(StringTable::CurrentLanguageName(), kBuiltinLanguageName);
-    EXPECT_EQ(StringTable::CurrentLanguagePath(), "");
-    EXPECT_EQ(StringTable::ListLanguages(), std::vector<std::string>{kBuiltinLanguageName});
+    EXPECT_EQ(StringTable::ListLanguages(), Strings{kBuiltinLanguageName});
 }
 
 TEST_F(StringTableTest, LanguageFileWithFallbackDuplicatesAndInnerQuotes) {
@@ -76,12 +81,10 @@ TEST_F(StringTableTest, LanguageFileWithFallbackDuplicatesAndInnerQuotes) {
     EXPECT_TRUE(StringTable::LoadLanguage("deutsch"));
     EXPECT_EQ(StringTable::CurrentLanguageName(), "Deutsch");
     EXPECT_EQ(StringTable::CurrentLanguagePath(), first_.File("de.lng"));
-    EXPECT_EQ(Text(-1), "Deutsch");
-    EXPECT_EQ(Text(1), "Über");
-    EXPECT_EQ(Text(12), "Die \"beste\" Beschreibung");
-    EXPECT_EQ(Text(2), "Options") << "ids the file lacks come from the built-in set";
-    EXPECT_EQ(Text(0), "!!!Str not found");
-    EXPECT_EQ(Text(13), "!!!Str not found");
+    // Id 2 the file lacks comes from the built-in set.
+    EXPECT_EQ(Texts({-1, 1, 12, 2, 0, 13}),
+              Strings({"Deutsch", "Über", "Die \"beste\" Beschreibung", "Options",
+                       "!!!Str not found", "!!!Str not found"}));
 
     // A name no file carries brings back the built-in set.
     EXPECT_TRUE(StringTable::LoadLanguage("Klingon"));
@@ -99,10 +102,8 @@ TEST_F(StringTableTest, LanguageAThenBAndTextsHandedOutStayValid) {
     EXPECT_STREQ(held, "A two");
 
     StringTable::LoadLanguage("Beta");
-    EXPECT_EQ(Text(1), "B one");
-    EXPECT_EQ(Text(2), "Options") << "Alpha's texts are no longer consulted";
-    EXPECT_EQ(Text(3), "B three");
-    EXPECT_EQ(Text(4), "Work");
+    // Alpha's texts are no longer consulted.
+    EXPECT_EQ(Texts({1, 2, 3, 4}), Strings({"B one", "Options", "B three", "Work"}));
     EXPECT_STREQ(held, "A two") << "a text handed out earlier is never freed";
 
     // Loading the same language again finds the same texts.
@@ -123,21 +124,17 @@ TEST_F(StringTableTest, ListAndLoadFollowFolderOrderAndSkipWhatCannotBeRead) {
 
     bool can_read_locked = ::access(first_.File("locked.lng").c_str(), R_OK) == 0;  // root can
 
-    std::vector<std::string> names = StringTable::ListLanguages();
-    ASSERT_EQ(names.size(), can_read_locked ? 6u : 5u);
-    EXPECT_EQ(names[0], "English");
     // Within a folder the order is the file system's; the first folder comes first.
-    std::vector<std::string> first_folder(names.begin() + 1,
-                                          names.begin() + (can_read_locked ? 4 : 3));
-    std::vector<std::string> second_folder(names.begin() + first_folder.size() + 1, names.end());
-    std::sort(first_folder.begin(), first_folder.end());
-    std::sort(second_folder.begin(), second_folder.end());
-    std::vector<std::string> expected_first = {"One", "Two"};
+    std::vector<std::string> names = StringTable::ListLanguages();
+    const size_t first_end = can_read_locked ? 4 : 3;
+    ASSERT_EQ(names.size(), first_end + 2);
+    std::sort(names.begin() + 1, names.begin() + first_end);
+    std::sort(names.begin() + first_end, names.end());
+    Strings expected = {"English", "One", "Two", "TWO", "Three"};
     if (can_read_locked) {
-        expected_first = {"Locked", "One", "Two"};
+        expected.insert(expected.begin() + 1, "Locked");
     }
-    EXPECT_EQ(first_folder, expected_first);
-    EXPECT_EQ(second_folder, (std::vector<std::string>{"TWO", "Three"}));
+    EXPECT_EQ(names, expected);
 
     // Loading by a later id -1 line of a file, and the first folder wins for equal names.
     StringTable::LoadLanguage("uno");
@@ -164,7 +161,7 @@ TEST_F(StringTableTest, FileNamedEnglishReplacesTheBuiltInSet) {
     StringTable::LoadLanguage("English");
     EXPECT_EQ(Text(3), "Rescan");
     EXPECT_EQ(StringTable::CurrentLanguagePath(), first_.File("english.lng"));
-    EXPECT_EQ(StringTable::ListLanguages(), (std::vector<std::string>{"English", "English"}));
+    EXPECT_EQ(StringTable::ListLanguages(), (Strings{"English", "English"}));
 }
 
 TEST_F(StringTableTest, ShippedGermanFile) {
@@ -174,12 +171,10 @@ TEST_F(StringTableTest, ShippedGermanFile) {
     ASSERT_TRUE(std::filesystem::exists(shipped)) << shipped;
     std::filesystem::copy_file(shipped, first_.File("Deutsch.lng"));
 
-    EXPECT_EQ(StringTable::ListLanguages(), (std::vector<std::string>{"English", "Deutsch"}));
+    EXPECT_EQ(StringTable::ListLanguages(), (Strings{"English", "Deutsch"}));
     StringTable::LoadLanguage("Deutsch");
-    EXPECT_EQ(Text(1), "Über");
-    EXPECT_EQ(Text(7), "&Beenden");
-    EXPECT_EQ(Text(52), "Neuer Host gefunden");
-    EXPECT_EQ(Text(6), "!!!Str not found");
+    EXPECT_EQ(Texts({1, 7, 52, 6}),
+              Strings({"Über", "&Beenden", "Neuer Host gefunden", "!!!Str not found"}));
     // Every id of the built-in set has a German text.
     for (const BuiltinString& entry : BuiltinStrings()) {
         if (entry.id > 0 && entry.id != 8 && entry.id != 14 && entry.id != 61) {
@@ -195,8 +190,7 @@ TEST_F(StringTableTest, ALanguageFileThatVanishesWhileLoadedLeavesItsTextsInUse)
     WriteWholeFile(file, "-1,\"Mine\"\n52,\"Neuer Host gefunden\"\n");
     StringTable::LoadLanguage("Mine");
     std::filesystem::remove(file);
-    EXPECT_EQ(Text(52), "Neuer Host gefunden");
-    EXPECT_EQ(Text(53), "Dead host");
+    EXPECT_EQ(Texts({52, 53}), Strings({"Neuer Host gefunden", "Dead host"}));
     std::filesystem::create_directory(file);
     StringTable::LoadLanguage("Mine");
     EXPECT_EQ(Text(52), "Found new host");
