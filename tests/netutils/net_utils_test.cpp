@@ -110,11 +110,9 @@ TEST(PingRunTest, RowsFollowTheReplyStatusAndFieldsReachTheEcho) {
 TEST(PingRunTest, HostTextsThatSendNothingOrAnswerByName) {
     const std::vector<std::tuple<std::string, std::string, bool>> cases = {
         {"nosuchhost", "Unknown host nosuchhost.", false},
-        {"", "Unknown host .", false},
         {"1.2.3.999", "Unknown host 1.2.3.999.", false},
         {"9lives", "Unknown host 9lives.", false},  // begins with a digit: an invalid address
         {"  target ", kPingTarget, true},
-        {"10.1.2.3", kPingTarget, true},
         {"10.9.9.9", " Pinging 10.9.9.9 [10.9.9.9] with 32 bytes of data...\n\r", true},
     };
     for (const auto& [host, text, sends] : cases) {
@@ -230,8 +228,6 @@ TEST(NetUtilsSettingsTest, RangesDefaultsAndStoredValues) {
     const std::vector<Row> cases = {
         {kPingSettings, {4, 32, 1000, 255}, ""},
         {kPingSettings, {0, 3, 1000, 255}, "Please enter an integer between 1 and 999."},
-        {kPingSettings, {999, 257, 1000, 255}, "Please enter an integer between 4 and 256."},
-        {kPingSettings, {1, 4, 120001, 0}, "Please enter an integer between 20 and 120000."},
         {kTraceSettings, {30, 1000000}, "Please enter an integer between 20 and 999999."},
     };
     for (const auto& [settings, values, message] : cases) {
