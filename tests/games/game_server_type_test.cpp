@@ -45,17 +45,22 @@ TEST(GameServerBrowserTest, FindIsExactAndCaseSensitiveAndSaveAllWritesChanges) 
     qw.SetPathToSound("/home/me/found.wav");
     qw.SetPathToGame("/usr/games/ezquake");
     EXPECT_FALSE(qw.AddNewPort(27500)) << "the default port is never added";
-    EXPECT_TRUE(qw.AddNewPort(27501));
+    for (uint16_t port = 27501; port <= 27511; ++port) {
+        EXPECT_TRUE(qw.AddNewPort(port));
+    }
     EXPECT_FALSE(qw.AddNewPort(27501));
     browser.SaveAll();
     EXPECT_EQ(store.GetProfileInt(kQwSection, "Flags", 0), static_cast<int32_t>(0xFFFFFFE3u));
-    EXPECT_EQ(store.GetProfileInt(kQwSection, "Port_01", 0), 27501);
+    // Port value names count in lower-case hex with at least two digits.
+    EXPECT_EQ(store.GetProfileInt(kQwSection, "Port_0a", 0), 27510);
+    EXPECT_FALSE(store.Contains(kQwSection, "Port_10"));
 
     GameServerBrowser again(store);
     EXPECT_EQ(again.At(0).Flags(), 0xFFFFFFE3u);
     EXPECT_EQ(again.At(0).PathToGame(), "/usr/games/ezquake");
     EXPECT_EQ(again.At(0).PathToSound(), "/home/me/found.wav");
-    EXPECT_EQ(*again.At(0).Ports(), (std::vector<uint16_t>{27500, 27501}));
+    EXPECT_EQ(*again.At(0).Ports(), *qw.Ports());
+    EXPECT_EQ(qw.Ports()->size(), 12u);
 }
 
 TEST(GameServerTypeTest, StoredPortListsLoadAsStoredWithDefaultsAndLow16Bits) {
@@ -84,25 +89,6 @@ TEST(GameServerTypeTest, StoredPortListsLoadAsStoredWithDefaultsAndLow16Bits) {
     EXPECT_EQ(type.Ports()->size(), static_cast<size_t>(kMaxStoredPorts));
     EXPECT_EQ((*type.Ports())[0], 27501);
     EXPECT_EQ((*type.Ports())[4], 27500);
-}
-
-TEST(GameServerTypeTest, PortValuesAreNamedInLowerCaseHexWithTwoDigitsAtLeast) {
-    MemorySettingsStore store;
-    GameServerType type(&QueryQuake2, "Quake II", 27910, 7);
-    std::vector<uint16_t> twelve;
-    for (uint16_t i = 0; i < 12; ++i) {
-        twelve.push_back(static_cast<uint16_t>(27910 + i));
-    }
-    type.SetPorts(twelve);
-    type.Save(store);
-    const char* section = "GameServers\\Quake II";
-    EXPECT_EQ(store.GetProfileInt(section, "Port_09", 0), 27919);
-    EXPECT_EQ(store.GetProfileInt(section, "Port_0a", 0), 27920);
-    EXPECT_FALSE(store.Contains(section, "Port_10"));
-
-    GameServerType loaded(&QueryQuake2, "Quake II", 27910, 7);
-    loaded.Load(store);
-    EXPECT_EQ(*loaded.Ports(), twelve);
 }
 
 // Workers take port lists while the options page appends and removes ports. Every list a
