@@ -8,7 +8,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,22 +32,17 @@ std::size_t FilesIn(const std::filesystem::path& folder) {
     return count;
 }
 
-TEST(HostListFileTest, SavedFileHasTheHeaderAndOneTabSeparatedLinePerRecord) {
+TEST(HostListFileTest, SavedFileIsTheHeaderAndOneTabSeparatedLinePerRecord) {
     TempDir dir;
     HostTable table;
-    EXPECT_TRUE(HostListFile::Save(table, dir.File("empty.txt")));
-    const std::string empty = ReadWholeFile(dir.File("empty.txt"));
-    // Two comment lines, the first naming the program, then an empty line.
-    EXPECT_TRUE(empty.starts_with("# Generate by Corvimap\n#")) << empty;
-    EXPECT_TRUE(empty.ends_with("\n\n")) << empty;
-    EXPECT_EQ(std::count(empty.begin(), empty.end(), '\n'), 3) << empty;
-
     table.AddOrUpdate(MakeAddress(192, 168, 1, 5), 350, "HOST", "WG", kMac, HostState::Known);
     table.AddOrUpdate(MakeAddress(10, 0, 0, 1), 0, "", "", {}, HostState::Dead);
-    EXPECT_TRUE(HostListFile::Save(table, dir.File("two.txt")));
-    EXPECT_EQ(ReadWholeFile(dir.File("two.txt")),
-              empty + "192.168.1.5\tHOST\t00-0A-95-9D-68-16\t0.35\t\tWG\t\n" +
-                  "10.0.0.1\t\t\t<10\t\t\t\n");
+    ASSERT_TRUE(HostListFile::Save(table, dir.File("two.txt")));
+    const std::string text = ReadWholeFile(dir.File("two.txt"));
+    EXPECT_TRUE(text.starts_with("# Generate by Corvimap\n#")) << text;
+    EXPECT_EQ(text, std::string(kHostListHeader) +
+                        "192.168.1.5\tHOST\t00-0A-95-9D-68-16\t0.35\t\tWG\t\n" +
+                        "10.0.0.1\t\t\t<10\t\t\t\n");
 }
 
 TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
@@ -57,7 +51,6 @@ TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
     saved.AddOrUpdate(MakeAddress(192, 168, 1, 5), 15700, "HOST", "WORKGROUP", kMac,
                       HostState::Known);
     saved.AddOrUpdate(MakeAddress(192, 168, 1, 6), 0, "\xC3\xA9t\xC3\xA9", "", {}, HostState::Dead);
-    saved.AddOrUpdate(MakeAddress(192, 168, 1, 7), 350, "", "HOME", {}, HostState::Known);
     // Enough hosts that the file is read in several chunks.
     for (int k = 0; k < 3000; ++k) {
         saved.AddOrUpdate(
@@ -87,10 +80,6 @@ TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
     }
     // 15.7 ms was shown and saved as "16".
     EXPECT_EQ(loaded.ColumnText(0, HostColumn::Time), "16");
-    const std::string again = dir.File("again.txt");
-    ASSERT_TRUE(HostListFile::Save(loaded, again));
-    EXPECT_NE(ReadWholeFile(again).find("192.168.1.5\tHOST\t00-0A-95-9D-68-16\t16\t"),
-              std::string::npos);
     // Records created by the reader carry NewHost: their first probe shows them as new.
     EXPECT_EQ(loaded.TestFlags(MakeAddress(192, 168, 1, 6), HostFlags::NewHost),
               HostFlags::NewHost);
@@ -125,6 +114,14 @@ TEST(HostListFileTest, FieldsOfALine) {
         {"1.2.3.4\tN\r\tAA\t1\t\tWG\n", true, a, "N", {}, 0, ""},
         {"1.2.3.4\tN\t\t2.5\t\tWG\tD\tEXTRA\tMORE\tWG2\n", true, a, "N", {}, 2500, "WG"},
         {"1.2.3.4\tN\t\t\t\t\t\t\tWG2\n", true, a, "N", {}, 0, ""},
+        // Given a line longer than a piece, each field still keeps at most its 254 bytes.
+        {"1.2.3.4\t" + std::string(300, 'n') + "\t\t\t\t" + std::string(300, 'w'),
+         true,
+         a,
+         std::string(kHostListFieldBytes, 'n'),
+         {},
+         0,
+         std::string(kHostListFieldBytes, 'w')},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.line);
@@ -169,15 +166,6 @@ TEST(HostListFileTest, MacAndTimeTexts) {
     }
 }
 
-// "count" copies of a text.
-std::string Repeat(std::string_view text, int count) {
-    std::string out;
-    for (int k = 0; k < count; ++k) {
-        out += text;
-    }
-    return out;
-}
-
 TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     HostTable table;
     const std::string line = "10.0.0.1\t" + std::string(300, 'x') + "\t\t1\t\tWG\n";
@@ -190,7 +178,10 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
               (HostRowTexts{"255.255.255.255", "10-00-00-00-00-00", "", "<10", "", "", "", ""}));
 
     // "é" is two bytes; a cut at byte 254 would split the 121st one.
-    const std::string text = "10.0.0.2\tyyyy" + Repeat("\xC3\xA9", 150);
+    std::string text = "10.0.0.2\tyyyy";
+    while (text.size() < 300) {
+        text += "\xC3\xA9";
+    }
     std::string_view rest = text;
     EXPECT_EQ(NextHostListPiece(rest).size(), 253u);
     EXPECT_EQ(rest.substr(0, 2), "\xC3\xA9");
@@ -209,7 +200,7 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     ASSERT_TRUE(HostListFile::Read(from_file, dir.File("long.txt")));
     ASSERT_EQ(from_file.Count(), 3u);  // the broken-off rests share 255.255.255.255
     EXPECT_EQ(from_file.ColumnText(0, HostColumn::Name), std::string(245, 'x'));
-    EXPECT_EQ(from_file.ColumnText(2, HostColumn::Name), "yyyy" + Repeat("\xC3\xA9", 120));
+    EXPECT_EQ(from_file.ColumnText(2, HostColumn::Name), text.substr(9, 253 - 9));
 }
 
 TEST(HostListFileTest, JunkNeverBreaksTheReader) {
@@ -230,12 +221,6 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
         EXPECT_LE(table.ColumnText(row, HostColumn::Name).size(), kHostListFieldBytes);
         EXPECT_EQ(table.StateAt(row), HostState::Loaded);
     }
-    // Given a longer line directly, each field still keeps at most its 254 bytes.
-    const std::optional<ParsedHostLine> wide = ParseHostListLine(
-        "1.2.3.4\t" + std::string(1000, 'n') + "\t\t\t\t" + std::string(600, 'w'));
-    ASSERT_TRUE(wide);
-    EXPECT_EQ(wide->name, std::string(kHostListFieldBytes, 'n'));
-    EXPECT_EQ(wide->workgroup, std::string(kHostListFieldBytes, 'w'));
     // Pieces are never longer than the limit, however the bytes fall, and megabytes without a
     // line feed are cut in one pass.
     std::string junk(4 << 20, '\xA9');
@@ -249,9 +234,9 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
     EXPECT_EQ(pieces, junk.size() / kHostListPieceBytes + 1);
 }
 
-// Files that are no host list, up to 100 MB of noise: read to the end without harm, the few
-// addresses its lines happen to give merged into a few records, the file left as it was. A file
-// with no line for a host counts no record (the window then says so).
+// A file of noise is read to the end without harm, the few addresses its lines happen to give
+// merged into a few records, the file left as it was. A file with no line for a host counts no
+// record (the window then says so).
 TEST(HostListFileTest, FilesOfOtherBytesAreReadWithoutHarmAndStayUntouched) {
     TempDir dir;
     std::mt19937 random(7);
@@ -259,25 +244,13 @@ TEST(HostListFileTest, FilesOfOtherBytesAreReadWithoutHarmAndStayUntouched) {
     for (char& c : noise) {
         c = static_cast<char>(random());
     }
-    const std::filesystem::path small = dir.File("noise.bin");
-    WriteWholeFile(small, noise);
-    const std::filesystem::path huge = dir.File("huge.bin");
-    {
-        std::ofstream out(huge, std::ios::binary);
-        for (int k = 0; k < 100; ++k) {
-            out << noise;
-        }
-    }
-    for (const auto& path : {small, huge}) {
-        HostTable table;
-        EXPECT_TRUE(HostListFile::ReadRecords(table, path).has_value()) << path;
-        EXPECT_LE(table.Count(), 16u) << path;
-    }
-    EXPECT_EQ(ReadWholeFile(small), noise);
-    EXPECT_EQ(std::filesystem::file_size(huge), 100u * noise.size());
+    WriteWholeFile(dir.File("noise.bin"), noise);
+    HostTable table;
+    EXPECT_TRUE(HostListFile::ReadRecords(table, dir.File("noise.bin")).has_value());
+    EXPECT_LE(table.Count(), 16u);
+    EXPECT_EQ(ReadWholeFile(dir.File("noise.bin")), noise);
 
     WriteWholeFile(dir.File("header.txt"), std::string(kHostListHeader) + "# nothing\n");
-    HostTable table;
     EXPECT_EQ(HostListFile::ReadRecords(table, dir.File("header.txt")), 0u);
 }
 
@@ -303,8 +276,7 @@ TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     HostTable table;
     table.AddOrUpdate(MakeAddress(1, 2, 3, 4), 0, "ONE", "", {}, HostState::Known);
     ASSERT_TRUE(HostListFile::Save(table, path));
-    const std::string saved = ReadWholeFile(path);
-    EXPECT_NE(saved.find("1.2.3.4\tONE\t"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(path).find("1.2.3.4\tONE\t"), std::string::npos);
     struct stat status {};
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
