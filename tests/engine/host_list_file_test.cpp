@@ -86,50 +86,43 @@ TEST(HostListFileTest, ReadBackGivesTheSameHostsAtTheShownPrecision) {
     EXPECT_EQ(loaded.TestFlags(MakeAddress(192, 168, 1, 5), HostFlags::NewHost), 0u);
 }
 
+std::optional<ParsedHostLine> Line(NetAddress address, std::string name = "", MacBlock mac = {},
+                                   uint32_t time = 0, std::string workgroup = "") {
+    return ParsedHostLine{address, std::move(name), mac, time, std::move(workgroup)};
+}
+
 // Comments and lines under 7 bytes (line end included, up to a zero byte) give no record; any
 // other line does, an unreadable address giving 255.255.255.255. A line ends at a zero byte or
 // carriage return, and text after a seventh tab is ignored.
 TEST(HostListFileTest, FieldsOfALine) {
-    struct Case {
-        std::string line;
-        bool record;
-        NetAddress address;
-        std::string name;
-        MacBlock mac;
-        uint32_t time;
-        std::string workgroup;
-    };
     const NetAddress a = MakeAddress(1, 2, 3, 4);
     const NetAddress b = MakeAddress(10, 1, 2, 3);
-    const Case cases[] = {
-        {"10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n", true, b, "NAME", kMac, 0,
-         "WG"},
-        {"10.1.2.3\r\n", true, b, "", {}, 0, ""},
-        {"# 10.1.2.3\tX\n", false, 0, "", {}, 0, ""},
-        {"1.2.3\n", false, 0, "", {}, 0, ""},
-        {std::string("1.2.3\0.4\tNAME\n", 14), false, 0, "", {}, 0, ""},
-        {"1.2.3.4", true, a, "", {}, 0, ""},
-        {"garbage text\tN", true, kInvalidAddress, "N", {}, 0, ""},
-        {std::string("1.2.3.4\tNA\0ME\tAA\t1\t\tWG\n", 23), true, a, "NA", {}, 0, ""},
-        {"1.2.3.4\tN\r\tAA\t1\t\tWG\n", true, a, "N", {}, 0, ""},
-        {"1.2.3.4\tN\t\t2.5\t\tWG\tD\tEXTRA\tMORE\tWG2\n", true, a, "N", {}, 2500, "WG"},
-        {"1.2.3.4\tN\t\t\t\t\t\t\tWG2\n", true, a, "N", {}, 0, ""},
+    const std::string n(kHostListFieldBytes, 'n');
+    const std::string w(kHostListFieldBytes, 'w');
+    const std::pair<std::string, std::optional<ParsedHostLine>> cases[] = {
+        {"10.1.2.3\tNAME\t00:0a:95:9d:68:16\t<10\t\tWG\tdescription\n",
+         Line(b, "NAME", kMac, 0, "WG")},
+        {"10.1.2.3\r\n", Line(b)},
+        {"# 10.1.2.3\tX\n", std::nullopt},
+        {"1.2.3\n", std::nullopt},
+        {std::string("1.2.3\0.4\tNAME\n", 14), std::nullopt},
+        {"1.2.3.4", Line(a)},
+        {"garbage text\tN", Line(kInvalidAddress, "N")},
+        {std::string("1.2.3.4\tNA\0ME\tAA\t1\t\tWG\n", 23), Line(a, "NA")},
+        {"1.2.3.4\tN\r\tAA\t1\t\tWG\n", Line(a, "N")},
+        {"1.2.3.4\tN\t\t2.5\t\tWG\tD\tEXTRA\tMORE\tWG2\n", Line(a, "N", {}, 2500, "WG")},
+        {"1.2.3.4\tN\t\t\t\t\t\t\tWG2\n", Line(a, "N")},
         // Given a line longer than a piece, each field still keeps at most its 254 bytes.
-        {"1.2.3.4\t" + std::string(300, 'n') + "\t\t\t\t" + std::string(300, 'w'),
-         true,
-         a,
-         std::string(kHostListFieldBytes, 'n'),
-         {},
-         0,
-         std::string(kHostListFieldBytes, 'w')},
+        {"1.2.3.4\t" + n + "nn\t\t\t\t" + w + "ww", Line(a, n, {}, 0, w)},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.line);
-        const std::optional<ParsedHostLine> line = ParseHostListLine(each.line);
-        ASSERT_EQ(line.has_value(), each.record);
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        const std::optional<ParsedHostLine> line = ParseHostListLine(text);
+        ASSERT_EQ(line.has_value(), expected.has_value());
         if (line) {
             EXPECT_EQ(std::tie(line->address, line->name, line->mac, line->time, line->workgroup),
-                      std::tie(each.address, each.name, each.mac, each.time, each.workgroup));
+                      std::tie(expected->address, expected->name, expected->mac, expected->time,
+                               expected->workgroup));
         }
     }
 }
@@ -203,27 +196,31 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     EXPECT_EQ(from_file.ColumnText(2, HostColumn::Name), text.substr(9, 253 - 9));
 }
 
+// A file of junk, mostly bytes that matter to the reader (tabs, line ends, zeros, digits, dots),
+// is read to the end without harm and left as it was; a file with no line for a host counts no
+// record (the window then says so).
 TEST(HostListFileTest, JunkNeverBreaksTheReader) {
     std::mt19937 random(99);
-    HostTable table;
-    for (int round = 0; round < 20; ++round) {
-        std::string junk(20000, '\0');
-        for (char& c : junk) {
-            // Mostly bytes that matter to the reader: tabs, line ends, zeros, digits, dots.
-            static const char kBytes[] = "\t\n\r\0.19aF-:#\xC3\xA9\xFF";
-            c = random() % 4 == 0 ? static_cast<char>(random())
-                                  : kBytes[random() % (sizeof kBytes - 1)];
-        }
-        HostListFile::Merge(table, junk);
+    std::string junk(1 << 20, '\0');
+    for (char& c : junk) {
+        static const char kBytes[] = "\t\n\r\0.19aF-:#\xC3\xA9\xFF";
+        c = random() % 4 == 0 ? static_cast<char>(random())
+                              : kBytes[random() % (sizeof kBytes - 1)];
     }
-    EXPECT_GT(table.Count(), 0u);
+    TempDir dir;
+    WriteWholeFile(dir.File("junk.bin"), junk);
+    HostTable table;
+    EXPECT_GT(HostListFile::ReadRecords(table, dir.File("junk.bin")), 0u);
+    EXPECT_EQ(ReadWholeFile(dir.File("junk.bin")), junk);
     for (std::size_t row = 0; row < table.Count(); ++row) {
         EXPECT_LE(table.ColumnText(row, HostColumn::Name).size(), kHostListFieldBytes);
-        EXPECT_EQ(table.StateAt(row), HostState::Loaded);
     }
+    WriteWholeFile(dir.File("header.txt"), std::string(kHostListHeader) + "# nothing\n");
+    EXPECT_EQ(HostListFile::ReadRecords(table, dir.File("header.txt")), 0u);
+
     // Pieces are never longer than the limit, however the bytes fall, and megabytes without a
     // line feed are cut in one pass.
-    std::string junk(4 << 20, '\xA9');
+    junk.assign(4 << 20, '\xA9');
     junk[300] = '\xC3';
     std::string_view rest = junk;
     std::size_t pieces = 0;
@@ -232,40 +229,6 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
         ++pieces;
     }
     EXPECT_EQ(pieces, junk.size() / kHostListPieceBytes + 1);
-}
-
-// A file of noise is read to the end without harm, the few addresses its lines happen to give
-// merged into a few records, the file left as it was. A file with no line for a host counts no
-// record (the window then says so).
-TEST(HostListFileTest, FilesOfOtherBytesAreReadWithoutHarmAndStayUntouched) {
-    TempDir dir;
-    std::mt19937 random(7);
-    std::string noise(1 << 20, '\0');
-    for (char& c : noise) {
-        c = static_cast<char>(random());
-    }
-    WriteWholeFile(dir.File("noise.bin"), noise);
-    HostTable table;
-    EXPECT_TRUE(HostListFile::ReadRecords(table, dir.File("noise.bin")).has_value());
-    EXPECT_LE(table.Count(), 16u);
-    EXPECT_EQ(ReadWholeFile(dir.File("noise.bin")), noise);
-
-    WriteWholeFile(dir.File("header.txt"), std::string(kHostListHeader) + "# nothing\n");
-    EXPECT_EQ(HostListFile::ReadRecords(table, dir.File("header.txt")), 0u);
-}
-
-TEST(HostListFileTest, FilesThatCannotBeOpenedChangeNothing) {
-    TempDir dir;
-    HostTable table;
-    table.AddOrUpdate(MakeAddress(1, 2, 3, 4), 0, "", "", {}, HostState::Known);
-    EXPECT_FALSE(HostListFile::Read(table, dir.File("missing.txt")));
-    EXPECT_EQ(table.Count(), 1u);
-    EXPECT_FALSE(HostListFile::Save(table, dir.File("no/such/folder/hosts.txt")));
-    // A folder in the target's place can't be replaced; no temporary file is left behind.
-    std::filesystem::create_directory(dir.File("folder"));
-    EXPECT_FALSE(HostListFile::Save(table, dir.File("folder")));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
-    EXPECT_EQ(FilesIn(dir.Path()), 1u);
 }
 
 TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
@@ -290,6 +253,16 @@ TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_NE(ReadWholeFile(path).find("1.2.3.5\tTWO\t"), std::string::npos);
 
+    // Files that can't be opened change nothing. A folder in the target's place can't be
+    // replaced; no temporary file is left behind.
+    EXPECT_FALSE(HostListFile::Read(table, dir.File("missing.txt")));
+    EXPECT_EQ(table.Count(), 2u);
+    EXPECT_FALSE(HostListFile::Save(table, dir.File("no/such/folder/hosts.txt")));
+    std::filesystem::create_directory(dir.File("folder"));
+    EXPECT_FALSE(HostListFile::Save(table, dir.File("folder")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
+    EXPECT_EQ(FilesIn(dir.Path()), 3u);  // the file, the link and the folder
+
     // A save that fails half-way (here: the file size limit stops the writing) leaves the
     // previous file as it was. Run in a child so the limit stays there.
     for (int k = 0; k < 2000; ++k) {
@@ -311,7 +284,7 @@ TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     ASSERT_TRUE(WIFEXITED(status_code));
     EXPECT_EQ(WEXITSTATUS(status_code), 0) << "the save should have reported its failure";
     EXPECT_EQ(ReadWholeFile(path), before);
-    EXPECT_EQ(FilesIn(dir.Path()), 2u);  // the file and the link, no temporary file
+    EXPECT_EQ(FilesIn(dir.Path()), 3u);  // no temporary file either
 }
 
 }  // namespace

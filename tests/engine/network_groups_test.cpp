@@ -46,15 +46,15 @@ std::string Text(const GroupListState& state) {
            (state.selected ? std::to_string(*state.selected) : "-");
 }
 
+class NetworkGroupsTest : public ::testing::Test {
+protected:
+    NetworkGroups groups{store, settings};
+};
+
 // Default settings themselves are the scan settings' own test; here: the list and ranges.
-TEST(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
-    MemorySettingsStore store;
-    EXPECT_EQ(CurrentGroup(store), "Default");
-    EXPECT_EQ(ReadGroupList(store), Names{"Default"});
-    EXPECT_TRUE(ReadGroupRanges(store, "Default").empty());
-    ScanSettings settings;
-    NetworkGroups groups(store, settings);
+TEST_F(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
     EXPECT_EQ(Text(groups.Groups()), "Default Default #0");
+    EXPECT_TRUE(groups.Ranges().empty());
     EXPECT_EQ(store.Size(), 0u) << "reading must not write";
 
     // The built-in group keeps its ranges in its own section.
@@ -63,8 +63,7 @@ TEST(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
     EXPECT_EQ(groups.Ranges(), Names{"10.0.0.1-9"});
 }
 
-TEST(NetworkGroupsTest, RangesAreWrittenInOrderAndOldValuesStay) {
-    MemorySettingsStore store;
+TEST_F(NetworkGroupsTest, RangesAreWrittenInOrderAndOldValuesStay) {
     WriteGroupRanges(store, "Lab", {"10.0.0.1-5", "10.0.1.1>10.0.2.1", "1.2.3.4-4"});
     WriteGroupRanges(store, "Lab", {"9.9.9.9-9"});
     EXPECT_EQ(ReadGroupRanges(store, "Lab"), Names{"9.9.9.9-9"});
@@ -88,8 +87,7 @@ TEST(NetworkGroupsTest, RangesAreWrittenInOrderAndOldValuesStay) {
     }
 }
 
-TEST(NetworkGroupsTest, GroupListIsSortedWithoutRegardToCase) {
-    MemorySettingsStore store;
+TEST_F(NetworkGroupsTest, GroupListIsSortedWithoutRegardToCase) {
     store.WriteProfileInt(kGroups, "GroupsNumb", 5);
     store.WriteProfileString(kGroups, "Group00", "lab");
     store.WriteProfileString(kGroups, "Group01", "Default");
@@ -108,10 +106,7 @@ TEST(NetworkGroupsTest, GroupListIsSortedWithoutRegardToCase) {
     EXPECT_EQ(FindGroupEntry({"Default"}, "Lab"), std::nullopt);
 }
 
-TEST(NetworkGroupsTest, AddGroupRefusesEmptyNamesAndPrefixesOfExistingNames) {
-    MemorySettingsStore store;
-    ScanSettings settings;
-    NetworkGroups groups(store, settings);
+TEST_F(NetworkGroupsTest, AddGroupRefusesEmptyNamesAndPrefixesOfExistingNames) {
     EXPECT_EQ(groups.AddGroup("").refusal, GroupRefusal::kEmptyName);
     EXPECT_EQ(groups.AddGroup("Def").refusal, GroupRefusal::kNameTaken);
     EXPECT_EQ(store.Size(), 0u) << "a refusal writes nothing";
@@ -125,17 +120,12 @@ TEST(NetworkGroupsTest, AddGroupRefusesEmptyNamesAndPrefixesOfExistingNames) {
     }
 
     // The other way round: Laboratory is accepted while Lab exists.
-    MemorySettingsStore other_store;
-    NetworkGroups other(other_store, settings);
-    ASSERT_TRUE(other.AddGroup("Lab").accepted());
-    EXPECT_EQ(Text(other.AddGroup("laboratory").list), "Default,Lab,laboratory laboratory #2");
+    WriteGroupList(store, {"Default", "Lab"}, "Lab");
+    EXPECT_EQ(Text(groups.AddGroup("laboratory").list), "Default,Lab,laboratory laboratory #2");
 }
 
-TEST(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
-    MemorySettingsStore store;
-    ScanSettings settings;
+TEST_F(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
     SetSettings(settings, 0x7F, 120, 5, 16);
-    NetworkGroups groups(store, settings);
     ASSERT_TRUE(groups.AddGroup("office").accepted());
     EXPECT_EQ(Text(groups.AddGroup("Backup").list), "Backup,Default,office Backup #0");
     // Neither saved into the old group nor reloaded from the new one.
@@ -144,11 +134,8 @@ TEST(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
     EXPECT_EQ(Values(settings), std::tuple(0x7Fu, 120, 5, 16));
 }
 
-TEST(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
-    MemorySettingsStore store;
-    ScanSettings settings;
+TEST_F(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
     const auto defaults = Values(settings);
-    NetworkGroups groups(store, settings);
     ASSERT_TRUE(groups.AddGroup("Lab").accepted());
     groups.SwitchGroup("Default");
     // Default had nothing stored yet; Lab's (still default) settings were saved under Lab.
@@ -169,10 +156,7 @@ TEST(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 2) << "the list is not rewritten";
 }
 
-TEST(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
-    MemorySettingsStore store;
-    ScanSettings settings;
-    NetworkGroups groups(store, settings);
+TEST_F(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
     ASSERT_TRUE(groups.AddGroup("Lab").accepted());
     ASSERT_TRUE(groups.AddGroup("Alpha").accepted());
     EXPECT_EQ(groups.DeleteGroup("Default").refusal, GroupRefusal::kDefaultGroup);
@@ -193,18 +177,13 @@ TEST(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
     EXPECT_FALSE(store.Contains("Network\\Groups\\Lab", "FlagsGroup0"));
 
     // Deleting the last listed group falls back to the built-in one.
-    MemorySettingsStore lone_store;
-    WriteGroupList(lone_store, {"Lab"}, "Lab");
-    NetworkGroups lone(lone_store, settings);
-    EXPECT_EQ(Text(lone.DeleteGroup("Lab").list), "Default Default #0");
-    EXPECT_EQ(lone_store.GetProfileInt(kGroups, "GroupsNumb", -1), 0);
+    WriteGroupList(store, {"Lab"}, "Lab");
+    EXPECT_EQ(Text(groups.DeleteGroup("Lab").list), "Default Default #0");
+    EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 0);
 }
 
-TEST(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
-    MemorySettingsStore store;
+TEST_F(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
     WriteGroupList(store, {"Default", "default"}, "default");
-    ScanSettings settings;
-    NetworkGroups groups(store, settings);
     SetSettings(settings, 0x3, 10, 0, 1);
     groups.AddNetwork("10.1.1.1-2");
     groups.SwitchGroup("Default");
@@ -215,10 +194,7 @@ TEST(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
     EXPECT_EQ(Text(groups.DeleteGroup("default").list), "Default Default #0");
 }
 
-TEST(NetworkGroupsTest, NetworkEditsChangeTheCurrentGroupsStoredRanges) {
-    MemorySettingsStore store;
-    ScanSettings settings;
-    NetworkGroups groups(store, settings);
+TEST_F(NetworkGroupsTest, NetworkEditsChangeTheCurrentGroupsStoredRanges) {
     ASSERT_TRUE(groups.AddGroup("Lab").accepted());
 
     EXPECT_EQ(groups.AddNetwork("10.0.0.1-5"), Names{"10.0.0.1-5"});
