@@ -24,12 +24,8 @@ using testing::WriteWholeFile;
 
 constexpr MacBlock kMac = {1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16};
 
-std::size_t FilesIn(const std::filesystem::path& folder) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
-        ++count;
-    }
-    return count;
+std::ptrdiff_t FilesIn(const std::filesystem::path& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), {});
 }
 
 TEST(HostListFileTest, SavedHostsReadBackAtTheShownPrecision) {
@@ -83,9 +79,8 @@ std::optional<ParsedHostLine> Line(NetAddress address, std::string name = "", Ma
     return ParsedHostLine{address, std::move(name), mac, time, std::move(workgroup)};
 }
 
-// Comments and lines under 7 bytes (line end included, up to a zero byte) give no record; any
-// other line does, an unreadable address giving 255.255.255.255. A line ends at a zero byte or
-// carriage return, and text after a seventh tab is ignored.
+// No record for comments and lines under 7 bytes (up to a zero byte); an unreadable address gives
+// 255.255.255.255. A line ends at a zero byte or CR; text after a seventh tab is ignored.
 TEST(HostListFileTest, FieldsOfALine) {
     const NetAddress a = MakeAddress(1, 2, 3, 4);
     const NetAddress b = MakeAddress(10, 1, 2, 3);
@@ -168,8 +163,7 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     EXPECT_EQ(NextHostListPiece(rest), "12345678\n");
     EXPECT_TRUE(rest.empty());
 
-    // The rest of a long line is a line of its own, with an address that is no address (its "1"
-    // reads as a MAC); the rests share 255.255.255.255.
+    // The rest of a long line is a line of its own: its address reads 255.255.255.255, its "1" MAC.
     TempDir dir;
     const std::string line = "10.0.0.1\t" + std::string(300, 'x') + "\t\t1\t\tWG\n";
     WriteWholeFile(dir.File("long.txt"), "# comment\n\n" + text + "\n" + line);
@@ -182,9 +176,8 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     EXPECT_EQ(table.ColumnText(2, HostColumn::Name), std::string(254 - 9, 'x'));
 }
 
-// A file of junk, mostly bytes that matter to the reader (tabs, line ends, zeros, digits, dots),
-// is read to the end without harm and left as it was; a file with no line for a host counts no
-// record (the window then says so).
+// Junk, mostly bytes that matter to the reader, is read to the end without harm and left as it
+// was; a file with no line for a host counts no record (the window then says so).
 TEST(HostListFileTest, JunkNeverBreaksTheReader) {
     std::mt19937 random(99);
     std::string junk(1 << 20, '\0');
@@ -204,8 +197,7 @@ TEST(HostListFileTest, JunkNeverBreaksTheReader) {
     WriteWholeFile(dir.File("header.txt"), std::string(kHostListHeader) + "# nothing\n");
     EXPECT_EQ(HostListFile::ReadRecords(table, dir.File("header.txt")), 0u);
 
-    // Pieces are never longer than the limit, however the bytes fall, and megabytes without a
-    // line feed are cut in one pass.
+    // Pieces never pass the limit; megabytes without a line feed are cut in one pass.
     junk.assign(4 << 20, '\xA9');
     junk[300] = '\xC3';
     std::string_view rest = junk;
@@ -229,7 +221,7 @@ TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     struct stat status {};
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
-    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+    EXPECT_EQ(FilesIn(dir.Path()), 1);
 
     // Through a link the linked file is replaced and the link stays.
     const std::filesystem::path link = dir.File("link.txt");
@@ -239,18 +231,16 @@ TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_NE(ReadWholeFile(path).find("1.2.3.5\tTWO\t"), std::string::npos);
 
-    // Files that can't be opened change nothing. A folder in the target's place can't be
-    // replaced; no temporary file is left behind.
+    // Unopenable files change nothing; a folder in the target's place is not replaced.
     EXPECT_FALSE(HostListFile::Read(table, dir.File("missing.txt")));
     EXPECT_EQ(table.Count(), 2u);
     EXPECT_FALSE(HostListFile::Save(table, dir.File("no/such/folder/hosts.txt")));
     std::filesystem::create_directory(dir.File("folder"));
     EXPECT_FALSE(HostListFile::Save(table, dir.File("folder")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
-    EXPECT_EQ(FilesIn(dir.Path()), 3u);  // the file, the link and the folder
+    EXPECT_EQ(FilesIn(dir.Path()), 3);  // the file, the link and the folder
 
-    // A save that fails half-way (here: the file size limit stops the writing) leaves the
-    // previous file as it was. Run in a child so the limit stays there.
+    // A save cut short by the file size limit (set in a child) leaves the previous file as it was.
     for (int k = 0; k < 2000; ++k) {
         table.AddOrUpdate(
             MakeAddress(10, 0, static_cast<uint8_t>(k / 256), static_cast<uint8_t>(k % 256)), 0,
@@ -270,7 +260,7 @@ TEST(HostListFileTest, SaveReplacesTheFileWholeAndKeepsItOnFailure) {
     ASSERT_TRUE(WIFEXITED(status_code));
     EXPECT_EQ(WEXITSTATUS(status_code), 0) << "the save should have reported its failure";
     EXPECT_EQ(ReadWholeFile(path), before);
-    EXPECT_EQ(FilesIn(dir.Path()), 3u);  // no temporary file either
+    EXPECT_EQ(FilesIn(dir.Path()), 3);  // no temporary file either
 }
 
 }  // namespace

