@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "engine/host_record.h"
 
