@@ -76,15 +76,11 @@ TEST(AddressRangeTest, AtoiValueMatchesTheCLibrary) {
 }
 
 TEST(AddressRangeTest, TruncationKeepsAtMostTheLimitAndWholeCharacters) {
-    EXPECT_EQ(TruncateRangeText(std::string(300, '1')).size(), kMaxRangeLength);
-    EXPECT_EQ(TruncateRangeText("1.2.3.4-5"), "1.2.3.4-5");
-    // 254 ASCII bytes then a two-byte character: the cut would split it, so it goes whole.
-    const std::string text = std::string(254, 'a') + "\xC3\xA9" + "tail";
-    const std::string cut = TruncateRangeText(text);
-    EXPECT_EQ(cut, std::string(254, 'a'));
-    // Exactly 253 + two bytes fits.
-    const std::string fits = std::string(253, 'a') + "\xC3\xA9" + "tail";
-    EXPECT_EQ(TruncateRangeText(fits), std::string(253, 'a') + "\xC3\xA9");
+    // A two-byte character after 254 bytes would be split by the cut, so it goes whole; after
+    // 253 bytes it fits.
+    const std::string e = "\xC3\xA9";
+    EXPECT_EQ(TruncateRangeText(std::string(254, 'a') + e + "tail"), std::string(254, 'a'));
+    EXPECT_EQ(TruncateRangeText(std::string(253, 'a') + e + "tail"), std::string(253, 'a') + e);
 }
 
 }  // namespace
