@@ -17,7 +17,6 @@ constexpr std::string_view kGroups = "Network\\Groups";
 void SetSettings(ScanSettings& settings, uint32_t flags, int32_t ping, int32_t every,
                  int32_t threads) {
     settings.FlagsGroup0 = flags;
-    settings.FlagsGroup1 = flags ^ 0xFFu;
     settings.PingTimeout = ping;
     settings.ScanEvery = every;
     settings.ThreadsOfScan = threads;
@@ -135,7 +134,6 @@ TEST_F(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
 
     SetSettings(settings, 0x33, 80, 2, 4);
     EXPECT_EQ(Text(groups.SwitchGroup("Lab")), "Default,Lab Lab #1");
-    EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup1", -1), 0x33 ^ 0xFF);
     EXPECT_EQ(StoredValues(store, "Default"), std::tuple(0x33u, 80, 2, 4));
     EXPECT_EQ(Values(settings), defaults) << "Lab's own settings are loaded";
 
@@ -143,8 +141,6 @@ TEST_F(NetworkGroupsTest, SwitchSavesTheOutgoingGroupAndLoadsTheIncomingOne) {
     EXPECT_EQ(Text(groups.SwitchGroup("Default")), "Default,Lab Default #0");
     EXPECT_EQ(StoredValues(store, "Lab"), std::tuple(0x41u, 300, 15, 32));
     EXPECT_EQ(Values(settings), std::tuple(0x33u, 80, 2, 4)) << "Default's own, not overwritten";
-    EXPECT_EQ(settings.FlagsGroup1, 0x33u ^ 0xFFu);
-    EXPECT_EQ(store.GetProfileInt(kGroups, "GroupsNumb", -1), 2) << "the list is not rewritten";
 }
 
 TEST_F(NetworkGroupsTest, DeleteProtectsDefaultAndMakesTheFirstEntryCurrent) {

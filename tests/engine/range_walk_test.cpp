@@ -31,10 +31,6 @@ std::string Runs(const std::vector<NetAddress>& walked) {
 
 class RangeWalkTest : public ::testing::Test {
 protected:
-    void SetRanges(const std::vector<std::string>& ranges, std::string_view group = "Default") {
-        WriteGroupRanges(store_, group, ranges);
-    }
-
     // The walked addresses as runs; on_address, when given, also sees each address.
     std::string Walk(std::string_view group = "Default",
                      const std::function<void(NetAddress)>& on_address = nullptr) {
@@ -72,14 +68,14 @@ TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
     };
     for (const auto& [ranges, walked] : cases) {
         SCOPED_TRACE(ranges.front());
-        SetRanges(ranges);
+        WriteGroupRanges(store_, "Default", ranges);
         EXPECT_EQ(Walk(), walked);
         EXPECT_EQ(Walk(), walked) << "a second pass starts again at Net_00";
     }
 }
 
 TEST_F(RangeWalkTest, StopFlagIsCheckedBeforeEachAddress) {
-    SetRanges({"10.0.0.1-254", "10.0.1.1-254"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-254", "10.0.1.1-254"});
     int seen = 0;
     EXPECT_EQ(Walk("Default", [&](NetAddress) { stop_ = ++seen == 5; }), "10.0.0.1..10.0.0.5");
 
@@ -96,18 +92,18 @@ TEST_F(RangeWalkTest, StopFlagIsCheckedBeforeEachAddress) {
 // The stored count is compared unsigned and read after each range; Net_00 is walked even when
 // it says none (the range editor leaves old values behind), and a missing value ends the walk.
 TEST_F(RangeWalkTest, StoredCountIsReadAfterEachRange) {
-    SetRanges({"10.0.0.1-2", "10.0.0.5-5"});
-    SetRanges({});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-2", "10.0.0.5-5"});
+    WriteGroupRanges(store_, "Default", {});
     EXPECT_EQ(Walk(), "10.0.0.1..10.0.0.2");
 
-    SetRanges({"10.0.0.1-1", "10.0.0.2-2", "10.0.0.4-4"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-1", "10.0.0.2-2", "10.0.0.4-4"});
     store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", -1);
     EXPECT_EQ(Walk(), "10.0.0.1..10.0.0.2 10.0.0.4");
     store_.WriteProfileString("Network\\Nets2", "Net_01", "");
     EXPECT_EQ(Walk(), "10.0.0.1");
 
     // A range added while the walk runs is walked when the count grows in time.
-    SetRanges({"10.0.0.1-1", "10.0.0.2-2"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-1", "10.0.0.2-2"});
     store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 1);
     EXPECT_EQ(Walk("Default",
                    [&](NetAddress) { store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 2); }),
@@ -115,20 +111,20 @@ TEST_F(RangeWalkTest, StoredCountIsReadAfterEachRange) {
 }
 
 TEST_F(RangeWalkTest, NamedGroupsWalkTheirOwnSection) {
-    SetRanges({"10.0.0.1-1"});
-    SetRanges({"10.9.9.1-2"}, "default");
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-1"});
+    WriteGroupRanges(store_, "default", {"10.9.9.1-2"});
     EXPECT_EQ(Walk("default"), "10.9.9.1..10.9.9.2");
     EXPECT_EQ(Walk("Lab"), "");
 }
 
 TEST_F(RangeWalkTest, FirstRangeIsReadAndCutToTheRangeLimit) {
     EXPECT_EQ(ReadFirstRange(store_, "Default"), "");
-    SetRanges({"10.0.0.1-2"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-2"});
     EXPECT_EQ(ReadFirstRange(store_, "Default"), "10.0.0.1-2");
     // Past the limit the "-" is cut away, so this range ends the walk.
     const std::string long_range = "10.0.0.1" + std::string(300, ' ') + "-2";
     ASSERT_NE(ParseRangeStart(long_range), 0u) << "uncut, the text would be a range";
-    SetRanges({long_range});
+    WriteGroupRanges(store_, "Default", {long_range});
     EXPECT_EQ(ReadFirstRange(store_, "Default").size(), 255u);
     EXPECT_EQ(Walk(), "");
 }
