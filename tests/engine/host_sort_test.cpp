@@ -159,7 +159,6 @@ TEST(HostSortTest, VendorColumnSortsByTheRegistryNames) {
     for (uint8_t k = 0; k < std::size(macs); ++k) {
         table.AddOrUpdate(MakeAddress(10, 0, 0, k), 0, "", "", macs[k], HostState::Known);
     }
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Vendor), "") << "no registry yet";
     table.SetVendors(vendors);
     std::vector<std::string> expected{"", "", "Cisco Systems, Inc", "PCS Systemtechnik",
                                       "Private / random"};
