@@ -21,7 +21,6 @@ HostNotice Dead(uint8_t last) {
 TEST(HostNoticesTest, OneNotificationNamesEveryHostInTheLogsWords) {
     // Notices, lines at most, summary, body.
     const std::tuple<std::vector<HostNotice>, std::size_t, const char*, const char*> cases[] = {
-        {{Dead(3)}, 8, "Dead host", "Dead host: 198.18.0.3"},
         {{Found(2, "A"), Dead(3), Found(4, "")},
          3,
          "Found new host (2), Dead host",
