@@ -9,24 +9,20 @@ namespace corvimap {
 namespace {
 
 // The system's own converter, as a reference.
-std::string IconvCp850ToUtf8(const std::string& bytes) {
-    iconv_t converter = iconv_open("UTF-8", "CP850");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return "(no CP850 converter)";
-    }
-    std::string input = bytes;
-    std::string output(bytes.size() * 4, '\0');
+std::string IconvCp850ToUtf8(std::string input) {
+    const iconv_t converter = iconv_open("UTF-8", "CP850");
+    std::string output(input.size() * 4, '\0');
     char* in = input.data();
-    size_t in_left = input.size();
     char* out = output.data();
-    size_t out_left = output.size();
-    const size_t result = iconv(converter, &in, &in_left, &out, &out_left);
-    iconv_close(converter);
-    if (result == static_cast<size_t>(-1)) {
-        return "(conversion failed)";
+    std::size_t in_left = input.size();
+    std::size_t out_left = output.size();
+    const bool converted = converter != reinterpret_cast<iconv_t>(-1) &&
+                           iconv(converter, &in, &in_left, &out, &out_left) != std::size_t(-1);
+    if (converter != reinterpret_cast<iconv_t>(-1)) {
+        iconv_close(converter);
     }
     output.resize(output.size() - out_left);
-    return output;
+    return converted ? output : "(no CP850 conversion)";
 }
 
 TEST(Cp850Test, EveryByteAgreesWithIconv) {

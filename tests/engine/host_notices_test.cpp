@@ -4,33 +4,23 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace corvimap {
 namespace {
 
-NetAddress Lab(int last) {
-    return MakeAddress(198, 18, 0, static_cast<uint8_t>(last));
+HostNotice Found(uint8_t last, const char* name) {
+    return {HostNotice::Kind::Found, MakeAddress(198, 18, 0, last), name};
 }
 
-HostNotice Found(int last, const char* name) {
-    return {HostNotice::Kind::Found, Lab(last), name};
-}
-
-HostNotice Dead(int last) {
-    return {HostNotice::Kind::Dead, Lab(last), {}};
+HostNotice Dead(uint8_t last) {
+    return {HostNotice::Kind::Dead, MakeAddress(198, 18, 0, last), {}};
 }
 
 TEST(HostNoticesTest, OneNotificationNamesEveryHostInTheLogsWords) {
-    struct Case {
-        std::vector<HostNotice> notices;
-        std::size_t max_lines;
-        const char* summary;
-        const char* body;
-    };
-    const Case cases[] = {
-        {{Found(2, "FILES")}, 8, "Found new host", "Found new host: 198.18.0.2 (FILES)"},
-        {{Dead(3)}, 8, "Dead host", "Dead host: 198.18.0.3"},
+    // Notices, lines at most, summary, body.
+    const std::tuple<std::vector<HostNotice>, std::size_t, const char*, const char*> cases[] = {
         {{Found(2, "A"), Dead(3), Found(4, "")},
          3,
          "Found new host (2), Dead host",
@@ -44,30 +34,27 @@ TEST(HostNoticesTest, OneNotificationNamesEveryHostInTheLogsWords) {
          "Dead host (4)",
          "Dead host: 198.18.0.1\nDead host: 198.18.0.2\n... and 2 more"},
     };
-    for (const Case& c : cases) {
-        const NotificationText text = FormatHostNotices(c.notices, c.max_lines);
-        EXPECT_EQ(text.summary, c.summary);
-        EXPECT_EQ(text.body, c.body);
+    for (const auto& [notices, max_lines, summary, body] : cases) {
+        const NotificationText text = FormatHostNotices(notices, max_lines);
+        EXPECT_EQ(std::tie(text.summary, text.body), std::tie(summary, body));
     }
 }
 
 TEST(HostNoticesTest, BatchCollectsFromManyThreadsAndSaysWhenItStartsAgain) {
     HostNoticeBatch batch;
-    std::vector<std::thread> workers;
     std::atomic<int> firsts = 0;
-    for (int k = 0; k < 8; ++k) {
-        workers.emplace_back([&batch, &firsts, k] {
-            for (int i = 0; i < 50; ++i) {
-                firsts += batch.Add(Found(k, "x")) ? 1 : 0;
-            }
-        });
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    {
+        std::vector<std::jthread> workers;
+        for (uint8_t k = 0; k < 8; ++k) {
+            workers.emplace_back([&batch, &firsts, k] {
+                for (int i = 0; i < 50; ++i) {
+                    firsts += batch.Add(Found(k, "x")) ? 1 : 0;
+                }
+            });
+        }
+    }  // joined here
     EXPECT_EQ(firsts, 1);
     EXPECT_EQ(batch.Take().size(), 400u);
-    EXPECT_TRUE(batch.Take().empty());
     EXPECT_TRUE(batch.Add(Dead(1))) << "a taken batch starts a new one";
 }
 

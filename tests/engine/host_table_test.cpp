@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -20,54 +19,67 @@ HostMarker Marker(uint8_t kind, std::optional<std::string> text = std::nullopt) 
     return HostMarker{kind, std::move(text)};
 }
 
-// Records every notification and, from inside it, reads the table the way the view does.
+// Records every notification and, from inside it, reads the table on another thread as the view
+// does: a notification sent while the table still held its lock would keep that read waiting.
 class RecordingListener : public HostTableListener {
 public:
     explicit RecordingListener(HostTable& table) : table_(table) {}
 
-    void CountChanged(std::size_t n) override {
-        ReadBack();
-        std::lock_guard lock(mutex_);
-        events.push_back("count " + std::to_string(n));
-    }
+    void CountChanged(std::size_t n) override { Record("count " + std::to_string(n)); }
     void RowsChanged(std::size_t first, std::size_t last) override {
-        ReadBack();
-        std::lock_guard lock(mutex_);
-        events.push_back("rows " + std::to_string(first) + "-" + std::to_string(last));
+        Record("rows " + std::to_string(first) + "-" + std::to_string(last));
     }
 
-    std::vector<std::string> TakeEvents() {
+    // The notifications since the last call, each followed by ";".
+    std::string TakeEvents() {
         std::lock_guard lock(mutex_);
-        return std::exchange(events, {});
+        return std::exchange(events_, {});
     }
-
-    std::atomic<int> lock_held_during_notice{0};
 
 private:
-    // Another thread asks for the count while the notification runs: if the table still held
-    // its lock, that thread could not finish until the notification returned.
-    void ReadBack() {
-        std::packaged_task<std::size_t()> task([this] { return table_.Count(); });
-        std::future<std::size_t> result = task.get_future();
-        std::thread reader(std::move(task));
-        if (result.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-            ++lock_held_during_notice;
-        }
-        reader.join();
-        // And on this very thread, as a view repainting its rows would.
-        (void)table_.ColumnText(0, HostColumn::Address);
+    void Record(const std::string& event) {
+        auto done = std::make_shared<std::promise<void>>();
+        std::future<void> read = done->get_future();
+        std::thread([this, done] {
+            (void)table_.Count();
+            done->set_value();
+        }).detach();
+        EXPECT_EQ(read.wait_for(std::chrono::seconds(20)), std::future_status::ready)
+            << "notified under the table's lock";
+        std::lock_guard lock(mutex_);
+        events_ += event + ";";
     }
 
     HostTable& table_;
     std::mutex mutex_;
-    std::vector<std::string> events;
+    std::string events_;
 };
 
-// A recording listener, set on the table.
 std::shared_ptr<RecordingListener> Listen(HostTable& table) {
     auto listener = std::make_shared<RecordingListener>(table);
     table.SetListener(listener);
     return listener;
+}
+
+// Runs probe(k) for k < probes, each on a thread, while each loop repeats on a thread.
+void RunTogether(int probes, const std::function<void(int)>& probe,
+                 const std::vector<std::function<void()>>& loops) {
+    std::atomic<bool> probes_done{false};
+    std::vector<std::jthread> loopers;
+    for (const auto& loop : loops) {
+        loopers.emplace_back([&] {
+            while (!probes_done) {
+                loop();
+            }
+        });
+    }
+    {
+        std::vector<std::jthread> probers;
+        for (int k = 0; k < probes; ++k) {
+            probers.emplace_back(probe, k);
+        }
+    }  // every probe is joined here
+    probes_done = true;
 }
 
 TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
@@ -79,20 +91,6 @@ TEST(HostColumnsTest, TimeTextAtEveryFormatBoundary) {
     }
 }
 
-TEST(HostColumnsTest, MacTextHiddenWhileUnknownAndFoundTextListsMarkersInOrder) {
-    EXPECT_EQ(FormatMacText(MacBlock{0, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16}), "");
-    EXPECT_EQ(FormatMacText(MacBlock{1, 0x00, 0x0A, 0x95, 0x9D, 0x68, 0x16}), "00-0A-95-9D-68-16");
-    EXPECT_EQ(FormatMacText(MacBlock{7, 0xFF, 0xEE, 0, 0, 0, 1}), "FF-EE-00-00-00-01");
-    EXPECT_EQ(BuildFoundText({}), "");
-    EXPECT_EQ(BuildFoundText({Marker(8), Marker(4, "c$"), Marker(6)}), "$IMG|8|4|6|");
-
-    HostRecord record;
-    record.address = MakeAddress(192, 168, 10, 200);
-    EXPECT_EQ(HostColumnText(record, HostColumn::Address), "192.168.10.200");
-    EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(8)), "");
-    EXPECT_EQ(HostColumnText(record, static_cast<HostColumn>(-1)), "");
-}
-
 TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     HostTable table;
     const auto listener = Listen(table);
@@ -102,15 +100,12 @@ TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     bool is_new = false;
     const HostHandle first = table.AddOrUpdate(
         a, 1500, "ALPHA", "WG", MacBlock{1, 1, 2, 3, 4, 5, 6}, HostState::Answered, &is_new);
-    ASSERT_TRUE(first);
     EXPECT_TRUE(is_new);
-    EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | 1u);
-    table.AddOrUpdate(b, 0, "BETA", "", MacBlock{0, 0, 0, 0, 0, 0, 0}, HostState::Answered);
-    EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 2"}));
+    table.AddOrUpdate(b, 0, "BETA", "", MacBlock{}, HostState::Answered);
+    EXPECT_EQ(listener->TakeEvents(), "count 1;count 2;");
 
     table.SetFlags(first, HostFlags::FastFound | 0xFF | 0x80000000u);  // only flag bits are taken
-    // An update replaces every field, an empty name too, and a MAC block with byte 0 = 0 hides
-    // the old MAC; bits above the state byte stay.
+    // An update replaces every field (name too); MAC byte 0 = 0 hides the MAC; high flags stay.
     const HostHandle again =
         table.AddOrUpdate(a, 0, std::string("\0hidden", 7), "OTHER", MacBlock{0, 9, 9, 9, 9, 9, 9},
                           HostState::Loaded, &is_new);
@@ -118,16 +113,12 @@ TEST(HostTableTest, AddOrUpdateCreatesThenReplacesFieldsAndKeepsHighFlags) {
     EXPECT_EQ(again, first);
     EXPECT_EQ(table.TestFlags(a, 0xFFFFFFFFu), HostFlags::NewHost | HostFlags::FastFound | 5u);
     EXPECT_EQ(*table.RowTexts(0), (HostRowTexts{"10.0.0.1", "", "", "<10", "", "OTHER", "", ""}));
-    EXPECT_EQ(table.StateAt(0), HostState::Loaded);
 
-    // The update of b, now in row 0 after a descending sort, repaints row 0.
+    // b, row 0 after a descending sort, repaints row 0; any MAC byte 0 but 0 shows the MAC.
     table.Sort(HostColumn::Address, true);
-    EXPECT_EQ(table.AddressAt(0), b);
-    table.AddOrUpdate(b, 42, "BETA", "", MacBlock{1, 0xAA, 0, 0, 0, 0, 0}, HostState::Answered);
-    EXPECT_EQ(listener->TakeEvents(),
-              (std::vector<std::string>{"rows 0-0", "rows 0-1", "rows 0-0"}));
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "AA-00-00-00-00-00");
-    EXPECT_EQ(listener->lock_held_during_notice, 0);
+    table.AddOrUpdate(b, 42, "BETA", "", MacBlock{7, 0xAA, 0, 0xE, 0, 0, 1}, HostState::Answered);
+    EXPECT_EQ(listener->TakeEvents(), "rows 0-0;rows 0-1;rows 0-0;");
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Mac), "AA-00-0E-00-00-01");
 
     // Rows that are gone read as empty.
     EXPECT_EQ(std::tuple(table.ColumnText(2, HostColumn::Address), table.AddressAt(2),
@@ -150,38 +141,15 @@ TEST(HostTableTest, ProbeStatesDeadAndNewHostThroughFinishProbe) {
     EXPECT_EQ(table.TestFlags(probed, 0xFFFFFFFFu),
               HostFlags::NewHost | HostFlags::ShareWalkVisited | 3u);
     EXPECT_FALSE(table.MarkDead(MakeAddress(10, 0, 0, 99)));
-    EXPECT_EQ(table.TestFlags(MakeAddress(10, 0, 0, 99), 0xFFFFFFFFu), 0u);
 
     // A loaded host keeps NewHost while dead; its first finished probe shows it as new, once.
     EXPECT_TRUE(table.MarkDead(loaded));
-    EXPECT_EQ(table.StateAt(0), HostState::Dead);
     table.FinishProbe(loaded);
     EXPECT_EQ(table.StateAt(0), HostState::New);
-    EXPECT_EQ(table.TestFlags(loaded, HostFlags::NewHost), 0u);
     table.FinishProbe(loaded);
     EXPECT_EQ(table.StateAt(0), HostState::Known);
     table.FinishProbe(MakeAddress(1, 2, 3, 4));  // absent: nothing, no notification
-    EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"rows 1-1", "rows 1-1", "rows 0-0",
-                                                                "rows 0-0", "rows 0-0"}));
-    EXPECT_EQ(listener->lock_held_during_notice, 0);
-}
-
-TEST(HostTableTest, MarkersReplaceTheirKindAndAreCopiedOut) {
-    HostTable table;
-    const NetAddress address = MakeAddress(192, 168, 0, 7);
-    const HostHandle record = table.AddOrUpdate(address, 0, "H", "", {}, HostState::Answered);
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "");
-
-    table.AttachMarker(record, Marker(kSharesMarker, "old|shares"));
-    table.AttachMarker(record, Marker(6));
-    table.AttachMarker(record, Marker(kSharesMarker, "C$|music"));
-    EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "$IMG|6|4|");
-
-    EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->text, "C$|music");
-    EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->Length(), 9u);
-    EXPECT_EQ(table.CopyMarker(address, 6)->Length(), 0u);
-    EXPECT_FALSE(table.CopyMarker(address, 7));
-    EXPECT_FALSE(table.CopyMarker(MakeAddress(192, 168, 0, 8), kSharesMarker));
+    EXPECT_EQ(listener->TakeEvents(), "rows 1-1;rows 1-1;rows 0-0;rows 0-0;rows 0-0;");
 }
 
 TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) {
@@ -190,8 +158,7 @@ TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) 
     const NetAddress address = MakeAddress(172, 16, 0, 1);
     const HostHandle old_record = table.AddOrUpdate(address, 0, "OLD", "", {}, HostState::Answered);
     table.Clear();
-    EXPECT_EQ(table.Count(), 0u);
-    EXPECT_EQ(listener->TakeEvents(), (std::vector<std::string>{"count 1", "count 0"}));
+    EXPECT_EQ(listener->TakeEvents(), "count 1;count 0;");
 
     // The probe still holds its record: every use of it is ignored, with no notification.
     const auto use_old_record = [&] {
@@ -200,29 +167,26 @@ TEST(HostTableTest, HandlesOutliveClearAndNeverTouchANewRecordOfTheSameAddress) 
         table.SetFlags(old_record, HostFlags::FastFound);
     };
     use_old_record();
-    EXPECT_TRUE(listener->TakeEvents().empty());
+    EXPECT_EQ(listener->TakeEvents(), "");
 
-    const HostHandle new_record = table.AddOrUpdate(address, 0, "NEW", "", {}, HostState::Answered);
-    EXPECT_FALSE(new_record == old_record);
+    table.AddOrUpdate(address, 0, "NEW", "", {}, HostState::Answered);
     use_old_record();
     EXPECT_EQ(table.StateAt(0), HostState::Answered);
     EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "");
     EXPECT_EQ(table.TestFlags(address, HostFlags::FastFound), 0u);
-    table.SetState(new_record, HostState::ListingShares);
-    EXPECT_EQ(table.StateAt(0), HostState::ListingShares);
 
     // An empty handle is ignored too.
     table.SetState(HostHandle(), HostState::Dead);
     table.AttachMarker(HostHandle(), Marker(6));
     table.Sort(HostColumn::Name, false);
+    table.SetVendors(std::make_shared<MacVendors>());  // vendor texts may change: every row
     table.Clear();
     table.Sort(HostColumn::Name, false);  // empty: no notification
-    EXPECT_EQ(listener->TakeEvents(),
-              (std::vector<std::string>{"count 1", "rows 0-0", "rows 0-0", "count 0"}));
-    EXPECT_EQ(listener->lock_held_during_notice, 0);
+    table.SetVendors(nullptr);
+    EXPECT_EQ(listener->TakeEvents(), "count 1;rows 0-0;rows 0-0;count 0;");
 }
 
-TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt) {
+TEST(HostTableTest, MarkersReplaceTheirKindAndTheShareWalkPassesEachRecordOnce) {
     HostTable table;
     auto add = [&](uint8_t last, const char* name, std::optional<std::string> shares) {
         const HostHandle record =
@@ -231,11 +195,20 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
             table.AttachMarker(record, Marker(kSharesMarker, *shares));
         }
         table.AttachMarker(record, Marker(7));
+        return record;
     };
-    add(1, "A", "a1|a2");
+    const HostHandle a = add(1, "A", "old|shares");
     add(2, "B", std::nullopt);
     add(3, "C", "");
     add(4, "D", std::nullopt);
+    // A marker replaces the one of its kind, which moves to the end; copies are handed out.
+    table.AttachMarker(a, Marker(kSharesMarker, "a1|a2"));
+    EXPECT_EQ(table.ColumnText(0, HostColumn::Found), "$IMG|7|4|");
+    EXPECT_EQ(table.CopyMarker(MakeAddress(10, 1, 0, 1), kSharesMarker),
+              Marker(kSharesMarker, "a1|a2"));
+    EXPECT_EQ(table.CopyMarker(MakeAddress(10, 1, 0, 2), 7), Marker(7));
+    EXPECT_FALSE(table.CopyMarker(MakeAddress(10, 1, 0, 2), kSharesMarker));
+    EXPECT_FALSE(table.CopyMarker(MakeAddress(10, 1, 0, 9), 7));
 
     const auto next = [&table] {
         const std::optional<ShareHost> host = table.NextShareHost();
@@ -244,20 +217,13 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
     EXPECT_EQ(next(), "10.1.0.1 A a1|a2");
     add(5, "E", "e");  // appended while the walk is under way
     EXPECT_EQ(next(), "10.1.0.3 C ");
-    EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 2), HostFlags::ShareWalkVisited),
-              HostFlags::ShareWalkVisited);
 
     // A sort moves the passed records around; they stay passed.
     table.Sort(HostColumn::Address, true);
     EXPECT_EQ(next(), "10.1.0.5 E e");
     EXPECT_EQ(next(), "-");
-    add(6, "F", std::nullopt);
-    EXPECT_EQ(next(), "-");
-    EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 6), HostFlags::ShareWalkVisited),
-              HostFlags::ShareWalkVisited);
 
     table.ResetShareWalk();
-    EXPECT_EQ(table.TestFlags(MakeAddress(10, 1, 0, 6), HostFlags::ShareWalkVisited), 0u);
     std::vector<std::string> names;
     while (std::optional<ShareHost> next = table.NextShareHost()) {
         names.push_back(next->name);
@@ -265,73 +231,58 @@ TEST(HostTableTest, ShareWalkPassesEachRecordOnceAndReachesRecordsAddedDuringIt)
     EXPECT_EQ(names, (std::vector<std::string>{"E", "C", "A"}));
 }
 
-// Probe threads work on their own addresses while the window thread sorts and reads rows and
-// a search thread walks the shares. At the end every record must show exactly what its probe did.
+constexpr int kProbes = 4;
+constexpr int kHostsPerProbe = 150;
+
+// One probe's work on its own addresses 10.<probe>.0.1-150, as the scan does it.
+void ProbeHosts(HostTable& table, int probe) {
+    for (int k = 0; k < kHostsPerProbe; ++k) {
+        const NetAddress address =
+            MakeAddress(10, static_cast<uint8_t>(probe), 0, static_cast<uint8_t>(k + 1));
+        bool is_new = false;
+        const HostHandle record = table.AddOrUpdate(
+            address, static_cast<uint32_t>(k * 100), "HOST", "WG" + std::to_string(probe),
+            MacBlock{1, 0, 1, 2, 3, 4, 5}, HostState::Answered, &is_new);
+        ASSERT_TRUE(is_new);
+        table.SetFlags(record, HostFlags::FastFound);
+        table.SetState(record, HostState::ListingShares);
+        table.AttachMarker(record, Marker(kSharesMarker, "share" + std::to_string(k)));
+        table.SetState(record, HostState::QueryQuakeWorld);
+        table.AttachMarker(record, Marker(6));
+        if (k % 3 == 0) {
+            table.MarkDead(address);
+        }
+        table.FinishProbe(address);
+    }
+}
+
+// Probes run while the window sorts and reads and the search walks the shares: at the end every
+// record shows exactly what its probe did.
 TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
     HostTable table;
     const auto listener = Listen(table);
-    constexpr int kProbes = 4;
-    constexpr int kHostsPerProbe = 150;
-    std::atomic<bool> probes_done{false};
-
-    std::vector<std::thread> probes;
-    for (int probe = 0; probe < kProbes; ++probe) {
-        probes.emplace_back([&table, probe] {
-            for (int k = 0; k < kHostsPerProbe; ++k) {
-                const NetAddress address =
-                    MakeAddress(10, static_cast<uint8_t>(probe), static_cast<uint8_t>(k / 250),
-                                static_cast<uint8_t>(k % 250 + 1));
-                bool is_new = false;
-                const HostHandle record = table.AddOrUpdate(
-                    address, static_cast<uint32_t>(k * 100), "HOST", "WG" + std::to_string(probe),
-                    MacBlock{1, 0, 1, 2, 3, 4, 5}, HostState::Answered, &is_new);
-                ASSERT_TRUE(record);
-                ASSERT_TRUE(is_new);
-                table.SetFlags(record, HostFlags::FastFound);
-                table.SetState(record, HostState::ListingShares);
-                table.AttachMarker(record, Marker(kSharesMarker, "share" + std::to_string(k)));
-                table.SetState(record, HostState::QueryQuakeWorld);
-                table.AttachMarker(record, Marker(6));
-                if (k % 3 == 0) {
-                    table.MarkDead(address);
-                }
-                table.FinishProbe(address);
-            }
-        });
-    }
-    std::thread window([&] {
-        int round = 0;
-        while (!probes_done) {
-            table.Sort(static_cast<HostColumn>(round % 7), round % 2 == 1);
-            const std::size_t count = table.Count();
-            for (std::size_t row = 0; row < count; ++row) {
-                (void)table.ColumnText(row, static_cast<HostColumn>(row % 7));
-                (void)table.StateAt(row);
-            }
-            ++round;
+    int round = 0;
+    const auto window = [&] {
+        table.Sort(static_cast<HostColumn>(round % 7), round % 2 == 1);
+        for (std::size_t row = 0; row < table.Count(); ++row) {
+            (void)table.ColumnText(row, static_cast<HostColumn>(row % 7));
+            (void)table.StateAt(row);
         }
-    });
-    std::thread search([&] {
-        while (!probes_done) {
-            table.ResetShareWalk();
-            while (table.NextShareHost()) {
-            }
+        ++round;
+    };
+    const auto search = [&] {
+        table.ResetShareWalk();
+        while (table.NextShareHost()) {
         }
-    });
-    for (std::thread& probe : probes) {
-        probe.join();
-    }
-    probes_done = true;
-    window.join();
-    search.join();
+    };
+    RunTogether(kProbes, [&](int probe) { ProbeHosts(table, probe); }, {window, search});
 
     ASSERT_EQ(table.Count(), static_cast<std::size_t>(kProbes * kHostsPerProbe));
-    table.Sort(HostColumn::Address, false);
     std::set<NetAddress> seen;
     for (std::size_t row = 0; row < table.Count(); ++row) {
         const NetAddress address = table.AddressAt(row);
         EXPECT_TRUE(seen.insert(address).second);
-        const int k = ((address >> 16) & 0xFF) * 250 + ((address >> 24) & 0xFF) - 1;
+        const int k = static_cast<int>(address >> 24) - 1;
         // Dead hosts lost FastFound; every host was new once, so the finished probe shows 2.
         EXPECT_EQ(table.TestFlags(address, 0xFFFFFF00u) & ~HostFlags::ShareWalkVisited,
                   k % 3 == 0 ? 0u : HostFlags::FastFound);
@@ -339,42 +290,17 @@ TEST(HostTableTest, ProbesSortsAndReadsRunTogether) {
         EXPECT_EQ(table.ColumnText(row, HostColumn::Found), "$IMG|4|6|");
         EXPECT_EQ(table.CopyMarker(address, kSharesMarker)->text, "share" + std::to_string(k));
     }
-    EXPECT_EQ(listener->lock_held_during_notice, 0);
 }
 
-// The window clears the table while probes still hold their records.
+// The window clears the table while probes still hold their records: whatever survives is a
+// consistent table, each record found by its address.
 TEST(HostTableTest, ClearWhileProbesHoldRecords) {
     HostTable table;
-    std::atomic<bool> probes_done{false};
-    std::vector<std::thread> probes;
-    for (int probe = 0; probe < 3; ++probe) {
-        probes.emplace_back([&table, probe] {
-            std::mt19937 random(probe);
-            for (int k = 0; k < 2000; ++k) {
-                const NetAddress address = MakeAddress(10, 9, static_cast<uint8_t>(probe),
-                                                       static_cast<uint8_t>(random() % 64));
-                const HostHandle record =
-                    table.AddOrUpdate(address, 5, "N", "W", {}, HostState::Answered);
-                table.SetState(record, HostState::ListingShares);
-                table.AttachMarker(record, Marker(kSharesMarker, "s"));
-                table.FinishProbe(address);
-            }
-        });
-    }
-    std::thread window([&] {
-        while (!probes_done) {
-            table.Clear();
-            table.Sort(HostColumn::Name, true);
-            (void)table.ColumnText(0, HostColumn::Found);
-        }
-    });
-    for (std::thread& probe : probes) {
-        probe.join();
-    }
-    probes_done = true;
-    window.join();
-
-    // Whatever survived is a consistent table: unique addresses, each found by its address.
+    const auto clear = [&] {
+        table.Clear();
+        table.Sort(HostColumn::Name, true);
+    };
+    RunTogether(kProbes, [&](int probe) { ProbeHosts(table, probe); }, {clear});
     std::set<NetAddress> seen;
     for (std::size_t row = 0; row < table.Count(); ++row) {
         const NetAddress address = table.AddressAt(row);

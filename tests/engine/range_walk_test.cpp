@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,155 +13,120 @@
 namespace corvimap {
 namespace {
 
-constexpr HostOrderAddress Host(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    return (a << 24) | (b << 16) | (c << 8) | d;
+// The walk as runs of consecutive addresses, "first..last" or a lone "address", in walk order.
+std::string Runs(const std::vector<NetAddress>& walked) {
+    std::string text;
+    for (std::size_t k = 0; k < walked.size();) {
+        std::size_t end = k + 1;
+        while (end < walked.size() &&
+               ToHostOrder(walked[end]) == ToHostOrder(walked[end - 1]) + 1) {
+            ++end;
+        }
+        text += (text.empty() ? "" : " ") + FormatAddress(walked[k]) +
+                (end - k > 1 ? ".." + FormatAddress(walked[end - 1]) : "");
+        k = end;
+    }
+    return text;
 }
 
 class RangeWalkTest : public ::testing::Test {
 protected:
-    void SetRanges(const std::vector<std::string>& ranges, std::string_view group = "Default") {
-        WriteGroupRanges(store_, group, ranges);
-    }
-
-    // The walked addresses as host-order numbers, in walk order.
-    std::vector<HostOrderAddress> Walk(std::string_view group = "Default") {
-        std::vector<HostOrderAddress> walked;
+    // The walked addresses as runs; on_address, when given, also sees each address.
+    std::string Walk(std::string_view group = "Default",
+                     const std::function<void(NetAddress)>& on_address = nullptr) {
+        std::vector<NetAddress> walked;
         const uint64_t count = WalkRanges(store_, group, stop_, [&](NetAddress address) {
-            walked.push_back(ToHostOrder(address));
+            walked.push_back(address);
+            if (on_address) {
+                on_address(address);
+            }
         });
         EXPECT_EQ(count, walked.size());
-        return walked;
+        return Runs(walked);
     }
 
     MemorySettingsStore store_;
     std::atomic<bool> stop_{false};
 };
 
-// first..last inclusive, in host order.
-std::vector<HostOrderAddress> Span(HostOrderAddress first, HostOrderAddress last) {
-    std::vector<HostOrderAddress> run;
-    for (uint64_t a = first; a <= last; ++a) {
-        run.push_back(static_cast<HostOrderAddress>(a));
-    }
-    return run;
-}
-
-std::vector<HostOrderAddress> Join(std::vector<std::vector<HostOrderAddress>> runs) {
-    std::vector<HostOrderAddress> all;
-    for (const auto& run : runs) {
-        all.insert(all.end(), run.begin(), run.end());
-    }
-    return all;
-}
-
 // Each range to its inclusive end, in stored order, and the same again on a second pass.
 TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
-    struct Case {
-        std::vector<std::string> ranges;
-        std::vector<HostOrderAddress> walked;
-    };
-    const Case cases[] = {
-        {{"192.168.1.1-254"}, Span(Host(192, 168, 1, 1), Host(192, 168, 1, 254))},
-        {{"10.0.0.250>10.0.1.5"}, Span(Host(10, 0, 0, 250), Host(10, 0, 1, 5))},
-        {{"192.168.1.255>192.168.2.1"}, Span(Host(192, 168, 1, 255), Host(192, 168, 2, 1))},
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"192.168.1.1-254"}, "192.168.1.1..192.168.1.254"},
+        {{"10.0.0.250>10.0.1.5"}, "10.0.0.250..10.0.1.5"},
+        {{"192.168.1.255>192.168.2.1"}, "192.168.1.255..192.168.2.1"},
         {{"10.0.0.1-3", "172.16.5.9>172.16.5.10", "192.168.7.200-201"},
-         Join({Span(Host(10, 0, 0, 1), Host(10, 0, 0, 3)),
-               Span(Host(172, 16, 5, 9), Host(172, 16, 5, 10)),
-               Span(Host(192, 168, 7, 200), Host(192, 168, 7, 201))})},
+         "10.0.0.1..10.0.0.3 172.16.5.9..172.16.5.10 192.168.7.200..192.168.7.201"},
         // A reversed range probes its first address once, then the walk moves on.
-        {{"192.168.1.10-5", "10.0.0.1-2"},
-         Join({{Host(192, 168, 1, 10)}, Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2))})},
+        {{"192.168.1.10-5", "10.0.0.1-2"}, "192.168.1.10 10.0.0.1..10.0.0.2"},
         // A range without separator ends the walk.
-        {{"10.0.0.1-2", "10.0.0.7", "10.0.0.9-9"}, Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2))},
-        {{"10.0.0.5"}, {}},
+        {{"10.0.0.1-2", "10.0.0.7", "10.0.0.9-9"}, "10.0.0.1..10.0.0.2"},
+        {{"10.0.0.5"}, ""},
         // A range ending at the top wraps to zero and the walk goes on with the next one.
-        {{"255.255.255.253-255", "10.0.0.1-1"},
-         Join({Span(0xFFFFFFFDu, 0xFFFFFFFFu), {Host(10, 0, 0, 1)}})},
-        {{"255.255.255.255>255.255.255.255", "10.0.0.1-1"}, {0xFFFFFFFFu, Host(10, 0, 0, 1)}},
+        {{"255.255.255.253-255", "10.0.0.1-1"}, "255.255.255.253..255.255.255.255 10.0.0.1"},
+        {{"255.255.255.255>255.255.255.255", "10.0.0.1-1"}, "255.255.255.255 10.0.0.1"},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(each.ranges.front());
-        SetRanges(each.ranges);
-        EXPECT_EQ(Walk(), each.walked);
-        EXPECT_EQ(Walk(), each.walked) << "a second pass starts again at Net_00";
+    for (const auto& [ranges, walked] : cases) {
+        SCOPED_TRACE(ranges.front());
+        WriteGroupRanges(store_, "Default", ranges);
+        EXPECT_EQ(Walk(), walked);
+        EXPECT_EQ(Walk(), walked) << "a second pass starts again at Net_00";
     }
-    // Addresses are handed over in network order.
-    std::vector<std::string> shown;
-    WalkRanges(store_, "Default", stop_,
-               [&](NetAddress address) { shown.push_back(FormatAddress(address)); });
-    EXPECT_EQ(shown, (std::vector<std::string>{"255.255.255.255", "10.0.0.1"}));
 }
 
 TEST_F(RangeWalkTest, StopFlagIsCheckedBeforeEachAddress) {
-    SetRanges({"10.0.0.1-254", "10.0.1.1-254"});
-    std::vector<NetAddress> walked;
-    const uint64_t count = WalkRanges(store_, "Default", stop_, [&](NetAddress address) {
-        walked.push_back(address);
-        if (walked.size() == 5) {
-            stop_ = true;
-        }
-    });
-    EXPECT_EQ(count, 5u);
-    EXPECT_EQ(walked.size(), 5u);
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-254", "10.0.1.1-254"});
+    int seen = 0;
+    EXPECT_EQ(Walk("Default", [&](NetAddress) { stop_ = ++seen == 5; }), "10.0.0.1..10.0.0.5");
 
     // Stopping on the last address of a range does not let the next range begin.
     stop_ = false;
-    walked.clear();
-    WalkRanges(store_, "Default", stop_, [&](NetAddress address) {
-        walked.push_back(address);
-        stop_ = ToHostOrder(address) == Host(10, 0, 0, 254);
-    });
-    EXPECT_EQ(walked.size(), 254u);
+    EXPECT_EQ(
+        Walk("Default", [&](NetAddress address) { stop_ = address == MakeAddress(10, 0, 0, 254); }),
+        "10.0.0.1..10.0.0.254");
 
     stop_ = true;
-    EXPECT_TRUE(Walk().empty()) << "a stop requested before the walk probes nothing";
+    EXPECT_EQ(Walk(), "") << "a stop requested before the walk probes nothing";
 }
 
 // The stored count is compared unsigned and read after each range; Net_00 is walked even when
 // it says none (the range editor leaves old values behind), and a missing value ends the walk.
 TEST_F(RangeWalkTest, StoredCountIsReadAfterEachRange) {
-    SetRanges({"10.0.0.1-2", "10.0.0.5-5"});
-    SetRanges({});
-    EXPECT_EQ(Walk(), Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2)));
-    MemorySettingsStore empty;
-    EXPECT_EQ(WalkRanges(empty, "Default", stop_, [](NetAddress) { FAIL(); }), 0u);
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-2", "10.0.0.5-5"});
+    WriteGroupRanges(store_, "Default", {});
+    EXPECT_EQ(Walk(), "10.0.0.1..10.0.0.2");
 
-    SetRanges({"10.0.0.1-1", "10.0.0.2-2", "10.0.0.3-3"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-1", "10.0.0.2-2", "10.0.0.4-4"});
     store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", -1);
-    EXPECT_EQ(Walk().size(), 3u);
+    EXPECT_EQ(Walk(), "10.0.0.1..10.0.0.2 10.0.0.4");
     store_.WriteProfileString("Network\\Nets2", "Net_01", "");
-    EXPECT_EQ(Walk().size(), 1u);
+    EXPECT_EQ(Walk(), "10.0.0.1");
 
     // A range added while the walk runs is walked when the count grows in time.
-    SetRanges({"10.0.0.1-1", "10.0.0.2-2"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-1", "10.0.0.2-2"});
     store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 1);
-    std::vector<HostOrderAddress> walked;
-    WalkRanges(store_, "Default", stop_, [&](NetAddress address) {
-        walked.push_back(ToHostOrder(address));
-        store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 2);
-    });
-    EXPECT_EQ(walked, Span(Host(10, 0, 0, 1), Host(10, 0, 0, 2)));
+    EXPECT_EQ(Walk("Default",
+                   [&](NetAddress) { store_.WriteProfileInt("Network\\Nets2", "NetsNumbers", 2); }),
+              "10.0.0.1..10.0.0.2");
 }
 
 TEST_F(RangeWalkTest, NamedGroupsWalkTheirOwnSection) {
-    SetRanges({"10.0.0.1-1"});
-    SetRanges({"10.9.9.1-2"}, "default");
-    EXPECT_TRUE(store_.Contains("Network\\Groups\\default", "Net_00"));
-    EXPECT_EQ(Walk("default"),
-              (std::vector<HostOrderAddress>{Host(10, 9, 9, 1), Host(10, 9, 9, 2)}));
-    EXPECT_EQ(Walk("Lab"), std::vector<HostOrderAddress>{});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-1"});
+    WriteGroupRanges(store_, "default", {"10.9.9.1-2"});
+    EXPECT_EQ(Walk("default"), "10.9.9.1..10.9.9.2");
+    EXPECT_EQ(Walk("Lab"), "");
 }
 
 TEST_F(RangeWalkTest, FirstRangeIsReadAndCutToTheRangeLimit) {
     EXPECT_EQ(ReadFirstRange(store_, "Default"), "");
-    SetRanges({"10.0.0.1-2"});
+    WriteGroupRanges(store_, "Default", {"10.0.0.1-2"});
     EXPECT_EQ(ReadFirstRange(store_, "Default"), "10.0.0.1-2");
     // Past the limit the "-" is cut away, so this range ends the walk.
     const std::string long_range = "10.0.0.1" + std::string(300, ' ') + "-2";
     ASSERT_NE(ParseRangeStart(long_range), 0u) << "uncut, the text would be a range";
-    SetRanges({long_range});
+    WriteGroupRanges(store_, "Default", {long_range});
     EXPECT_EQ(ReadFirstRange(store_, "Default").size(), 255u);
-    EXPECT_TRUE(Walk().empty());
+    EXPECT_EQ(Walk(), "");
 }
 
 }  // namespace
