@@ -88,6 +88,13 @@ TEST(LogFileLimitTest, HalfLinesAndOverlongLines) {
     ASSERT_TRUE(AppendLogLineWithinLimit(path, "new\n", 400));
     EXPECT_EQ(ReadWholeFile(path), "cut\nnew\n");
 
+    // A cut point on a line start keeps that line; one byte past it drops the line.
+    for (const size_t tail : {295u, 296u}) {
+        WriteWholeFile(path, std::string(200, 'a') + "\n" + std::string(tail, 'b') + "\n");
+        ASSERT_TRUE(AppendLogLineWithinLimit(path, "new\n", 400));
+        EXPECT_EQ(ReadWholeFile(path), tail == 295 ? std::string(295, 'b') + "\nnew\n" : "new\n");
+    }
+
     // A line longer than the limit replaces everything and is kept whole.
     const std::string long_line = std::string(2000, 'x') + "\n";
     ASSERT_TRUE(AppendLogLineWithinLimit(path, long_line, 1024));
