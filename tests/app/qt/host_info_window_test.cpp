@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QEnterEvent>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QThread>
 #include <memory>
@@ -70,15 +69,7 @@ TEST(HostInfoWindowTest, ClickOnAShareOpensItAndTheHideTimerStopsWhileTheCursorI
     QStringList activated;
     QObject::connect(&f.info, &HostInfoWindow::ShareActivated,
                      [&](const QString& path) { activated << path; });
-    MarkupListCtrl& list = f.info.ShareList();
-    const QPoint at = list.visualRect(list.model()->index(1, 0)).center();
-    const QPoint global = list.viewport()->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(list.viewport(), &press);
-    QApplication::sendEvent(list.viewport(), &release);
+    emit f.info.ShareList().clicked(f.info.ShareList().model()->index(1, 0));
     EXPECT_EQ(activated, QStringList{"\\\\198.18.0.2\\Docs"});
 
     f.info.StartHideTimer();
