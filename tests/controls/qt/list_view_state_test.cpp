@@ -94,6 +94,13 @@ TEST(ListViewStateTest, MissingSectionKeepWidthAndBadOrderLeaveTheListAlone) {
     EXPECT_EQ(other.Header().sectionSize(1), 41);
     EXPECT_EQ(other.Header().sectionSize(2), 70);
 
+    // An order saved before the list gained columns at its end: those follow the stored ones.
+    List grown;
+    store.WriteProfileBinary("V", "OrderOfColumn", {2, 0, 1});
+    store.WriteProfileInt("V", "ColumnNumber", 3);
+    ASSERT_TRUE(ListViewState::LoadColumns(grown.Header(), store, "V"));
+    EXPECT_EQ(grown.Order(), (std::vector<int>{2, 0, 1, 3}));
+
     // No stored order at all: the section counts as saved, but no width is read.
     List third;
     store.WriteProfileInt("U", "ColumnNumber", 4);
