@@ -14,13 +14,9 @@
 namespace corvimap {
 namespace {
 
-std::vector<StoredRowsModel::Column> FourColumns() {
-    return {{"A"}, {"B"}, {"C"}, {"D"}};
-}
-
 // A list as a page builds it: four columns of known widths.
 struct List {
-    List() : model(FourColumns()) {
+    List() : model({{"A"}, {"B"}, {"C"}, {"D"}}) {
         view.setModel(&model);
         const int widths[] = {110, 90, 70, 60};
         for (int column = 0; column < 4; ++column) {

@@ -26,23 +26,6 @@ using testing::SettingsFile;
 
 constexpr NetAddress kTarget = MakeAddress(10, 1, 2, 3);
 
-// Pings of "target" through the scripted route 10.0.0.1 -> target, counted.
-std::unique_ptr<ScriptedEcho> MakeEcho(std::atomic<int>& requests) {
-    return std::make_unique<ScriptedEcho>(
-        [&requests](const ScriptedEcho::Request& request, const EchoCancel&) {
-            ++requests;
-            return request.ttl == 1
-                       ? Reply(icmp_status::kTtlExpiredTransit, MakeAddress(10, 0, 0, 1), 1)
-                       : Reply(icmp_status::kSuccess, kTarget, 2, 63);
-        });
-}
-
-std::unique_ptr<ScriptedLookup> MakeLookup() {
-    auto lookup = std::make_unique<ScriptedLookup>();
-    lookup->names["target"] = {"target", kTarget};
-    return lookup;
-}
-
 TEST(NetUtilsPaneTest, StoredFieldsARefusedStartAndAPingRun) {
     SettingsFile file;
     {
@@ -51,8 +34,18 @@ TEST(NetUtilsPaneTest, StoredFieldsARefusedStartAndAPingRun) {
         seed.WriteProfileInt("NetUtils", "NumberOfPackets", 3);
     }
     QSettingsStore store(file.Path());
+    // "target" is 10.1.2.3 and answers every ping, which is counted.
     std::atomic<int> requests{0};
-    auto tabs = std::make_unique<NetUtilsTabControl>(store, MakeEcho(requests), MakeLookup());
+    auto lookup = std::make_unique<ScriptedLookup>();
+    lookup->names["target"] = {"target", kTarget};
+    auto tabs = std::make_unique<NetUtilsTabControl>(
+        store,
+        std::make_unique<ScriptedEcho>(
+            [&requests](const ScriptedEcho::Request&, const EchoCancel&) {
+                ++requests;
+                return Reply(icmp_status::kSuccess, kTarget, 2, 63);
+            }),
+        std::move(lookup));
     tabs->resize(500, 400);
     tabs->show();
     UtilityPage& ping = tabs->Ping();
