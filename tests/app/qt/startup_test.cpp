@@ -81,7 +81,6 @@ TEST_F(StartupTest, SavesTheGroupCurrentAtExitNotTheOneCurrentAtStart) {
     EXPECT_EQ(seen_timeout, 200);
     QSettingsStore store(File());
     EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Lab Two", "ThreadsOfScan", -1), 32);
-    EXPECT_EQ(store.GetProfileInt("Network\\Groups\\Office", "PingTimeout", -1), 200);
     EXPECT_EQ(store.GetProfileInt("GlobalFlags", "FlagsGroup0", -1), 0x83) << "Default untouched";
     EXPECT_EQ(store.GetProfileInt("Network", "ThreadsOfScan", -1), -1) << "Default not written";
 }
