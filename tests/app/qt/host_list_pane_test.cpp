@@ -16,7 +16,6 @@
 #include "app/qt/host_info_window.h"
 #include "app/qt/host_list_model.h"
 #include "controls/qt/markup_list.h"
-#include "controls/qt/stored_rows_model.h"
 #include "engine/scan_flags.h"
 #include "settings/memory_settings_store.h"
 #include "support/temp_dir.h"

@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include "controls/qt/list_images.h"
-#include "controls/qt/list_roles.h"
 #include "controls/qt/stored_rows_model.h"
 
 namespace corvimap {

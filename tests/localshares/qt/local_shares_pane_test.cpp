@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QHeaderView>
-#include <chrono>
-#include <functional>
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"

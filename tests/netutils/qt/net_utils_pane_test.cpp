@@ -4,10 +4,8 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <atomic>
-#include <chrono>
 
 #include "controls/qt/number_field.h"
 #include "controls/qt/stored_rows_model.h"

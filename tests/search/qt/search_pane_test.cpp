@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,7 +9,6 @@
 #include "controls/qt/markup_list.h"
 #include "controls/qt/ui_handover.h"
 #include "options/qt/options_test_helpers.h"
-#include "search/qt/search_results_model.h"
 
 namespace corvimap {
 namespace {
