@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QHeaderView>
 #include <atomic>
 #include <thread>
 
@@ -23,45 +22,22 @@ NetAddress Lab(int last) {
     return MakeAddress(198, 18, 0, static_cast<uint8_t>(last));
 }
 
-TEST(HostListModelTest, ReadsCellsFromTheTableAndFollowsItsReports) {
+// Cell texts are the table's (tested there); here the model follows the table's reports.
+TEST(HostListModelTest, FollowsTheTablesReportsOnTheUiThread) {
     HostTable table;
     HostListModel model(table);
-    const HostHandle host = table.AddOrUpdate(
-        Lab(7), 1500, "PC7", "LAB", {1, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}, HostState::Answered);
+    table.AddOrUpdate(Lab(7), 1500, "PC7", "LAB", {}, HostState::Answered);
     table.AddOrUpdate(Lab(8), 0, "", "", {}, HostState::New);
     EXPECT_EQ(model.rowCount(), 0) << "reports are applied on the UI thread's next turn";
     QApplication::processEvents();
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.index(0, 0).data().toString(), "198.18.0.7");
-    EXPECT_EQ(model.index(0, 1).data().toString(), "AA-BB-CC-DD-EE-FF");
-    EXPECT_EQ(model.index(0, 5).data().toString(), "LAB");
     EXPECT_EQ(model.index(0, 0).data(kRowImageRole).toInt(), ListImages::kAnswered);
-    EXPECT_EQ(model.index(0, 0).data(Qt::AccessibleDescriptionRole).toString(), "Answered");
-    EXPECT_FALSE(model.index(0, 1).data(kRowImageRole).isValid());
-
-    table.AttachMarker(host, HostMarker{kSharesMarker, "C|D"});
-    table.AttachMarker(host, HostMarker{8, std::nullopt});
-    int changed_rows = 0;
-    QObject::connect(&model, &QAbstractItemModel::dataChanged,
-                     [&](const QModelIndex& first, const QModelIndex& last) {
-                         changed_rows += last.row() - first.row() + 1;
-                     });
-    QApplication::processEvents();
-    EXPECT_EQ(changed_rows, 1);
-    EXPECT_EQ(model.index(0, 4).data().toString(), "$IMG|4|8|");
-    EXPECT_EQ(model.index(0, 4).data(Qt::AccessibleTextRole).toString(), "Shares, Quake III Arena");
-
-    table.Clear();
-    QApplication::processEvents();
-    EXPECT_EQ(model.rowCount(), 0);
 
     // Cleared and filled again before the UI thread looked: the rows are new rows all the same.
-    table.AddOrUpdate(Lab(1), 0, "A", "", {}, HostState::Known);
     table.Clear();
     table.AddOrUpdate(Lab(2), 0, "B", "", {}, HostState::Known);
-    int removed = 0;
     int inserted = 0;
-    QObject::connect(&model, &QAbstractItemModel::rowsRemoved, [&] { ++removed; });
     QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
     QApplication::processEvents();
     EXPECT_EQ(model.rowCount(), 1);

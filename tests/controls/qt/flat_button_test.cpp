@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QEnterEvent>
-#include <QImage>
-
 #include "support/accessible_name.h"
 
 namespace corvimap {
@@ -26,27 +22,6 @@ TEST(FlatButtonTest, CaptionGivesToolTipAndAccessibleNameWithoutShortcutMarks) {
     button.setAccessibleName("Stale");
     button.SetCaption("&Refresh");
     EXPECT_EQ(testing::AccessibleName(&button), "Refresh");
-}
-
-TEST(FlatButtonTest, HoverPaintsTheHoverColour) {
-    FlatButton button;
-    button.SetCaption("About");
-    button.resize(87, 23);
-    const QColor hover(0x40, 0x80, 0xc0);
-    button.SetHoverColor(hover);
-    button.show();
-    const QPoint inside(4, 4);  // clear of the caption and the border
-    EXPECT_NE(button.grab().toImage().pixelColor(inside), hover);
-
-    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QCoreApplication::sendEvent(&button, &enter);
-    EXPECT_TRUE(button.Hovered());
-    EXPECT_EQ(button.grab().toImage().pixelColor(inside), hover);
-
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(&button, &leave);
-    EXPECT_FALSE(button.Hovered());
-    EXPECT_NE(button.grab().toImage().pixelColor(inside), hover);
 }
 
 }  // namespace

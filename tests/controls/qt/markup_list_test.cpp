@@ -8,18 +8,45 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QThread>
-#include <climits>
 
-#include "controls/cell_markup.h"
-#include "controls/qt/list_image_check.h"
 #include "controls/qt/list_images.h"
-#include "controls/qt/list_roles.h"
 #include "controls/qt/stored_rows_model.h"
 
 namespace corvimap {
 namespace {
 
-using testing::ShowsImage;
+// True when every opaque pixel of the list picture stands unchanged at `at` in the shot.
+bool ShowsImage(const QImage& shot, int image, QPoint at) {
+    const QImage picture =
+        ListImages::Standard().Image(image).convertToFormat(QImage::Format_ARGB32);
+    int opaque = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            if (qAlpha(pixel) != 255) {
+                continue;
+            }
+            ++opaque;
+            if (shot.pixel(at.x() + x, at.y() + y) != (pixel | 0xFF000000u)) {
+                return false;
+            }
+        }
+    }
+    return opaque > 20;
+}
+
+// The bounding box of the pixels of one colour in an area; empty when there are none.
+QRect PixelsOf(const QImage& shot, const QRect& area, QRgb colour) {
+    QRect found;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if ((shot.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu)) {
+                found |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return found;
+}
 
 // A shown list over a stored-rows model, with column widths chosen by the test.
 struct ListFixture {
@@ -51,125 +78,57 @@ struct ListFixture {
     }
     QRect Cell(int row, int column) { return list.visualRect(model->index(row, column)); }
     QRect TextArea(int row, int column) { return list.CellTextRect(Cell(row, column), column); }
-    int PictureTop(int row) {
+    // Where a row's own picture stands in column 0.
+    QPoint Icon(int row) {
         const QRect cell = Cell(row, 0);
-        return cell.top() + std::max(0, (cell.height() - 16) / 2);
+        return {cell.left() + MarkupListCtrl::kIconIndent,
+                cell.top() + std::max(0, (cell.height() - 16) / 2)};
     }
 
     std::unique_ptr<StoredRowsModel> model;
     MarkupListCtrl list;
 };
 
-// True when no pixel of the 16 x 16 square differs from the colour.
-bool Plain(const QImage& shot, QPoint at, QRgb colour) {
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            if (shot.pixel(at.x() + x, at.y() + y) != colour) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-int CountPixels(const QImage& shot, const QRect& area, QRgb colour, int* min_x, int* max_x) {
-    int count = 0;
-    *min_x = INT_MAX;
-    *max_x = INT_MIN;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if ((shot.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu)) {
-                ++count;
-                *min_x = std::min(*min_x, x);
-                *max_x = std::max(*max_x, x);
-            }
-        }
-    }
-    return count;
-}
-
-TEST(MarkupListTest, ImageCellsDrawTheirPicturesEighteenPixelsApart) {
+// Where the pictures go is tested without widgets; here that the list draws them, and only
+// for a cell that begins with the markup while markup is on.
+TEST(MarkupListTest, ImageCellsAndRowPicturesAreDrawn) {
     ListFixture f({120, 200});
-    f.model->SetCell(0, 1, QStringLiteral("$IMG|-1|4|8|"));
+    f.model->SetCell(0, 1, QStringLiteral("$IMG|4|"));
     f.model->SetRowImage(0, ListImages::kDeadHost);
+    const QPoint cell_picture(f.TextArea(0, 1).left(), f.Icon(0).y());
     const QImage shot = f.Shot();
-    const QRect area = f.TextArea(0, 1);
-    const int top = f.PictureTop(0);
-    EXPECT_TRUE(ShowsImage(shot, ListImages::kShares, QPoint(area.left(), top)))
-        << "-1 takes no room, so image 4 stands at the margin";
-    EXPECT_TRUE(ShowsImage(shot, ListImages::kQuake3, QPoint(area.left() + 18, top)));
-    const QRgb base = f.list.palette().color(QPalette::Base).rgb();
-    EXPECT_TRUE(Plain(shot, QPoint(area.left() + 36, top), base));
-    // The row picture stands in the icon area of column 0.
-    EXPECT_TRUE(ShowsImage(shot, ListImages::kDeadHost,
-                           QPoint(f.Cell(0, 0).left() + MarkupListCtrl::kIconIndent, top)));
+    EXPECT_TRUE(ShowsImage(shot, ListImages::kShares, cell_picture));
+    EXPECT_TRUE(ShowsImage(shot, ListImages::kDeadHost, f.Icon(0)));
 
-    // The same text later in a cell, or with markup off, is text and shows no picture.
     f.model->SetCell(0, 1, QStringLiteral("x$IMG|4|"));
-    EXPECT_FALSE(ShowsImage(f.Shot(), ListImages::kShares, QPoint(area.left(), top)));
+    EXPECT_FALSE(ShowsImage(f.Shot(), ListImages::kShares, cell_picture));
     f.model->SetCell(0, 1, QStringLiteral("$IMG|4|"));
     f.list.SetCellMarkup(false);
-    EXPECT_FALSE(ShowsImage(f.Shot(), ListImages::kShares, QPoint(area.left(), top)));
+    EXPECT_FALSE(ShowsImage(f.Shot(), ListImages::kShares, cell_picture));
 }
 
-TEST(MarkupListTest, ImageCellStopsWhenNoMoreThanSixteenPixelsRemain) {
-    ListFixture probe({120, 100});
-    const int margin = probe.list.TextMargin();
-    // Text area of 36 + 17 pixels: the third picture fits. 36 + 16: it does not.
-    for (const int room : {17, 16}) {
-        ListFixture f({120, 2 * margin + 36 + room});
-        f.model->SetCell(0, 1, QStringLiteral("$IMG|4|6|7|8|"));
-        const QImage shot = f.Shot();
-        const QRect area = f.TextArea(0, 1);
-        ASSERT_EQ(area.width(), 36 + room);
-        const int top = f.PictureTop(0);
-        EXPECT_TRUE(ShowsImage(shot, ListImages::kShares, QPoint(area.left(), top)));
-        EXPECT_TRUE(ShowsImage(shot, ListImages::kQuakeWorld, QPoint(area.left() + 18, top)));
-        EXPECT_EQ(ShowsImage(shot, ListImages::kQuake2, QPoint(area.left() + 36, top)), room == 17)
-            << "room " << room;
-    }
-}
-
-TEST(MarkupListTest, ColourCodesColourTheTextAfterThem) {
+TEST(MarkupListTest, ColourCodesColourTheTextOnlyWhenSwitchedOn) {
     ListFixture f({80, 300});
-    const QString red_part = QString::fromUtf8("\u2588\u2588\u2588");
-    f.model->SetCell(0, 1,
-                     QStringLiteral("^1") + red_part + QStringLiteral("^4\u2588\u2588\u2588^"));
+    f.model->SetCell(0, 1, QString::fromUtf8("^1\u2588\u2588\u2588^4\u2588\u2588\u2588^"));
     f.list.SetColourCodes(true);
-    QImage shot = f.Shot();
-    const QRect cell = f.Cell(0, 1);
-    const QRect area = f.TextArea(0, 1);
-    const int split = area.left() + f.list.fontMetrics().horizontalAdvance(red_part);
-    int red_min = 0, red_max = 0, blue_min = 0, blue_max = 0;
-    EXPECT_GT(CountPixels(shot, cell, qRgb(241, 0, 0), &red_min, &red_max), 10);
-    EXPECT_GT(CountPixels(shot, cell, qRgb(0, 0, 241), &blue_min, &blue_max), 10);
-    EXPECT_GE(red_min, area.left());
-    EXPECT_LE(red_max, split);
-    EXPECT_GE(blue_min, split - 1);
-
-    // With colour codes off the same text is plain: no red at all.
+    EXPECT_FALSE(PixelsOf(f.Shot(), f.Cell(0, 1), qRgb(241, 0, 0)).isEmpty());
+    EXPECT_FALSE(PixelsOf(f.Shot(), f.Cell(0, 1), qRgb(0, 0, 241)).isEmpty());
     f.list.SetColourCodes(false);
-    shot = f.Shot();
-    EXPECT_EQ(CountPixels(shot, cell, qRgb(241, 0, 0), &red_min, &red_max), 0);
+    EXPECT_TRUE(PixelsOf(f.Shot(), f.Cell(0, 1), qRgb(241, 0, 0)).isEmpty());
 }
 
 TEST(MarkupListTest, LongPlainTextEndsInsideItsColumn) {
     ListFixture f({80, 60, 200});
-    const QString wide = QString(40, QChar(0x2588));
-    f.model->SetCell(0, 1, wide);
+    f.model->SetCell(0, 1, QString(40, QChar(0x2588)));
     const QImage shot = f.Shot();
     const QRect area = f.TextArea(0, 1);
-    const QRgb text = f.list.palette().color(QPalette::Text).rgb();
-    int min_x = 0, max_x = 0;
     // Column 1 and everything right of it.
     const QRect row(f.Cell(0, 1).left(), f.Cell(0, 1).top(), shot.width() - f.Cell(0, 1).left(),
                     f.Cell(0, 1).height());
-    ASSERT_GT(CountPixels(shot, row, text, &min_x, &max_x), 10);
-    EXPECT_GE(min_x, area.left());
-    EXPECT_LE(max_x, area.right());
-    // The cut text ends in an ellipsis, which leaves a gap after the last full block.
-    const QString shown = f.list.fontMetrics().elidedText(wide, Qt::ElideRight, area.width());
-    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    const QRect text = PixelsOf(shot, row, f.list.palette().color(QPalette::Text).rgb());
+    ASSERT_FALSE(text.isEmpty());
+    EXPECT_GE(text.left(), area.left());
+    EXPECT_LE(text.right(), area.right());
 }
 
 TEST(MarkupListTest, ScrollToRowShowsTwoRowsAboveWithOneMoreAtTheTop) {
@@ -203,8 +162,8 @@ TEST(MarkupListTest, FlashRowBlinksTenTimesAndAnotherRowEndsTheFirst) {
             ++flash_shown;
         }
         if (ticks == 1) {
-            const QPoint icon(f.Cell(5, 0).left() + MarkupListCtrl::kIconIndent, f.PictureTop(5));
-            EXPECT_TRUE(ShowsImage(f.Shot(), ListImages::kAnswered, icon)) << "drawn, not only set";
+            EXPECT_TRUE(ShowsImage(f.Shot(), ListImages::kAnswered, f.Icon(5)))
+                << "drawn, not only set";
         }
     }
     EXPECT_EQ(ticks, 20);
@@ -231,9 +190,7 @@ TEST(MarkupListTest, SelectsWholeRowsAndExposesCellTexts) {
     f.model->SetCell(1, 1, QStringLiteral("$IMG|4|8|"));
     f.model->SetCell(1, 2, QStringLiteral("plain"));
     f.list.setCurrentIndex(f.model->index(1, 2));
-    f.list.selectionModel()->select(
-        f.model->index(1, 2), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    EXPECT_TRUE(f.list.selectionModel()->isRowSelected(1, QModelIndex()));
+    EXPECT_TRUE(f.list.selectionModel()->isRowSelected(1, QModelIndex())) << "a cell, its row";
     EXPECT_EQ(f.list.FirstSelectedRow(), 1);
 
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&f.list);

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QHeaderView>
-#include <chrono>
-#include <functional>
 
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
@@ -22,7 +19,6 @@ namespace corvimap {
 namespace {
 
 using testing::ProcessEventsUntil;
-
 using testing::TempDir;
 using testing::WriteWholeFile;
 
@@ -55,9 +51,6 @@ TEST(LocalSharesPaneTest, WindowShowsTheConfiguredSharesAndSaysWhatIsMissing) {
         StoredRowsModel& shares = pane->ShareRows();
         ASSERT_TRUE(ProcessEventsUntil([&] { return shares.RowCount() == 2; }));
         EXPECT_EQ(shares.Text(0, 0), "limited");
-        EXPECT_EQ(shares.Text(0, 2), "3");
-        EXPECT_EQ(shares.Text(1, 2), "Any");
-        EXPECT_EQ(shares.Text(1, 3), "read/write");
         EXPECT_EQ(shares.Text(1, 4), "Open");
         ASSERT_TRUE(ProcessEventsUntil([&] {
             return window.Status()->accessibleName().contains("smbd) is not running");

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <atomic>
-#include <chrono>
 
-#include "controls/qt/markup_list.h"
 #include "controls/qt/number_field.h"
 #include "controls/qt/stored_rows_model.h"
 #include "netutils/qt/utility_page.h"
@@ -28,51 +24,32 @@ using testing::SettingsFile;
 
 constexpr NetAddress kTarget = MakeAddress(10, 1, 2, 3);
 
-// Pings of "target" through the scripted route 10.0.0.1 -> target.
-struct Network {
-    std::atomic<int> requests{0};
-};
-
-std::unique_ptr<ScriptedEcho> MakeEcho(Network& network) {
-    return std::make_unique<ScriptedEcho>(
-        [&network](const ScriptedEcho::Request& request, const EchoCancel&) {
-            ++network.requests;
-            return request.ttl == 1
-                       ? Reply(icmp_status::kTtlExpiredTransit, MakeAddress(10, 0, 0, 1), 1)
-                       : Reply(icmp_status::kSuccess, kTarget, 2, 63);
-        });
-}
-
-std::unique_ptr<ScriptedLookup> MakeLookup() {
-    auto lookup = std::make_unique<ScriptedLookup>();
-    lookup->names["target"] = {"target", kTarget};
-    return lookup;
-}
-
 TEST(NetUtilsPaneTest, StoredFieldsARefusedStartAndAPingRun) {
     SettingsFile file;
     {
         QSettingsStore seed(file.Path());
         seed.WriteProfileString("NetUtils", "PingHostName", "target");
         seed.WriteProfileInt("NetUtils", "NumberOfPackets", 3);
-        seed.WriteProfileInt("NetUtils\\PingList", "ColumnNumber", 5);
-        seed.WriteProfileBinary("NetUtils\\PingList", "OrderOfColumn", {0, 1, 2, 3, 4});
-        seed.WriteProfileInt("NetUtils\\PingList", "Column04Width", 211);
     }
     QSettingsStore store(file.Path());
-    Network network;
-    auto tabs = std::make_unique<NetUtilsTabControl>(store, MakeEcho(network), MakeLookup());
+    // "target" is 10.1.2.3 and answers every ping, which is counted.
+    std::atomic<int> requests{0};
+    auto lookup = std::make_unique<ScriptedLookup>();
+    lookup->names["target"] = {"target", kTarget};
+    auto tabs = std::make_unique<NetUtilsTabControl>(
+        store,
+        std::make_unique<ScriptedEcho>(
+            [&requests](const ScriptedEcho::Request&, const EchoCancel&) {
+                ++requests;
+                return Reply(icmp_status::kSuccess, kTarget, 2, 63);
+            }),
+        std::move(lookup));
     tabs->resize(500, 400);
     tabs->show();
     UtilityPage& ping = tabs->Ping();
-    UtilityPage& trace = tabs->Traceroute();
-
-    // Stored values come back: fields and the stored column width.
     EXPECT_TRUE(ping.isVisible());
-    EXPECT_FALSE(trace.isVisible());
     EXPECT_EQ(ping.HostField()->text(), "target");
     EXPECT_EQ(ping.Number(0)->Number(), 3);
-    EXPECT_EQ(ping.List()->header()->sectionSize(4), 211);
 
     // A field out of range refuses the start with its range message.
     ping.Number(1)->SetNumber(3);
@@ -81,7 +58,7 @@ TEST(NetUtilsPaneTest, StoredFieldsARefusedStartAndAPingRun) {
     ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->isVisible());
     EXPECT_FALSE(ping.Running());
-    EXPECT_EQ(network.requests, 0);
+    EXPECT_EQ(requests, 0);
     message->close();
     ping.Number(1)->SetNumber(64);
 
@@ -92,9 +69,7 @@ TEST(NetUtilsPaneTest, StoredFieldsARefusedStartAndAPingRun) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return !ping.Running(); }));
     EXPECT_EQ(ping.Rows().RowCount(), 3);
     EXPECT_EQ(ping.Rows().Text(2, 1), "10.1.2.3");
-    EXPECT_EQ(ping.Rows().Text(2, 3), "63");
-    EXPECT_TRUE(ping.ShownText().startsWith(
-        " Pinging target [10.1.2.3] with 64 bytes of data...\n   Packets: Sent = 3, Received = 3,"))
+    EXPECT_TRUE(ping.ShownText().contains("Sent = 3, Received = 3"))
         << ping.ShownText().toStdString();
     EXPECT_EQ(ping.Button()->text(), "Start");
     EXPECT_TRUE(ping.Number(0)->isEnabled());

@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <chrono>
 
 #include "controls/qt/markup_list.h"
 #include "controls/qt/ui_handover.h"
-#include "search/qt/search_results_model.h"
+#include "options/qt/options_test_helpers.h"
 
 namespace corvimap {
 namespace {
@@ -28,13 +26,6 @@ public:
     }
 };
 
-void WaitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
-
 TEST(SearchPaneTest, ButtonRunsTheSearchRowsOpenAsSmbUrls) {
     HostTable table;
     const HostHandle host = table.AddOrUpdate(MakeAddress(198, 18, 0, 30), 0, "S", "W", MacBlock{},
@@ -49,28 +40,21 @@ TEST(SearchPaneTest, ButtonRunsTheSearchRowsOpenAsSmbUrls) {
     std::vector<QString> statuses;
     QObject::connect(&pane, &SearchPane::StatusUpdate,
                      [&](const QString& text) { statuses.push_back(text); });
-
     const QAbstractItemModel& model = *pane.Results()->model();
-
     pane.Mask()->setText("*.mp3");
     pane.Button()->click();
     EXPECT_TRUE(search.Running());
-    WaitUntil([&] { return pane.Button()->text() == "Start"; });
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return pane.Button()->text() == "Start"; }));
     EXPECT_EQ(pane.Folder()->text(), "End");
     EXPECT_TRUE(pane.Mask()->isEnabled());
     EXPECT_EQ(statuses, std::vector<QString>{"Searching... Hosts: 1, shares: 1, found files: 2"});
     ASSERT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.data(model.index(0, 1)).toString(), "2 kB");
-    EXPECT_EQ(model.data(model.index(1, 3), Qt::AccessibleTextRole).toString(),
-              QString::fromUtf8("\\\\198.18.0.30\\tree\\M\xC3\xBCsik #1 100%\\x.mp3"));
 
     QUrl opened;
     pane.SetOpener([&](const QUrl& url) { opened = url; });
     emit pane.Results()->doubleClicked(model.index(1, 0));
     EXPECT_EQ(opened.toString(QUrl::FullyEncoded),
               "smb://198.18.0.30/tree/M%C3%BCsik%20%231%20100%25/x.mp3");
-    pane.OpenRow(0);
-    EXPECT_EQ(opened.toString(QUrl::FullyEncoded), "smb://198.18.0.30/tree/a%20b.mp3");
 }
 
 }  // namespace
