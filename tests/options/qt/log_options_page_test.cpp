@@ -75,35 +75,11 @@ protected:
     std::unique_ptr<LogOptionsPage> page_;
 };
 
-TEST_F(LogOptionsPageTest, ControlsAreEnabledByTheLogAndTheLogFileSwitches) {
-    const char* log_controls[] = {"maxLogLines", "enableLogFile", "events"};
-    const char* file_controls[] = {"logFile", "chooseLogFile", "deleteLogFile", "maxLogfileSize",
-                                   "autoLoadLogFile"};
-    // The switch clicked, then whether the log's and the file's controls are usable.
-    const struct {
-        const char* click;
-        bool log_enabled;
-        bool file_enabled;
-    } steps[] = {{nullptr, false, false},
-                 {"enableLog", true, false},
-                 {"enableLogFile", true, true},
-                 {"enableLog", false, false}};  // the log off disables the file controls too
-    for (const auto& step : steps) {
-        if (step.click != nullptr) {
-            Child<QCheckBox>(step.click)->click();
-        }
-        for (const char* name : log_controls) {
-            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), step.log_enabled) << name;
-        }
-        for (const char* name : file_controls) {
-            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), step.file_enabled) << name;
-        }
-    }
-    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents | LogEventBits::kEnableLogFile);
-}
-
 TEST_F(LogOptionsPageTest, TheEventTreeShowsAndWritesExactlyItsBits) {
     EXPECT_EQ(Child<QTreeWidget>("events")->topLevelItemCount(), 0) << "filled only when shown";
+    page_->show();
+    page_->hide();
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents) << "hidden before the tree is filled";
     ShowAndWaitForTree();
     QTreeWidget* tree = Child<QTreeWidget>("events");
     auto [ticked, shown] = TreeBits();
@@ -126,33 +102,38 @@ TEST_F(LogOptionsPageTest, TheEventTreeShowsAndWritesExactlyItsBits) {
     // Shown again after another group's flags came in: the page shows those.
     settings_.FlagsGroup0 = 0x11 | LogEventBits::kLogStopScan;
     page_->show();
-    std::tie(ticked, shown) = TreeBits();
-    EXPECT_EQ(ticked, LogEventBits::kLogStopScan);
+    EXPECT_EQ(TreeBits().first, LogEventBits::kLogStopScan);
     EXPECT_FALSE(Child<QCheckBox>("enableLog")->isChecked());
     page_->hide();
     EXPECT_EQ(settings_.FlagsGroup0, 0x11 | LogEventBits::kLogStopScan);
 }
 
-TEST_F(LogOptionsPageTest, EachControlIsStoredAsItChangesAndShownByTheNextPage) {
+TEST_F(LogOptionsPageTest, EachControlIsStoredAsItChangesAndTheSwitchesEnableTheRest) {
     ShowAndWaitForTree();
+    const auto expect_enabled = [this](bool log, bool file) {
+        for (const char* name : {"maxLogLines", "enableLogFile", "events"}) {
+            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), log) << name;
+        }
+        for (const char* name :
+             {"logFile", "chooseLogFile", "deleteLogFile", "maxLogfileSize", "autoLoadLogFile"}) {
+            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), file) << name;
+        }
+    };
     const auto stored_flags = [this] {
         SaveScanSettings(store_, "Default", settings_);
         return static_cast<uint32_t>(file_.Int(GroupFlagsSection("Default"), "FlagsGroup0"));
     };
-    // Each switch enables the next one, so they go on in this order and off in the other.
-    const std::pair<const char*, uint32_t> boxes[] = {
-        {"enableLog", LogEventBits::kEnableLog},
-        {"enableLogFile", LogEventBits::kEnableLogFile},
-        {"autoLoadLogFile", LogEventBits::kAutoLoadLogFile}};
-    const auto toggle_boxes = [&](testing::ToggleWay way, bool on) {
-        for (size_t i = 0; i < std::size(boxes); ++i) {
-            const auto& [name, mask] = boxes[on ? i : std::size(boxes) - 1 - i];
-            testing::Toggle(Child<QCheckBox>(name), way);
-            EXPECT_EQ(Child<QCheckBox>(name)->isChecked(), on) << name;
-            EXPECT_EQ((stored_flags() & mask) != 0, on) << testing::ToggleWayName(way);
-        }
-    };
-    toggle_boxes(testing::ToggleWay::kSetChecked, true);
+    expect_enabled(false, false);
+    // Each switch enables the next one; either way of ticking counts.
+    const std::tuple<const char*, uint32_t, testing::ToggleWay> boxes[] = {
+        {"enableLog", LogEventBits::kEnableLog, testing::ToggleWay::kSetChecked},
+        {"enableLogFile", LogEventBits::kEnableLogFile, testing::ToggleWay::kAccessibleAction},
+        {"autoLoadLogFile", LogEventBits::kAutoLoadLogFile, testing::ToggleWay::kSetChecked}};
+    for (const auto& [name, mask, way] : boxes) {
+        testing::Toggle(Child<QCheckBox>(name), way);
+        EXPECT_EQ(stored_flags() & mask, mask) << name;
+        expect_enabled(true, mask != LogEventBits::kEnableLog);
+    }
 
     // An event choice ticked with the space key, as a screen reader's user ticks it (an item's
     // accessible action selects it rather than ticking it).
@@ -161,7 +142,9 @@ TEST_F(LogOptionsPageTest, EachControlIsStoredAsItChangesAndShownByTheNextPage) 
     QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QCoreApplication::sendEvent(tree, &space);
     EXPECT_EQ(stored_flags() & LogEventBits::kLogHideToTray, LogEventBits::kLogHideToTray);
-    toggle_boxes(testing::ToggleWay::kAccessibleAction, false);
+    testing::Toggle(Child<QCheckBox>("enableLog"), testing::ToggleWay::kAccessibleAction);
+    EXPECT_EQ(stored_flags() & LogEventBits::kEnableLog, 0u);
+    expect_enabled(false, false);  // the log off disables the file controls too
 
     // Sizes and the notification box go to the file at once, and a new page shows them.
     Child<NumberField>("maxLogLines")->Edit()->setText("321");
@@ -174,14 +157,6 @@ TEST_F(LogOptionsPageTest, EachControlIsStoredAsItChangesAndShownByTheNextPage) 
     EXPECT_EQ(Child<NumberField>("maxLogLines")->Text(), "321");
     EXPECT_EQ(Child<NumberField>("maxLogfileSize")->Text(), "0");
     EXPECT_TRUE(Child<QCheckBox>("notifyHosts")->isChecked());
-}
-
-TEST_F(LogOptionsPageTest, HidingBeforeTheTreeIsFilledKeepsTheEventBits) {
-    page_->show();
-    page_->hide();
-    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents);
-    ASSERT_TRUE(ProcessEventsUntil([this] { return page_->TreeFilled(); }));
-    EXPECT_EQ(TreeBits().first, kChosenEvents);
 }
 
 TEST_F(LogOptionsPageTest, TheLogFileIsShownSizedChosenAndDeleted) {
