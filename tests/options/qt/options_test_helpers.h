@@ -100,15 +100,10 @@ inline void Toggle(QAbstractButton* box, ToggleWay way) {
         return;
     }
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
-    ASSERT_NE(accessible, nullptr);
-    ASSERT_NE(accessible->actionInterface(), nullptr);
+    ASSERT_TRUE(accessible != nullptr && accessible->actionInterface() != nullptr);
     ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(
         QAccessibleActionInterface::toggleAction()));
     accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-}
-
-inline const char* ToggleWayName(ToggleWay way) {
-    return way == ToggleWay::kSetChecked ? "setChecked" : "accessible toggle";
 }
 
 }  // namespace corvimap::testing
