@@ -49,9 +49,15 @@ protected:
         Child<QPushButton>("deletePort")->click();
     }
 
+    // Quake III Arena is stored without ports.
+    std::unique_ptr<GameServerBrowser> MakeBrowser() {
+        store_.WriteProfileInt("GameServers\\Quake III Arena", "PortsNumb", -1);
+        return std::make_unique<GameServerBrowser>(store_);
+    }
+
     SettingsFile file_;
     QSettingsStore store_{file_.Path()};
-    std::unique_ptr<GameServerBrowser> browser_ = std::make_unique<GameServerBrowser>(store_);
+    std::unique_ptr<GameServerBrowser> browser_ = MakeBrowser();
     std::unique_ptr<GameServerOptionsPage> page_ =
         std::make_unique<GameServerOptionsPage>(*browser_);
 };
@@ -90,54 +96,40 @@ TEST_F(GameServerOptionsPageTest, ChoosingATypeShowsItsFlagsAndPortsAndTheSwitch
     EXPECT_EQ(browser_->Find("Quake II")->Flags(), 0x00u) << "showing a type writes nothing";
 }
 
-// Whether the scan asks these ports is the browser's; here the list shown is the type's list.
+// Whether the scan asks these ports is the browser's; here the list shown is the type's list,
+// also for a type stored without ports, which shows its default.
 TEST_F(GameServerOptionsPageTest, PortsAddedRefusedAndDeletedAreTheTypesPortsAndStored) {
-    Select("QuakeWorld");
-    Child<QCheckBox>("checkThisGame")->click();
-    // The dialog starts at the default port, which is refused like a port already listed.
-    Child<QPushButton>("addPort")->click();
-    EXPECT_EQ(page_->findChild<AddPortDialog*>()->Port(), 27500);
-    page_->findChild<AddPortDialog*>()->accept();
-    DeleteClosedDialogs();
-    AddPort(27501);
-    AddPort(70000);  // a port list keeps 16-bit ports
-    AddPort(27501);
-    AddPort(27777, false);
-    EXPECT_EQ(ListedPorts(), (QStringList{"27500", "27501", "65535"}));
-    EXPECT_EQ(TypePorts("QuakeWorld"), (std::vector<uint16_t>{27500, 27501, 65535}));
-
-    // "Del" removes the port from the type too; the last entry stays.
-    DeletePort("27500");
-    DeletePort("65535");
-    DeletePort("27501");
-    EXPECT_EQ(ListedPorts(), QStringList{"27501"});
-    EXPECT_EQ(TypePorts("QuakeWorld"), std::vector<uint16_t>{27501});
-
-    // The types are written when the browser goes.
-    page_.reset();
-    browser_.reset();
-    EXPECT_EQ(file_.Int("GameServers\\QuakeWorld", "PortsNumb"), 1);
-    EXPECT_EQ(file_.Int("GameServers\\QuakeWorld", "Port_00"), 27501);
-    EXPECT_EQ(file_.Int("GameServers\\QuakeWorld", "Flags"), 0x03);
-}
-
-TEST_F(GameServerOptionsPageTest, ATypeWithoutPortsShowsItsDefaultAndKeepsItWhenOneIsAdded) {
-    page_.reset();
-    browser_.reset();
-    store_.WriteProfileInt("GameServers\\Quake III Arena", "PortsNumb", -1);
-    browser_ = std::make_unique<GameServerBrowser>(store_);
-    page_ = std::make_unique<GameServerOptionsPage>(*browser_);
     ASSERT_TRUE(TypePorts("Quake III Arena").empty());
-
     Select("Quake III Arena");
     Child<QCheckBox>("checkThisGame")->click();
     EXPECT_EQ(ListedPorts(), QStringList{"27960"});
     DeletePort("27960");
     EXPECT_EQ(ListedPorts(), QStringList{"27960"}) << "the last entry stays";
     AddPort(27961);
-    EXPECT_EQ(ListedPorts(), (QStringList{"27960", "27961"}));
-    EXPECT_EQ(TypePorts("Quake III Arena"), (std::vector<uint16_t>{27960, 27961}))
-        << "the list shown is the list asked";
+    EXPECT_EQ(TypePorts("Quake III Arena"), (std::vector<uint16_t>{27960, 27961}));
+    // The dialog starts at the default port, which is refused like a port already listed.
+    Child<QPushButton>("addPort")->click();
+    EXPECT_EQ(page_->findChild<AddPortDialog*>()->Port(), 27960);
+    page_->findChild<AddPortDialog*>()->accept();
+    DeleteClosedDialogs();
+    AddPort(70000);  // a port list keeps 16-bit ports
+    AddPort(27961);
+    AddPort(27777, false);
+    EXPECT_EQ(ListedPorts(), (QStringList{"27960", "27961", "65535"}));
+    EXPECT_EQ(TypePorts("Quake III Arena"), (std::vector<uint16_t>{27960, 27961, 65535}));
+
+    // "Del" removes the port from the type too.
+    DeletePort("27960");
+    DeletePort("65535");
+    EXPECT_EQ(ListedPorts(), QStringList{"27961"});
+    EXPECT_EQ(TypePorts("Quake III Arena"), std::vector<uint16_t>{27961});
+
+    // The types are written when the browser goes.
+    page_.reset();
+    browser_.reset();
+    EXPECT_EQ(file_.Int("GameServers\\Quake III Arena", "PortsNumb"), 1);
+    EXPECT_EQ(file_.Int("GameServers\\Quake III Arena", "Port_00"), 27961);
+    EXPECT_EQ(file_.Int("GameServers\\Quake III Arena", "Flags"), 0x03);
 }
 
 }  // namespace
