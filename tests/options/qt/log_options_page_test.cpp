@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include "controls/qt/number_field.h"
 #include "log/event_kinds.h"
@@ -50,16 +51,12 @@ protected:
     std::pair<uint32_t, uint32_t> TreeBits() {
         uint32_t ticked = 0;
         uint32_t shown = 0;
-        QTreeWidget* tree = Child<QTreeWidget>("events");
-        for (int top = 0; top < tree->topLevelItemCount(); ++top) {
-            for (int i = 0; i < tree->topLevelItem(top)->childCount(); ++i) {
-                QTreeWidgetItem* item = tree->topLevelItem(top)->child(i);
-                const uint32_t mask = item->data(0, Qt::UserRole).toUInt();
-                shown |= mask;
-                if (item->checkState(0) == Qt::Checked) {
-                    ticked |= mask;
-                }
-            }
+        for (QTreeWidgetItemIterator it(Child<QTreeWidget>("events"),
+                                        QTreeWidgetItemIterator::NoChildren);
+             *it != nullptr; ++it) {
+            const uint32_t mask = (*it)->data(0, Qt::UserRole).toUInt();
+            shown |= mask;
+            ticked |= (*it)->checkState(0) == Qt::Checked ? mask : 0;
         }
         return {ticked, shown};
     }
