@@ -141,8 +141,11 @@ TEST_F(GeneralOptionsPageTest, BoxesNumbersAndTheLanguageReachTheSettingsAndTheF
 
     // Numbers: digits only, an empty field stores 0, the arrows stop at 0.
     NumberField* timeout = Number("pingTimeout");
-    timeout->Edit()->insert(QStringLiteral("a-"));
-    EXPECT_EQ(timeout->Text(), "50");
+    for (const char* refused : {"12a", "-5", "99999999999"}) {
+        timeout->Edit()->selectAll();
+        timeout->Edit()->insert(QLatin1String(refused));
+        EXPECT_EQ(timeout->Text(), "50") << refused;
+    }
     timeout->Edit()->clear();
     EXPECT_EQ(settings_.PingTimeout, 0);
     timeout->Edit()->insert("75");
