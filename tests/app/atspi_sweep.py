@@ -1,14 +1,13 @@
 #!/usr/bin/python3
 """Walks the program's accessibility tree over AT-SPI, as a screen reader sees it.
 
-Starts the real program on a virtual display with its own session bus and accessibility bus,
-opens every pane (every side button but Refresh and Exit), every options tab and the dialogs
-that the panes open, and checks that every control that is showing has a role and a name, and
-that the options tab strip is a list of page tabs with exactly one selected. The walk covers the
-whole tree, so panes added later are checked without changes here.
+On a virtual display with its own session and accessibility buses, opens every pane (every side
+button but Refresh and Exit), every options tab and the dialogs the panes open, and checks that
+every showing control has a role and a name and that the options tab strip is a list of page tabs
+with exactly one selected. Panes added later are walked without changes here.
 
-Usage: atspi_sweep.py PROGRAM. Exits 0 when all is well, 1 with a list of faults, and 77 (the
-test is skipped) when xvfb-run, dbus-run-session or pyatspi are missing.
+Usage: atspi_sweep.py PROGRAM. Exits 0 when all is well, 1 with a list of faults, and 77 (skipped)
+when xvfb-run, dbus-run-session or pyatspi are missing.
 """
 import os
 import shutil
@@ -61,10 +60,7 @@ def wait_for(condition, seconds=10.0):
 
 
 def children(node):
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield child
+    return [c for c in (node.getChildAtIndex(i) for i in range(node.childCount)) if c is not None]
 
 
 def showing(node, pyatspi):
@@ -74,29 +70,24 @@ def showing(node, pyatspi):
 def walk(node, pyatspi):
     """Every showing node under node, the entries of lists and combos left out."""
     for child in children(node):
-        if not showing(child, pyatspi):
-            continue
-        yield child
-        if child.getRoleName() not in HOLDERS:
-            yield from walk(child, pyatspi)
+        if showing(child, pyatspi):
+            yield child
+            if child.getRoleName() not in HOLDERS:
+                yield from walk(child, pyatspi)
 
 
 def find(root, pyatspi, role, name=None):
-    for node in walk(root, pyatspi):
-        if node.getRoleName() == role and (name is None or node.name == name):
-            return node
-    return None
+    return next((n for n in walk(root, pyatspi)
+                 if n.getRoleName() == role and (name is None or n.name == name)), None)
 
 
 def settle(root, pyatspi, seconds=5.0):
     """Waits until what is showing under root stays the same for a moment."""
-    def signature():
-        return [(n.getRoleName(), n.name) for n in walk(root, pyatspi)]
     deadline = time.monotonic() + seconds
     last = None
     while time.monotonic() < deadline:
         time.sleep(0.25)
-        now = signature()
+        now = [(n.getRoleName(), n.name) for n in walk(root, pyatspi)]
         if now == last:
             return
         last = now
@@ -104,10 +95,10 @@ def settle(root, pyatspi, seconds=5.0):
 
 def press(node):
     action = node.queryAction()
-    for i in range(action.nActions):
-        if action.getName(i).lower() == "press":
-            action.doAction(i)
-            return True
+    names = [action.getName(i).lower() for i in range(action.nActions)]
+    if "press" in names:
+        action.doAction(names.index("press"))
+        return True
     return False
 
 
@@ -121,28 +112,22 @@ class Sweep:
     def check(self, where, root):
         for node in walk(root, self.pyatspi):
             role = node.getRoleName()
-            if role not in CONTROL_ROLES:
-                if node.getRole() in (self.pyatspi.ROLE_INVALID, self.pyatspi.ROLE_UNKNOWN):
-                    self.faults.append(f"{where}: a control without a role, named {node.name!r}")
-                continue
-            self.checked += 1
-            if not (node.name or "").strip():
-                self.faults.append(f"{where}: {role} without a name")
-
-    def window(self):
-        return wait_for(lambda: next(
-            (w for w in children(self.app) if w.getRoleName() != "dialog"), None))
+            if role in CONTROL_ROLES:
+                self.checked += 1
+                if not (node.name or "").strip():
+                    self.faults.append(f"{where}: {role} without a name")
+            elif node.getRole() in (self.pyatspi.ROLE_INVALID, self.pyatspi.ROLE_UNKNOWN):
+                self.faults.append(f"{where}: a control without a role, named {node.name!r}")
 
     def dialog(self):
-        return wait_for(lambda: next((w for w in children(self.app)
-                                      if w.getRoleName() == "dialog" and
-                                      showing(w, self.pyatspi)), None), 5)
+        return next((w for w in children(self.app)
+                     if w.getRoleName() == "dialog" and showing(w, self.pyatspi)), None)
 
     def check_dialog(self, where, opener):
         if opener is None or not press(opener):
             self.faults.append(f"{where}: no button opens it")
             return
-        dialog = self.dialog()
+        dialog = wait_for(self.dialog, 5)
         if dialog is None:
             self.faults.append(f"{where}: the dialog did not open")
             return
@@ -151,33 +136,51 @@ class Sweep:
         cancel = find(dialog, self.pyatspi, "push button", "Cancel")
         if cancel is None or not press(cancel):
             self.faults.append(f"{where}: no Cancel button")
-        wait_for(lambda: self.dialog_gone(), 5)
-
-    def dialog_gone(self):
-        return all(w.getRoleName() != "dialog" or not showing(w, self.pyatspi)
-                   for w in children(self.app))
+        wait_for(lambda: self.dialog() is None, 5)
 
     def check_tabs(self, window):
         strip = wait_for(lambda: find(window, self.pyatspi, "page tab list"), 5)
-        if strip is None:
-            self.faults.append("options: no page tab list")
-            return
-        tabs = [t for t in children(strip) if t.getRoleName() == "page tab"]
-        if len(tabs) != strip.childCount or len(tabs) < 2:
-            self.faults.append(f"options: the tab strip holds {strip.childCount} children, "
-                               f"{len(tabs)} of them page tabs")
+        tabs = [t for t in children(strip) if t.getRoleName() == "page tab"] if strip else []
+        if strip is None or len(tabs) != strip.childCount or len(tabs) < 2:
+            self.faults.append("options: no page tab list holding only page tabs, two or more")
             return
         for tab in tabs:
             if not press(tab):
                 self.faults.append(f"options: tab {tab.name!r} cannot be pressed")
                 continue
             settle(window, self.pyatspi)
-            selected = [t.name for t in tabs
-                        if t.getState().contains(self.pyatspi.STATE_SELECTED)]
+            selected = [t.name for t in tabs if t.getState().contains(self.pyatspi.STATE_SELECTED)]
             if selected != [tab.name]:
-                self.faults.append(f"options: after pressing {tab.name!r} the selected tabs "
-                                   f"are {selected}")
+                self.faults.append(f"options: after {tab.name!r} the selected tabs are {selected}")
             self.check(f"options tab {tab.name}", window)
+
+
+def sweep_program(app, pyatspi):
+    sweep = Sweep(app, pyatspi)
+    window = wait_for(lambda: next(
+        (w for w in children(app) if w.getRoleName() != "dialog"), None))
+    side = [b for b in children(window) if b.getRoleName() == "push button"]
+    if len(side) < 5:
+        sweep.faults.append(f"window: {len(side)} side buttons found")
+    sweep.check("window", window)
+    for button in (b for b in side if b.name not in NOT_PRESSED):
+        press(button)
+        settle(window, pyatspi)
+        sweep.check(f"pane {button.name}", window)
+        if button.name == "Options":
+            sweep.check_tabs(window)
+            networks = find(window, pyatspi, "page tab", "Networks")
+            if networks is not None:
+                press(networks)
+                settle(window, pyatspi)
+            sweep.check_dialog("Add network dialog",
+                               find(window, pyatspi, "push button", "Add network"))
+        if button.name == "Work":
+            sweep.check_dialog("Find dialog", find(window, pyatspi, "push button", "Search"))
+    for fault in sweep.faults:
+        print(fault)
+    print(f"{sweep.checked} showing controls checked, {len(sweep.faults)} faults")
+    return 1 if sweep.faults or sweep.checked == 0 else 0
 
 
 def inside(program):
@@ -198,32 +201,7 @@ def inside(program):
         app = wait_for(lambda: application() or (process.poll() is not None and "gone"), 20)
         if app is None or app == "gone":
             return DISPLAY_FAILED if process.poll() not in (None, 0) else 1
-        sweep = Sweep(app, pyatspi)
-        window = sweep.window()
-        side = [b for b in children(window) if b.getRoleName() == "push button"]
-        if len(side) < 5:
-            sweep.faults.append(f"window: {len(side)} side buttons found")
-        sweep.check("window", window)
-        for button in side:
-            if button.name in NOT_PRESSED:
-                continue
-            press(button)
-            settle(window, pyatspi)
-            sweep.check(f"pane {button.name}", window)
-            if button.name == "Options":
-                sweep.check_tabs(window)
-                networks = find(window, pyatspi, "page tab", "Networks")
-                if networks is not None:
-                    press(networks)
-                    settle(window, pyatspi)
-                sweep.check_dialog("Add network dialog",
-                                   find(window, pyatspi, "push button", "Add network"))
-            if button.name == "Work":
-                sweep.check_dialog("Find dialog", find(window, pyatspi, "push button", "Search"))
-        for fault in sweep.faults:
-            print(fault)
-        print(f"{sweep.checked} showing controls checked, {len(sweep.faults)} faults")
-        return 1 if sweep.faults or sweep.checked == 0 else 0
+        return sweep_program(app, pyatspi)
     finally:
         process.terminate()
         try:

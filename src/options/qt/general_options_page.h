@@ -51,8 +51,8 @@ private:
 
     using NumberSetting = std::atomic<int32_t> ScanSettings::*;
 
-    // The page's controls, one function per group of them; each makes its controls in focus
-    // order and returns their layout.
+    // The page's controls (general_options_page_controls.cpp), one function per group of them;
+    // each makes its controls in focus order and returns their layout.
     void BuildControls();
     QHBoxLayout* BuildGroupRow();
     QHBoxLayout* BuildGroupNameRow();

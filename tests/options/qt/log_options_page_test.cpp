@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include "controls/qt/number_field.h"
 #include "log/event_kinds.h"
@@ -38,9 +39,7 @@ protected:
 
     template <typename T>
     T* Child(const char* name) {
-        T* child = page_->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return testing::Child<T>(*page_, name);
     }
     QTreeWidgetItem* Choice(const QString& text) {
         const auto found =
@@ -52,16 +51,12 @@ protected:
     std::pair<uint32_t, uint32_t> TreeBits() {
         uint32_t ticked = 0;
         uint32_t shown = 0;
-        QTreeWidget* tree = Child<QTreeWidget>("events");
-        for (int top = 0; top < tree->topLevelItemCount(); ++top) {
-            for (int i = 0; i < tree->topLevelItem(top)->childCount(); ++i) {
-                QTreeWidgetItem* item = tree->topLevelItem(top)->child(i);
-                const uint32_t mask = item->data(0, Qt::UserRole).toUInt();
-                shown |= mask;
-                if (item->checkState(0) == Qt::Checked) {
-                    ticked |= mask;
-                }
-            }
+        for (QTreeWidgetItemIterator it(Child<QTreeWidget>("events"),
+                                        QTreeWidgetItemIterator::NoChildren);
+             *it != nullptr; ++it) {
+            const uint32_t mask = (*it)->data(0, Qt::UserRole).toUInt();
+            shown |= mask;
+            ticked |= (*it)->checkState(0) == Qt::Checked ? mask : 0;
         }
         return {ticked, shown};
     }
@@ -77,35 +72,11 @@ protected:
     std::unique_ptr<LogOptionsPage> page_;
 };
 
-TEST_F(LogOptionsPageTest, ControlsAreEnabledByTheLogAndTheLogFileSwitches) {
-    const char* log_controls[] = {"maxLogLines", "enableLogFile", "events"};
-    const char* file_controls[] = {"logFile", "chooseLogFile", "deleteLogFile", "maxLogfileSize",
-                                   "autoLoadLogFile"};
-    // The switch clicked, then whether the log's and the file's controls are usable.
-    const struct {
-        const char* click;
-        bool log_enabled;
-        bool file_enabled;
-    } steps[] = {{nullptr, false, false},
-                 {"enableLog", true, false},
-                 {"enableLogFile", true, true},
-                 {"enableLog", false, false}};  // the log off disables the file controls too
-    for (const auto& step : steps) {
-        if (step.click != nullptr) {
-            Child<QCheckBox>(step.click)->click();
-        }
-        for (const char* name : log_controls) {
-            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), step.log_enabled) << name;
-        }
-        for (const char* name : file_controls) {
-            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), step.file_enabled) << name;
-        }
-    }
-    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents | LogEventBits::kEnableLogFile);
-}
-
 TEST_F(LogOptionsPageTest, TheEventTreeShowsAndWritesExactlyItsBits) {
     EXPECT_EQ(Child<QTreeWidget>("events")->topLevelItemCount(), 0) << "filled only when shown";
+    page_->show();
+    page_->hide();
+    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents) << "hidden before the tree is filled";
     ShowAndWaitForTree();
     QTreeWidget* tree = Child<QTreeWidget>("events");
     auto [ticked, shown] = TreeBits();
@@ -128,88 +99,67 @@ TEST_F(LogOptionsPageTest, TheEventTreeShowsAndWritesExactlyItsBits) {
     // Shown again after another group's flags came in: the page shows those.
     settings_.FlagsGroup0 = 0x11 | LogEventBits::kLogStopScan;
     page_->show();
-    std::tie(ticked, shown) = TreeBits();
-    EXPECT_EQ(ticked, LogEventBits::kLogStopScan);
+    EXPECT_EQ(TreeBits().first, LogEventBits::kLogStopScan);
     EXPECT_FALSE(Child<QCheckBox>("enableLog")->isChecked());
     page_->hide();
     EXPECT_EQ(settings_.FlagsGroup0, 0x11 | LogEventBits::kLogStopScan);
 }
 
-TEST_F(LogOptionsPageTest, WhatTheBoxesShowIsWhatTheFileHoldsHoweverTheyChanged) {
+TEST_F(LogOptionsPageTest, EachControlIsStoredAsItChangesAndTheSwitchesEnableTheRest) {
     ShowAndWaitForTree();
+    const auto expect_enabled = [this](bool log, bool file) {
+        for (const char* name : {"maxLogLines", "enableLogFile", "events"}) {
+            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), log) << name;
+        }
+        for (const char* name :
+             {"logFile", "chooseLogFile", "deleteLogFile", "maxLogfileSize", "autoLoadLogFile"}) {
+            EXPECT_EQ(Child<QWidget>(name)->isEnabled(), file) << name;
+        }
+    };
     const auto stored_flags = [this] {
         SaveScanSettings(store_, "Default", settings_);
         return static_cast<uint32_t>(file_.Int(GroupFlagsSection("Default"), "FlagsGroup0"));
     };
-    // Each switch enables the next one, so they go on in this order and off in the other.
-    const std::pair<const char*, uint32_t> boxes[] = {
-        {"enableLog", LogEventBits::kEnableLog},
-        {"enableLogFile", LogEventBits::kEnableLogFile},
-        {"autoLoadLogFile", LogEventBits::kAutoLoadLogFile}};
-    const auto toggle_boxes = [&](testing::ToggleWay way, bool reversed) {
-        for (size_t i = 0; i < std::size(boxes); ++i) {
-            const auto& [name, mask] = boxes[reversed ? std::size(boxes) - 1 - i : i];
-            auto* box = Child<QCheckBox>(name);
-            const bool was = box->isChecked();
-            testing::Toggle(box, way);
-            EXPECT_NE(box->isChecked(), was) << name;
-            EXPECT_EQ((stored_flags() & mask) != 0, box->isChecked())
-                << name << " " << testing::ToggleWayName(way);
-        }
-    };
-    toggle_boxes(testing::ToggleWay::kSetChecked, false);
-
-    // The event tree's choices: through the item, and with the space key as a reader's user
-    // ticks them (an item's accessible action selects it rather than ticking it).
-    auto* tree = Child<QTreeWidget>("events");
-    for (const auto& [text, mask] : {std::pair{"Found new host", LogEventBits::kLogFoundNewHost},
-                                     std::pair{"Hide to tray", LogEventBits::kLogHideToTray}}) {
-        QTreeWidgetItem* item = Choice(text);
-        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-        EXPECT_EQ((stored_flags() & mask) != 0, item->checkState(0) == Qt::Checked) << text;
-        const Qt::CheckState before = item->checkState(0);
-        tree->setCurrentItem(item);
-        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QCoreApplication::sendEvent(tree, &space);
-        EXPECT_NE(item->checkState(0), before) << text;
-        EXPECT_EQ((stored_flags() & mask) != 0, item->checkState(0) == Qt::Checked) << text;
+    expect_enabled(false, false);
+    // Each switch enables the next one; either way of ticking counts.
+    const std::tuple<const char*, uint32_t, testing::ToggleWay> boxes[] = {
+        {"enableLog", LogEventBits::kEnableLog, testing::ToggleWay::kSetChecked},
+        {"enableLogFile", LogEventBits::kEnableLogFile, testing::ToggleWay::kAccessibleAction},
+        {"autoLoadLogFile", LogEventBits::kAutoLoadLogFile, testing::ToggleWay::kSetChecked}};
+    for (const auto& [name, mask, way] : boxes) {
+        testing::Toggle(Child<QCheckBox>(name), way);
+        EXPECT_EQ(stored_flags() & mask, mask) << name;
+        expect_enabled(true, mask != LogEventBits::kEnableLog);
     }
 
-    toggle_boxes(testing::ToggleWay::kAccessibleAction, true);
+    // An event choice ticked with the space key, as a screen reader's user ticks it (an item's
+    // accessible action selects it rather than ticking it).
+    auto* tree = Child<QTreeWidget>("events");
+    tree->setCurrentItem(Choice("Hide to tray"));
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QCoreApplication::sendEvent(tree, &space);
+    EXPECT_EQ(stored_flags() & LogEventBits::kLogHideToTray, LogEventBits::kLogHideToTray);
+    testing::Toggle(Child<QCheckBox>("enableLog"), testing::ToggleWay::kAccessibleAction);
+    EXPECT_EQ(stored_flags() & LogEventBits::kEnableLog, 0u);
+    expect_enabled(false, false);  // the log off disables the file controls too
 
-    // Sizes and the notification box are stored as they change, and a new page shows them.
+    // Sizes and the notification box go to the file at once, and a new page shows them.
     Child<NumberField>("maxLogLines")->Edit()->setText("321");
     Child<NumberField>("maxLogfileSize")->Edit()->clear();
-    EXPECT_EQ(file_.Int("LogOptions", "MaxLogLines"), 321);
-    EXPECT_EQ(file_.Int("LogOptions", "MaxLogfileSize"), 0);
     auto* notify = Child<QCheckBox>("notifyHosts");
     EXPECT_TRUE(notify->isEnabled()) << "notifications are not part of the log";
-    for (const auto way : {testing::ToggleWay::kSetChecked, testing::ToggleWay::kAccessibleAction,
-                           testing::ToggleWay::kSetChecked}) {
-        testing::Toggle(notify, way);
-        EXPECT_EQ(file_.Int("LogOptions", "NotifyHosts"), notify->isChecked() ? 1 : 0)
-            << testing::ToggleWayName(way);
-    }
+    testing::Toggle(notify, testing::ToggleWay::kAccessibleAction);
+    EXPECT_EQ(file_.Int("LogOptions", "NotifyHosts"), 1);
     page_ = std::make_unique<LogOptionsPage>(store_, settings_);
     EXPECT_EQ(Child<NumberField>("maxLogLines")->Text(), "321");
     EXPECT_EQ(Child<NumberField>("maxLogfileSize")->Text(), "0");
     EXPECT_TRUE(Child<QCheckBox>("notifyHosts")->isChecked());
 }
 
-TEST_F(LogOptionsPageTest, HidingBeforeTheTreeIsFilledKeepsTheEventBits) {
-    page_->show();
-    page_->hide();
-    EXPECT_EQ(settings_.FlagsGroup0, 0x11 | kChosenEvents);
-    ASSERT_TRUE(ProcessEventsUntil([this] { return page_->TreeFilled(); }));
-    EXPECT_EQ(TreeBits().first, kChosenEvents);
-}
-
 TEST_F(LogOptionsPageTest, TheLogFileIsShownSizedChosenAndDeleted) {
     settings_.FlagsGroup0 |= LogEventBits::kEnableLog | LogEventBits::kEnableLogFile;
     page_ = std::make_unique<LogOptionsPage>(store_, settings_);
     EXPECT_EQ(Child<QLineEdit>("logFile")->text().toStdString(), log_path_.string());
-    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
-
     WriteWholeFile(log_path_, std::string(1234, 'x'));
     page_->show();
     EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "1234") << "refreshed when shown";
@@ -229,15 +179,12 @@ TEST_F(LogOptionsPageTest, TheLogFileIsShownSizedChosenAndDeleted) {
     DeleteClosedDialogs();
     EXPECT_EQ(file_.String("LogOptions", "LogFile"), chosen.string() + ".log");
     EXPECT_EQ(Child<QLineEdit>("logFile")->text().toStdString(), chosen.string() + ".log");
-    WriteWholeFile(chosen.string() + ".log", "12345");
-    page_->hide();
-    page_->show();
-    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "5");
 
     // A path put into the field is stored at once, however it got there.
+    WriteWholeFile(log_path_, "12345");
     Child<QLineEdit>("logFile")->setText(QString::fromStdString(log_path_.string()));
     EXPECT_EQ(file_.String("LogOptions", "LogFile"), log_path_.string());
-    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "None");
+    EXPECT_EQ(Child<QLabel>("logFileSize")->text(), "5");
 }
 
 }  // namespace

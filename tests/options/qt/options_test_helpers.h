@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>  // the lab tests that use these helpers type into fields
+#include <QStringList>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -38,6 +39,24 @@ public:
 private:
     TempDir dir_;
 };
+
+// A control of a page by its object name; a missing one fails the test.
+template <typename T>
+T* Child(const QObject& parent, const char* name) {
+    T* child = parent.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// The entries of a list or a combo box.
+template <typename View>
+QStringList Texts(const View* view) {
+    QStringList texts;
+    for (int i = 0; i < view->model()->rowCount(); ++i) {
+        texts << view->model()->index(i, 0).data().toString();
+    }
+    return texts;
+}
 
 // Counts how often a signal was sent.
 class SignalCounter {
@@ -81,15 +100,10 @@ inline void Toggle(QAbstractButton* box, ToggleWay way) {
         return;
     }
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
-    ASSERT_NE(accessible, nullptr);
-    ASSERT_NE(accessible->actionInterface(), nullptr);
+    ASSERT_TRUE(accessible != nullptr && accessible->actionInterface() != nullptr);
     ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(
         QAccessibleActionInterface::toggleAction()));
     accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-}
-
-inline const char* ToggleWayName(ToggleWay way) {
-    return way == ToggleWay::kSetChecked ? "setChecked" : "accessible toggle";
 }
 
 }  // namespace corvimap::testing
