@@ -16,34 +16,28 @@ using namespace std::chrono_literals;
 using testing::CapturingLogSink;
 using testing::ScriptedNetwork;
 
-// Writes down what the scan shows, in order.
+// Writes down what the scan shows, in order: the status texts apart from the other events. The
+// lists are read once the scan has ended.
 class RecordingView final : public ScanDriverView {
 public:
-    void SetScanButtonText(const std::string& text) override { Note("button " + text); }
-    void EnableHostListButtons(bool enabled) override {
-        Note(enabled ? "buttons on" : "buttons off");
+    void SetScanButtonText(const std::string& text) override { Note(events, "button " + text); }
+    void EnableHostListButtons(bool on) override {
+        Note(events, on ? "buttons on" : "buttons off");
     }
-    void KillScanTimer() override { Note("timer killed"); }
+    void KillScanTimer() override { Note(events, "timer killed"); }
     void ArmScanTimer(std::chrono::milliseconds period) override {
-        Note("timer " + std::to_string(period.count()));
+        Note(events, "timer " + std::to_string(period.count()));
     }
-    void ShowScanStatus(const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        statuses.push_back(text);
-    }
-    std::vector<std::string> Events() const {
-        std::lock_guard lock(mutex_);
-        return events;
-    }
+    void ShowScanStatus(const std::string& text) override { Note(statuses, text); }
     std::vector<std::string> statuses;
     std::vector<std::string> events;
 
 private:
-    void Note(const std::string& event) {
+    void Note(std::vector<std::string>& list, const std::string& text) {
         std::lock_guard lock(mutex_);
-        events.push_back(event);
+        list.push_back(text);
     }
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
 };
 
 // A scripted host: its node status answer (none: silent), ping time (none: silent), DNS name.
@@ -113,9 +107,8 @@ TEST_F(ScanDriverTest, BothPassesWalkEveryRangeAndTheTableEndsSortedByAddress) {
     EXPECT_EQ(Texts(rows), "198.18.0.251 198.18.1.1 198.18.9.3");
     EXPECT_EQ(engine_.FoundCount(), 3u);
 
-    EXPECT_EQ(view_.Events(),
-              (std::vector<std::string>{"button Stop", "buttons off", "timer killed", "buttons on",
-                                        "button Refresh"}));
+    EXPECT_EQ(view_.events, (std::vector<std::string>{"button Stop", "buttons off", "timer killed",
+                                                      "buttons on", "button Refresh"}));
     EXPECT_EQ(view_.statuses.front(), "- Fast search: 198.18.0.250");
     EXPECT_EQ(view_.statuses[13], "- Ping: 198.18.0.250");
     EXPECT_EQ(view_.statuses.back(), "");
@@ -163,9 +156,15 @@ std::string ScanTwiceAndDescribe(bool parallel) {
 }
 
 TEST(ScanDriverParallelPingTest, RecordsExactlyWhatTheSequentialPassRecords) {
+    // The second fast pass marks the hosts that answer only pings dead, and its ping pass
+    // brings back those still there, found only once; the pass skips the fast pass's finds.
     const std::string sequential = ScanTwiceAndDescribe(false);
-    EXPECT_NE(sequential.find("198.18.4.200|"), std::string::npos) << sequential;
-    EXPECT_NE(sequential.find("Dead host: 198.18.9.2"), std::string::npos) << sequential;
+    EXPECT_EQ(sequential,
+              "198.18.0.5||FILESRV|<10||WG|||0\n198.18.4.200||printer.lab|3.0|||||0\n"
+              "198.18.9.2|||3.0|||||3\nFound new host: 198.18.0.5 (FILESRV)\n"
+              "Found new host: 198.18.4.200 (printer.lab)\nFound new host: 198.18.9.2 ()\n"
+              "Dead host: 198.18.4.200\nDead host: 198.18.9.2\nDead host: 198.18.9.2\n"
+              "2564 pinged, last 198.18.9.3\n");
     EXPECT_EQ(ScanTwiceAndDescribe(true), sequential);
 }
 
@@ -203,7 +202,7 @@ TEST_F(ScanDriverTest, StopDuringTheFastPassEndsTheScanCleanly) {
     EXPECT_LT(network_.node_status_asked.size(), 20u) << "no new probe after the stop";
     EXPECT_TRUE(network_.pinged.empty()) << "the ping pass sees the stop at once";
     EXPECT_EQ(engine_.Hosts().Count(), 1u);
-    const auto events = view_.Events();
+    const auto events = view_.events;
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(std::vector(events.end() - 2, events.end()),
               (std::vector<std::string>{"button Refresh", "timer 300000"}));
@@ -223,7 +222,7 @@ TEST_F(ScanDriverTest, EmptyFirstRangeProbesNothingButStillFinishes) {
     driver.RunScan();
     EXPECT_TRUE(network_.node_status_asked.empty());
     EXPECT_TRUE(view_.statuses.empty());
-    EXPECT_EQ(view_.Events().back(), "timer 60000");
+    EXPECT_EQ(view_.events.back(), "timer 60000");
     EXPECT_EQ(sink_.Texts(),
               (std::vector<std::string>{"Start network scanner", "Stop network scanner"}));
 }
@@ -251,12 +250,6 @@ TEST_F(ScanDriverTest, WithoutIcmpThePingPassSaysWhyOncePerScanAndLogsWhenChosen
         ASSERT_EQ(rows.size(), log_errors ? 1u : 0u);
         EXPECT_TRUE(rows.empty() || (rows[0].text == problem && rows[0].kind == 5));
     }
-    network_.icmp_available = true;
-    ScanDriver driver(engine_, store_, view_, &log_);
-    EXPECT_EQ(driver.RunScan(), "");
-    EXPECT_EQ(view_.statuses.back(), "");
-    EXPECT_EQ(network_.pinged.size(), 2u);
-    EXPECT_EQ(sink_.Rows().size(), 1u);
 }
 
 TEST_F(ScanDriverTest, DestroyingTheDriverWhileItScansWaitsForEveryThread) {
@@ -270,7 +263,7 @@ TEST_F(ScanDriverTest, DestroyingTheDriverWhileItScansWaitsForEveryThread) {
         }
     }
     EXPECT_TRUE(engine_.Slots().Idle());
-    EXPECT_EQ(view_.Events().back(), "button Refresh");
+    EXPECT_EQ(view_.events.back(), "button Refresh");
 }
 
 }  // namespace
