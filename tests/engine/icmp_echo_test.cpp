@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -24,12 +25,6 @@ void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
     bytes[at + 1] = static_cast<uint8_t>(value);
 }
 
-void PutAddress(std::vector<uint8_t>& bytes, size_t at, NetAddress address) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<uint8_t>(address >> (8 * i));
-    }
-}
-
 // An IPv4 packet (20-byte header) carrying the ICMP bytes.
 std::vector<uint8_t> IpPacket(NetAddress source, NetAddress destination, uint8_t ttl,
                               const std::vector<uint8_t>& icmp) {
@@ -38,8 +33,8 @@ std::vector<uint8_t> IpPacket(NetAddress source, NetAddress destination, uint8_t
     Put16(packet, 2, static_cast<uint16_t>(20 + icmp.size()));
     packet[8] = ttl;
     packet[9] = 1;
-    PutAddress(packet, 12, source);
-    PutAddress(packet, 16, destination);
+    std::memcpy(&packet[12], &source, 4);  // both in network order already
+    std::memcpy(&packet[16], &destination, 4);
     packet.insert(packet.end(), icmp.begin(), icmp.end());
     return packet;
 }

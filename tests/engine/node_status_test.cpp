@@ -96,14 +96,6 @@ TEST(NodeStatusRequestTest, FiftyFixedBytesBehindTheTransactionId) {
     };
     EXPECT_EQ(vec(BuildNodeStatusRequest(77)), expected);
     EXPECT_EQ(vec(BuildNodeStatusRequest(0xABCD)), WithByte(WithByte(expected, 0, 0xCD), 1, 0xAB));
-    NetApiLayer layer(IcmpPath::kUnavailable);
-    EXPECT_EQ(layer.NextTransactionId(), 77);
-    EXPECT_EQ(layer.NextTransactionId(), 78);
-    for (int i = 0; i < 65535 - 79; ++i) {
-        layer.NextTransactionId();
-    }
-    EXPECT_EQ(layer.NextTransactionId(), 65535);
-    EXPECT_EQ(layer.NextTransactionId(), 0) << "the counter wraps at 65536";
 }
 
 // Name, workgroup and unit id of every reply a peer may send, hostile ones included: the first
@@ -200,8 +192,9 @@ struct LoopbackSocket {
 };
 
 // A service on a loopback port answers the one request it gets as each case says; only a
-// reply that carries the asked transaction id answers the query. The wait ends as soon as a
-// datagram of seven bytes or more is there, else after the whole time-out (none if negative).
+// reply that carries the asked transaction id answers the query, and the ids count up from 77. The
+// wait ends as soon as a datagram of seven bytes or more is there, else after the whole time-out
+// (none if negative).
 TEST(NodeStatusQueryTest, OnlyAReplyWithTheAskedTransactionIdAnswers) {
     enum class Answer { kReply, kFromOtherSocket, kWrongId, kShortJunk, kSilent };
     const std::pair<Answer, int> cases[] = {
