@@ -49,13 +49,6 @@ std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t sequ
     return icmp;
 }
 
-// An ICMP error from a router that quotes the echo request (IP header and first 8 bytes).
-std::vector<uint8_t> IcmpError(uint8_t type, uint8_t code, const std::vector<uint8_t>& quoted) {
-    std::vector<uint8_t> icmp = Icmp(type, code, 0, 0);
-    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
-    return icmp;
-}
-
 // "status address ttl N", with " data M" for an echo reply; or "none".
 std::string Text(const std::optional<EchoReply>& reply) {
     if (!reply) {
@@ -75,32 +68,36 @@ constexpr NetAddress kUs = MakeAddress(198, 18, 0, 1);
 constexpr NetAddress kTarget = MakeAddress(198, 18, 1, 2);
 constexpr NetAddress kRouter = MakeAddress(198, 18, 0, 2);
 
+// An ICMP error from the router that quotes a request of ours to the address with the sequence
+// (its IP header and first 8 bytes).
+std::vector<uint8_t> Error(uint8_t type, uint8_t code, NetAddress to, uint16_t sequence) {
+    std::vector<uint8_t> icmp = Icmp(type, code, 0, 0);
+    const std::vector<uint8_t> quoted = IpPacket(kUs, to, 1, Icmp(8, 0, 0x1234, sequence));
+    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
+    return IpPacket(kRouter, kUs, 64, icmp);
+}
+
 TEST(RawIcmpPacketTest, MatchesOnlyOurEchoReplyAndErrorsQuotingOurRequest) {
-    const std::vector<uint8_t> our_request = IpPacket(kUs, kTarget, 1, Icmp(8, 0, 0x1234, 7));
-    const std::vector<uint8_t> error = IpPacket(kRouter, kUs, 64, IcmpError(11, 0, our_request));
     // A packet the socket may see, and what it reads as.
     const std::pair<std::vector<uint8_t>, std::string> cases[] = {
         {IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1234, 7, 32)), "0 198.18.1.2 ttl 61 data 32"},
-        {error, "11013 198.18.0.2 ttl 64"},
-        {IpPacket(kRouter, kUs, 64, IcmpError(3, 0, our_request)), "11002 198.18.0.2 ttl 64"},
-        {IpPacket(kRouter, kUs, 64, IcmpError(3, 1, our_request)), "11003 198.18.0.2 ttl 64"},
+        {Error(11, 0, kTarget, 7), "11013 198.18.0.2 ttl 64"},
+        {Error(3, 0, kTarget, 7), "11002 198.18.0.2 ttl 64"},
+        {Error(3, 1, kTarget, 7), "11003 198.18.0.2 ttl 64"},
         // Replies to other requests: another id, another sequence, or from another host.
         {IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1235, 7)), "none"},
         {IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1234, 8)), "none"},
         {IpPacket(kRouter, kUs, 61, Icmp(0, 0, 0x1234, 7)), "none"},
         {IpPacket(kTarget, kUs, 61, Icmp(8, 0, 0x1234, 7)), "none"},  // our own request
         // Errors about somebody else's packets.
-        {IpPacket(kRouter, kUs, 64,
-                  IcmpError(11, 0, IpPacket(kUs, kRouter, 1, Icmp(8, 0, 0x1234, 7)))),
-         "none"},
-        {IpPacket(kRouter, kUs, 64,
-                  IcmpError(11, 0, IpPacket(kUs, kTarget, 1, Icmp(8, 0, 0x1234, 9)))),
-         "none"},
+        {Error(11, 0, kRouter, 7), "none"},
+        {Error(11, 0, kTarget, 9), "none"},
     };
     for (const auto& [packet, expected] : cases) {
         EXPECT_EQ(Text(MatchRawIcmpPacket(packet, kTarget, 0x1234, 7)), expected);
     }
-    // Every cut-off form of the error is read only as far as it goes, and matches nothing.
+    // Every cut-off form of an error is read only as far as it goes, and matches nothing.
+    const std::vector<uint8_t> error = Error(11, 0, kTarget, 7);
     for (size_t length = 0; length < error.size(); ++length) {
         const std::vector<uint8_t> cut(error.begin(), error.begin() + length);
         EXPECT_FALSE(MatchRawIcmpPacket(cut, kTarget, 0x1234, 7)) << "length " << length;

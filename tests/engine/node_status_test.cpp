@@ -20,8 +20,7 @@ namespace {
 std::vector<uint8_t> Hex(std::string_view hex) {
     std::vector<uint8_t> bytes;
     for (size_t k = 0; k + 1 < hex.size(); k += 2) {
-        bytes.push_back(
-            static_cast<uint8_t>(std::stoul(std::string(hex.substr(k, 2)), nullptr, 16)));
+        bytes.push_back(std::stoi(std::string(hex.substr(k, 2)), nullptr, 16));
     }
     return bytes;
 }
@@ -219,8 +218,7 @@ TEST(NodeStatusQueryTest, OnlyAReplyWithTheAskedTransactionIdAnswers) {
             request.resize(recvfrom(service.fd, request.data(), request.size(), 0,
                                     reinterpret_cast<sockaddr*>(&from), &length));
             const uint8_t flip = answer == Answer::kWrongId ? 0xFF : 0;
-            std::vector<uint8_t> reply = WithByte(kSambaReply, 0, request[0] ^ flip);
-            reply = WithByte(reply, 1, request[1]);
+            auto reply = WithByte(WithByte(kSambaReply, 0, request[0] ^ flip), 1, request[1]);
             reply.resize(answer == Answer::kShortJunk ? 6 : reply.size());
             if (answer != Answer::kSilent) {
                 (answer == Answer::kFromOtherSocket ? other : service)
