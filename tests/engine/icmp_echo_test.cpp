@@ -111,14 +111,12 @@ TEST(IcmpEchoTest, ConcurrentRequestsTakeOnlyTheirOwnReplies) {
     }
     // Every 127.x address answers, so each thread can check that the reply it took came from its
     // own target; on raw sockets every thread sees all the others' replies too.
-    constexpr int kThreads = 6;
-    constexpr int kRounds = 15;
     std::atomic<int> mismatches{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&layer, &mismatches, t] {
             const NetAddress target = MakeAddress(127, 0, 0, static_cast<uint8_t>(10 + t));
-            for (int round = 0; round < kRounds; ++round) {
+            for (int round = 0; round < 15; ++round) {
                 const auto reply = layer.EchoRequest(target, 2000, static_cast<uint16_t>(t), 64);
                 if (!reply || reply->status != icmp_status::kSuccess || reply->address != target ||
                     reply->data_size != t) {

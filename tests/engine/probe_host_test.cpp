@@ -68,12 +68,10 @@ protected:
         network_.on_list_shares = [this](NetAddress) { trail_->steps.push_back("shares"); };
     }
 
-    ScriptedNetwork::Host WindowsHost() {
-        ScriptedNetwork::Host host;
-        host.node_status = NodeStatusAnswer{"FILESRV", "LABGROUP", 1000, kNetbiosMac};
-        host.ping_time = 2000;
-        host.shares = "public|media";
-        return host;
+    static ScriptedNetwork::Host WindowsHost() {
+        return {.node_status = NodeStatusAnswer{"FILESRV", "LABGROUP", 1000, kNetbiosMac},
+                .ping_time = 2000,
+                .shares = "public|media"};
     }
     std::string Cell(HostColumn column) { return engine_.Hosts().ColumnText(0, column); }
 
@@ -130,11 +128,7 @@ TEST_F(ProbeHostTest, AKnownHostThatFallsSilentIsDeadForTheLogAndTheListener) {
 // Dying and coming back over both passes, with the log, is the scan driver test's; here the
 // name a ping-only host gets.
 TEST_F(ProbeHostTest, PingPassNamesAHostByDnsOnlyWhenAskedTo) {
-    ScriptedNetwork::Host printer;
-    printer.ping_time = 3000;
-    printer.arp_mac = kArpMac;
-    printer.dns_name = "printer\tlab";
-    network_.SetHost(kHost, printer);
+    network_.SetHost(kHost, {.ping_time = 3000, .arp_mac = kArpMac, .dns_name = "printer\tlab"});
     engine_.ProbeHost(kHost, false);
     EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New);
     EXPECT_EQ(Cell(HostColumn::Name), "printer?lab") << "a resolver's answer comes from the wire";

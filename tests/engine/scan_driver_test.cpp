@@ -40,16 +40,6 @@ private:
     std::mutex mutex_;
 };
 
-// A scripted host: its node status answer (none: silent), ping time (none: silent), DNS name.
-ScriptedNetwork::Host Host(std::optional<NodeStatusAnswer> status, std::optional<uint32_t> ping,
-                           std::string dns_name = "") {
-    ScriptedNetwork::Host host;
-    host.node_status = std::move(status);
-    host.ping_time = ping;
-    host.dns_name = std::move(dns_name);
-    return host;
-}
-
 // A scanner over a scripted network, its log kept: both passes on three threads, the start
 // and the end of a scan logged, unless a test says otherwise.
 struct Scanner {
@@ -72,7 +62,9 @@ struct Scanner {
 
 class ScanDriverTest : public ::testing::Test, protected Scanner {
 protected:
-    ScriptedNetwork::Host Answering() { return Host(NodeStatusAnswer{"HOST", "WG", 0, {}}, 1000); }
+    static ScriptedNetwork::Host Answering() {
+        return {.node_status = NodeStatusAnswer{"HOST", "WG", 0, {}}, .ping_time = 1000};
+    }
 };
 
 // Two scans of two ranges, the first larger than one parallel batch, with a host that dies and
@@ -84,19 +76,20 @@ std::string ScanTwiceAndDescribe(bool parallel) {
         ScanFlags::kResolveHostName | LogEventBits::kLogFoundNewHost | LogEventBits::kLogDeadHost;
     scan.settings.ParallelPing = parallel;
     scan.SetRanges({"198.18.0.0>198.18.4.255", "198.18.9.1-3"});
-    scan.network.SetHost(MakeAddress(198, 18, 0, 5),
-                         Host(NodeStatusAnswer{"FILESRV", "WG", 0, {}}, 1000));
+    scan.network.SetHost(
+        MakeAddress(198, 18, 0, 5),
+        {.node_status = NodeStatusAnswer{"FILESRV", "WG", 0, {}}, .ping_time = 1000});
     // Found by the fast pass before the ping pass's finds below it (in each scan), so the table
     // fills unsorted.
     scan.network.SetHost(MakeAddress(198, 18, 9, 3),
-                         Host(NodeStatusAnswer{"LAST", "WG", 0, {}}, 1000));
+                         {.node_status = NodeStatusAnswer{"LAST", "WG", 0, {}}, .ping_time = 1000});
     scan.network.SetHost(MakeAddress(198, 18, 4, 200),
-                         Host(std::nullopt, 3000, "printer.lab"));  // beyond the first batch
-    scan.network.SetHost(MakeAddress(198, 18, 9, 2), Host(std::nullopt, 3000));
+                         {.ping_time = 3000, .dns_name = "printer.lab"});  // beyond the first batch
+    scan.network.SetHost(MakeAddress(198, 18, 9, 2), {.ping_time = 3000});
     ScanDriver driver(scan.engine, scan.store, scan.view, &scan.log);
     driver.RunScan();
     scan.network.RemoveHost(MakeAddress(198, 18, 9, 2));
-    scan.network.SetHost(MakeAddress(198, 18, 0, 9), Host(std::nullopt, 2000));
+    scan.network.SetHost(MakeAddress(198, 18, 0, 9), {.ping_time = 2000});
     driver.RunScan();
 
     const HostTable& hosts = scan.engine.Hosts();

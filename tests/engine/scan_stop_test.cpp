@@ -58,9 +58,7 @@ std::string StopDuringWaits(const StopCase& test) {
     browser.Find("QuakeWorld")->SetFlags(kGameCheckThisGame | kGameCheckDuringScan);
     const NetAddress known = MakeAddress(198, 18, 78, 2);
     WriteGroupRanges(store, "Default", {"198.18.78.2-198.18.78.60"});
-    testing::ScriptedNetwork::Host game_host;
-    game_host.node_status = NodeStatusAnswer{"GAMEBOX", "LAN", 0, {}};
-    scripted.SetHost(known, game_host);
+    scripted.SetHost(known, {.node_status = NodeStatusAnswer{"GAMEBOX", "LAN", 0, {}}});
 
     ScanEngine engine(settings,
                       test.game_server ? static_cast<ProbeNetwork&>(scripted) : system_network,

@@ -18,11 +18,12 @@ namespace corvimap::testing {
 class ScriptedNetwork final : public ProbeNetwork {
 public:
     struct Host {
-        std::optional<NodeStatusAnswer> node_status;  // nothing: silent to NetBIOS
-        std::optional<uint32_t> ping_time;            // nothing: silent to ICMP
-        std::optional<MacBlock> arp_mac;
-        std::optional<std::string> shares;
-        std::string dns_name;
+        // Initialised, so that a test may name only the fields it sets.
+        std::optional<NodeStatusAnswer> node_status = {};  // nothing: silent to NetBIOS
+        std::optional<uint32_t> ping_time = {};            // nothing: silent to ICMP
+        std::optional<MacBlock> arp_mac = {};
+        std::optional<std::string> shares = {};
+        std::string dns_name = {};
     };
 
     void SetHost(NetAddress address, Host host) {
