@@ -162,29 +162,18 @@ TEST(NodeStatusReplyTest, NameWorkgroupAndUnitIdFromEachReply) {
     }
 }
 
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = MakeAddress(127, 0, 0, 1);
-    return address;
-}
-
 // A UDP socket bound to an ephemeral port on 127.0.0.1.
 struct LoopbackSocket {
     LoopbackSocket() {
-        sockaddr_in address = Loopback(0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = MakeAddress(127, 0, 0, 1);
         socklen_t length = sizeof(address);
         bind(fd, reinterpret_cast<const sockaddr*>(&address), length);
         getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
         port = ntohs(address.sin_port);
     }
     ~LoopbackSocket() { close(fd); }
-    void SendTo(uint16_t to, const std::vector<uint8_t>& bytes) const {
-        const sockaddr_in target = Loopback(to);
-        sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&target),
-               sizeof(target));
-    }
 
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     uint16_t port = 0;
@@ -221,8 +210,8 @@ TEST(NodeStatusQueryTest, OnlyAReplyWithTheAskedTransactionIdAnswers) {
             auto reply = WithByte(WithByte(kSambaReply, 0, request[0] ^ flip), 1, request[1]);
             reply.resize(answer == Answer::kShortJunk ? 6 : reply.size());
             if (answer != Answer::kSilent) {
-                (answer == Answer::kFromOtherSocket ? other : service)
-                    .SendTo(ntohs(from.sin_port), reply);
+                sendto((answer == Answer::kFromOtherSocket ? other : service).fd, reply.data(),
+                       reply.size(), 0, reinterpret_cast<const sockaddr*>(&from), length);
             }
         });
         const NodeStatusResult result =
