@@ -60,12 +60,7 @@ struct Scanner {
     RecordingView view;
 };
 
-class ScanDriverTest : public ::testing::Test, protected Scanner {
-protected:
-    static ScriptedNetwork::Host Answering() {
-        return {.node_status = NodeStatusAnswer{"HOST", "WG", 0, {}}, .ping_time = 1000};
-    }
-};
+class ScanDriverTest : public ::testing::Test, protected Scanner {};
 
 // Two scans of two ranges, the first larger than one parallel batch, with a host that dies and
 // one that comes in between: every cell, state and log line, the found count, what the view showed
@@ -156,7 +151,8 @@ TEST_F(ScanDriverTest, StopDuringTheFastPassEndsTheScanCleanly) {
             driver.Refresh();  // the Stop button while the scan runs
         }
     };
-    network.SetHost(MakeAddress(198, 18, 0, 3), Answering());
+    network.SetHost(MakeAddress(198, 18, 0, 3),
+                    {.node_status = NodeStatusAnswer{"HOST", "WG", 0, {}}});
     driver.Refresh();
     ASSERT_TRUE(driver.WaitFinished(30s));
 
@@ -188,7 +184,8 @@ TEST_F(ScanDriverTest, EmptyFirstRangeProbesNothingButStillFinishes) {
 
 TEST_F(ScanDriverTest, WithoutIcmpThePingPassSaysWhyOncePerScanAndLogsWhenChosen) {
     SetRanges({"198.18.0.1-3"});
-    network.SetHost(MakeAddress(198, 18, 0, 2), Answering());
+    network.SetHost(MakeAddress(198, 18, 0, 2),
+                    {.node_status = NodeStatusAnswer{"HOST", "WG", 0, {}}});
     network.icmp_available = false;
     for (const bool log_errors : {false, true}) {
         SCOPED_TRACE(log_errors);
