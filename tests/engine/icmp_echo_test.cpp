@@ -1,7 +1,6 @@
 #include "engine/icmp_echo.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>

@@ -25,13 +25,11 @@ std::vector<uint8_t> Hex(std::string_view hex) {
     return bytes;
 }
 
-// Node status replies of Samba 4.17's nmbd to our request with transaction id 77, captured in a
-// network namespace made for the purpose: nmbd -D with a private smb.conf bound to a veth
-// address, the 50-byte request sent from a plain UDP socket, and the datagram that came back
-// written out unchanged. First with "netbios name = CORVITEST" and "workgroup = LABGROUP", then
-// with "netbios name = PCÉÅÄ-ß" and "workgroup = GRÜPPE", which nmbd sends in code page 850.
-// nmblookup -A showed the same five names (<00> <03> <20> unique, <00> <1e> group) for both.
-// Samba's unit id is all zero.
+// Node status replies of Samba 4.17's nmbd to our request with id 77, captured unchanged in a
+// network namespace (nmbd -D, a private smb.conf bound to a veth address, the request sent from a
+// plain UDP socket): as "CORVITEST" in "LABGROUP", then as "PCÉÅÄ-ß" in "GRÜPPE", which nmbd
+// sends in code page 850. nmblookup -A showed the same five names (<00> <03> <20> unique, <00>
+// <1e> group) for both. Samba's unit id is all zero.
 const std::vector<uint8_t> kSambaReply =
     Hex("4d008400000000010000000020434b4141414141414141414141414141414141414141414141414141414141"
         "41000021000100000000008905434f52564954455354202020202020000400434f5256495445535420202020"
