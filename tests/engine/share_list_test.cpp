@@ -60,8 +60,8 @@ private:
     std::string address_;
 };
 
-// What smbclient -N -L lists as disk shares of these servers is shown against ListShares by the
-// scan lab test; here each case of listing has a server of its own.
+// The scan lab test compares ListShares with smbclient -N -L on the lab's Samba hosts; here each
+// case of listing has a server of its own.
 TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
     if (!ProgramExists("smbd")) {
         GTEST_SKIP() << "Samba's smbd is not installed";
