@@ -1,11 +1,10 @@
 #include "engine/icmp_echo.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -25,12 +24,6 @@ void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
     bytes[at + 1] = static_cast<uint8_t>(value);
 }
 
-void PutAddress(std::vector<uint8_t>& bytes, size_t at, NetAddress address) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<uint8_t>(address >> (8 * i));
-    }
-}
-
 // An IPv4 packet (20-byte header) carrying the ICMP bytes.
 std::vector<uint8_t> IpPacket(NetAddress source, NetAddress destination, uint8_t ttl,
                               const std::vector<uint8_t>& icmp) {
@@ -39,8 +32,8 @@ std::vector<uint8_t> IpPacket(NetAddress source, NetAddress destination, uint8_t
     Put16(packet, 2, static_cast<uint16_t>(20 + icmp.size()));
     packet[8] = ttl;
     packet[9] = 1;
-    PutAddress(packet, 12, source);
-    PutAddress(packet, 16, destination);
+    std::memcpy(&packet[12], &source, 4);  // both in network order already
+    std::memcpy(&packet[16], &destination, 4);
     packet.insert(packet.end(), icmp.begin(), icmp.end());
     return packet;
 }
@@ -52,13 +45,6 @@ std::vector<uint8_t> Icmp(uint8_t type, uint8_t code, uint16_t id, uint16_t sequ
     icmp[1] = code;
     Put16(icmp, 4, id);
     Put16(icmp, 6, sequence);
-    return icmp;
-}
-
-// An ICMP error from a router that quotes the echo request (IP header and first 8 bytes).
-std::vector<uint8_t> IcmpError(uint8_t type, uint8_t code, const std::vector<uint8_t>& quoted) {
-    std::vector<uint8_t> icmp = Icmp(type, code, 0, 0);
-    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
     return icmp;
 }
 
@@ -81,32 +67,36 @@ constexpr NetAddress kUs = MakeAddress(198, 18, 0, 1);
 constexpr NetAddress kTarget = MakeAddress(198, 18, 1, 2);
 constexpr NetAddress kRouter = MakeAddress(198, 18, 0, 2);
 
+// An ICMP error from the router that quotes a request of ours to the address with the sequence
+// (its IP header and first 8 bytes).
+std::vector<uint8_t> Error(uint8_t type, uint8_t code, NetAddress to, uint16_t sequence) {
+    std::vector<uint8_t> icmp = Icmp(type, code, 0, 0);
+    const std::vector<uint8_t> quoted = IpPacket(kUs, to, 1, Icmp(8, 0, 0x1234, sequence));
+    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
+    return IpPacket(kRouter, kUs, 64, icmp);
+}
+
 TEST(RawIcmpPacketTest, MatchesOnlyOurEchoReplyAndErrorsQuotingOurRequest) {
-    const std::vector<uint8_t> our_request = IpPacket(kUs, kTarget, 1, Icmp(8, 0, 0x1234, 7));
-    const std::vector<uint8_t> error = IpPacket(kRouter, kUs, 64, IcmpError(11, 0, our_request));
     // A packet the socket may see, and what it reads as.
     const std::pair<std::vector<uint8_t>, std::string> cases[] = {
         {IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1234, 7, 32)), "0 198.18.1.2 ttl 61 data 32"},
-        {error, "11013 198.18.0.2 ttl 64"},
-        {IpPacket(kRouter, kUs, 64, IcmpError(3, 0, our_request)), "11002 198.18.0.2 ttl 64"},
-        {IpPacket(kRouter, kUs, 64, IcmpError(3, 1, our_request)), "11003 198.18.0.2 ttl 64"},
+        {Error(11, 0, kTarget, 7), "11013 198.18.0.2 ttl 64"},
+        {Error(3, 0, kTarget, 7), "11002 198.18.0.2 ttl 64"},
+        {Error(3, 1, kTarget, 7), "11003 198.18.0.2 ttl 64"},
         // Replies to other requests: another id, another sequence, or from another host.
         {IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1235, 7)), "none"},
         {IpPacket(kTarget, kUs, 61, Icmp(0, 0, 0x1234, 8)), "none"},
         {IpPacket(kRouter, kUs, 61, Icmp(0, 0, 0x1234, 7)), "none"},
         {IpPacket(kTarget, kUs, 61, Icmp(8, 0, 0x1234, 7)), "none"},  // our own request
         // Errors about somebody else's packets.
-        {IpPacket(kRouter, kUs, 64,
-                  IcmpError(11, 0, IpPacket(kUs, kRouter, 1, Icmp(8, 0, 0x1234, 7)))),
-         "none"},
-        {IpPacket(kRouter, kUs, 64,
-                  IcmpError(11, 0, IpPacket(kUs, kTarget, 1, Icmp(8, 0, 0x1234, 9)))),
-         "none"},
+        {Error(11, 0, kRouter, 7), "none"},
+        {Error(11, 0, kTarget, 9), "none"},
     };
     for (const auto& [packet, expected] : cases) {
         EXPECT_EQ(Text(MatchRawIcmpPacket(packet, kTarget, 0x1234, 7)), expected);
     }
-    // Every cut-off form of the error is read only as far as it goes, and matches nothing.
+    // Every cut-off form of an error is read only as far as it goes, and matches nothing.
+    const std::vector<uint8_t> error = Error(11, 0, kTarget, 7);
     for (size_t length = 0; length < error.size(); ++length) {
         const std::vector<uint8_t> cut(error.begin(), error.begin() + length);
         EXPECT_FALSE(MatchRawIcmpPacket(cut, kTarget, 0x1234, 7)) << "length " << length;
@@ -120,14 +110,12 @@ TEST(IcmpEchoTest, ConcurrentRequestsTakeOnlyTheirOwnReplies) {
     }
     // Every 127.x address answers, so each thread can check that the reply it took came from its
     // own target; on raw sockets every thread sees all the others' replies too.
-    constexpr int kThreads = 6;
-    constexpr int kRounds = 15;
     std::atomic<int> mismatches{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&layer, &mismatches, t] {
             const NetAddress target = MakeAddress(127, 0, 0, static_cast<uint8_t>(10 + t));
-            for (int round = 0; round < kRounds; ++round) {
+            for (int round = 0; round < 15; ++round) {
                 const auto reply = layer.EchoRequest(target, 2000, static_cast<uint16_t>(t), 64);
                 if (!reply || reply->status != icmp_status::kSuccess || reply->address != target ||
                     reply->data_size != t) {
@@ -147,56 +135,11 @@ const char* PathName(IcmpPath path) {
     return kNames[static_cast<int>(path)];
 }
 
-bool WritePingGroupRange(const char* range) {
-    std::ofstream file("/proc/sys/net/ipv4/ping_group_range");
-    file << range << std::flush;
-    return file.good();
-}
-
-TEST(IcmpEchoTest, BothPathsOnLoopbackOfAFreshNamespace) {
-    const NetAddress loopback = MakeAddress(127, 0, 0, 1);
-    const auto output = RunInFreshNetNamespace([&] {
-        std::ostringstream out;
-        // Loopback still down: no route anywhere.
-        out << Describe("down", NetApiLayer(IcmpPath::kRaw).EchoRequest(loopback, 500, 0, 64));
-        Shell("ip link set lo up");
-        // A new namespace admits no group to datagram ICMP sockets ("1 0").
-        out << "auto_before=" << PathName(NetApiLayer().icmp_path()) << "\n";
-        out << "datagram_before=" << PathName(NetApiLayer(IcmpPath::kDatagram).icmp_path()) << "\n";
-        const NetApiLayer raw(IcmpPath::kRaw);
-        out << "raw_path=" << PathName(raw.icmp_path()) << "\n";
-        out << "raw_ping=" << raw.PingHost(loopback, 1000).answered << "\n";
-        out << Describe("raw_echo", raw.EchoRequest(loopback, 1000, 100, 64));
-        // Every address of 127.0.0.0/8 is local and answers.
-        out << Describe("raw_unused", raw.EchoRequest(MakeAddress(127, 55, 0, 9), 1000, 0, 64));
-
-        out << "sysctl=" << WritePingGroupRange("0 2147483647") << "\n";
-        out << "auto_after=" << PathName(NetApiLayer().icmp_path()) << "\n";
-        const NetApiLayer datagram(IcmpPath::kDatagram);
-        out << "datagram_path=" << PathName(datagram.icmp_path()) << "\n";
-        out << "datagram_ping=" << datagram.PingHost(loopback, 1000).answered << "\n";
-        out << Describe("datagram_echo", datagram.EchoRequest(loopback, 1000, 100, 64));
-
-        const NetApiLayer none(IcmpPath::kUnavailable);
-        out << Describe("none_echo", none.EchoRequest(loopback, 1000, 0, 64));
-        out << "none_ping=" << none.PingHost(loopback, 1000).answered << "\n";
-        return out.str();
-    });
-    if (!output) {
-        GTEST_SKIP() << "cannot create a network namespace (needs root)";
-    }
-    EXPECT_EQ(*output,
-              "down=11002 0.0.0.0 ttl 0\nauto_before=raw\ndatagram_before=unavailable\n"
-              "raw_path=raw\nraw_ping=1\nraw_echo=0 127.0.0.1 ttl 64 data 100\n"
-              "raw_unused=0 127.55.0.9 ttl 64 data 0\nsysctl=1\nauto_after=datagram\n"
-              "datagram_path=datagram\ndatagram_ping=1\ndatagram_echo=0 127.0.0.1 ttl 64 data 100\n"
-              "none_echo=none\nnone_ping=0\n");
-}
-
 // us (198.18.0.1) -- router (198.18.0.2, forwards) -- an empty link 198.18.1.0/24 where nobody
 // answers; the router has no route to 198.19.0.0/16 and an "unreachable" route for
 // 198.18.8.0/24. Routers send only a couple of unreachable errors in a row to one sender (the
-// kernel's route error_cost and error_burst), so each scenario gets a router of its own.
+// kernel's route error_cost and error_burst), so each path gets a router of its own. Also admits
+// every group to datagram ICMP sockets, which a new namespace admits none ("1 0").
 bool BuildRouterLab(const PeerNamespace& router) {
     const std::string r = router.name();
     return router.ok() && Shell("ip link set lo up") &&
@@ -209,58 +152,57 @@ bool BuildRouterLab(const PeerNamespace& router) {
            router.Exec("ip addr add 198.18.1.1/24 dev eth1") &&
            router.Exec("ip link set eth1 up") && router.Exec("ip link set eth2 up") &&
            router.Exec("ip route add unreachable 198.18.8.0/24") &&
-           router.Exec("sysctl -qw net.ipv4.ip_forward=1") && WritePingGroupRange("0 2147483647");
+           router.Exec("sysctl -qw net.ipv4.ip_forward=1") &&
+           Shell("sysctl -qw net.ipv4.ping_group_range='0 2147483647'");
 }
 
-std::string RouterScenario(IcmpPath path) {
+// In a fresh namespace: the path chosen before and after datagram sockets are admitted, then
+// echoes on the path to loopback and through the router lab.
+std::string Scenario(IcmpPath path) {
+    const NetAddress loopback = MakeAddress(127, 0, 0, 1);
     std::ostringstream out;
+    // Loopback still down: no route anywhere, and that reply answers no ping.
+    const NetApiLayer raw(IcmpPath::kRaw);
+    out << Describe("down", raw.EchoRequest(loopback, 500, 0, 64));
+    const PingResult down = raw.PingHost(loopback, 500);
+    out << "down_ping=" << down.answered << " " << down.time_us << "\n";
+    out << "before=" << PathName(NetApiLayer().icmp_path()) << " "
+        << PathName(NetApiLayer(path).icmp_path()) << "\n";
     const PeerNamespace router;
     out << "built=" << BuildRouterLab(router) << "\n";
+    out << "after=" << PathName(NetApiLayer().icmp_path()) << "\n";
     const NetApiLayer layer(path);
-    out << "path=" << PathName(layer.icmp_path()) << "\n";
+    out << Describe("loopback", layer.EchoRequest(loopback, 1000, 100, 64));
+    // Every address of 127.0.0.0/8 is local and answers.
+    out << Describe("unused", layer.EchoRequest(MakeAddress(127, 55, 0, 9), 1000, 0, 64));
     out << Describe("router", layer.EchoRequest(MakeAddress(198, 18, 0, 2), 2000, 8, 64));
     out << Describe("expired", layer.EchoRequest(MakeAddress(198, 18, 1, 2), 2000, 8, 1));
     out << Describe("silent", layer.EchoRequest(MakeAddress(198, 18, 1, 2), 300, 8, 64));
     out << Describe("net", layer.EchoRequest(MakeAddress(198, 19, 7, 1), 2000, 8, 64));
     out << Describe("host", layer.EchoRequest(MakeAddress(198, 18, 8, 1), 2000, 8, 64));
+    out << "ping=" << layer.PingHost(loopback, 1000).answered << "\n";
+    const NetApiLayer none(IcmpPath::kUnavailable);
+    out << Describe("none", none.EchoRequest(loopback, 1000, 0, 64))
+        << "none_ping=" << none.PingHost(loopback, 1000).answered << "\n";
     return out.str();
 }
 
-TEST(IcmpEchoTest, RouterErrorsAndTimeOutsOnBothPaths) {
+TEST(IcmpEchoTest, PathChoiceRouterErrorsAndTimeOutsOnBothPaths) {
     for (const IcmpPath path : {IcmpPath::kRaw, IcmpPath::kDatagram}) {
         SCOPED_TRACE(PathName(path));
-        const auto output = RunInFreshNetNamespace([path] { return RouterScenario(path); });
+        const auto output = RunInFreshNetNamespace([path] { return Scenario(path); });
         if (!output) {
             GTEST_SKIP() << "cannot create a network namespace (needs root)";
         }
         EXPECT_EQ(*output,
-                  "built=1\npath=" + std::string(PathName(path)) +
-                      "\nrouter=0 198.18.0.2 ttl 64 data 8\nexpired=11013 198.18.0.2 ttl 64\n"
+                  "down=11002 0.0.0.0 ttl 0\ndown_ping=0 0\nbefore=raw " +
+                      std::string(path == IcmpPath::kRaw ? "raw" : "unavailable") +
+                      "\nbuilt=1\nafter=datagram\nloopback=0 127.0.0.1 ttl 64 data 100\n"
+                      "unused=0 127.55.0.9 ttl 64 data 0\n"
+                      "router=0 198.18.0.2 ttl 64 data 8\nexpired=11013 198.18.0.2 ttl 64\n"
                       "silent=11010 0.0.0.0 ttl 0\nnet=11002 198.18.0.2 ttl 64\n"
-                      "host=11003 198.18.0.2 ttl 64\n");
+                      "host=11003 198.18.0.2 ttl 64\nping=1\nnone=none\nnone_ping=0\n");
     }
-}
-
-TEST(IcmpEchoTest, PingHostCountsOnlyAnEchoReplyFromTheAddress) {
-    const auto output = RunInFreshNetNamespace([] {
-        std::ostringstream out;
-        const PeerNamespace router;
-        out << "built=" << BuildRouterLab(router) << "\n";
-        const NetApiLayer layer;
-        const PingResult ping = layer.PingHost(MakeAddress(198, 18, 8, 1), 2000);
-        out << "ping_unreachable=" << ping.answered << " " << ping.time_us << "\n";
-        // The same request again shows that the router did answer with an error.
-        out << Describe("echo_unreachable",
-                        layer.EchoRequest(MakeAddress(198, 18, 8, 1), 2000, 0, 255));
-        out << "ping_router=" << layer.PingHost(MakeAddress(198, 18, 0, 2), 2000).answered << "\n";
-        return out.str();
-    });
-    if (!output) {
-        GTEST_SKIP() << "cannot create a network namespace (needs root)";
-    }
-    EXPECT_EQ(*output,
-              "built=1\nping_unreachable=0 0\necho_unreachable=11003 198.18.0.2 ttl 64\n"
-              "ping_router=1\n");
 }
 
 }  // namespace

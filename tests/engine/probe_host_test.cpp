@@ -13,52 +13,45 @@
 namespace corvimap {
 namespace {
 
-using testing::CapturingLogSink;
 using testing::ScriptedNetwork;
 
 constexpr NetAddress kHost = MakeAddress(198, 18, 0, 11);
 constexpr MacBlock kNetbiosMac = {1, 0x02, 0x00, 0x00, 0x00, 0x00, 0x11};
 constexpr MacBlock kArpMac = {1, 0x52, 0x54, 0x00, 0xAB, 0xCD, 0xEF};
 
-// Records the row's state whenever the table reports a change, to see a probe's steps.
-class StateTrail final : public HostTableListener {
+// Writes down a probe's steps in order: the first row's state at every change the table reports
+// ("state N"), the host events, the log rows with their kind, and the game check, which marks
+// the row as a game check would.
+class ProbeTrail final : public HostTableListener,
+                         public GameHostCheck,
+                         public HostEventListener,
+                         public EventLogSink {
 public:
-    explicit StateTrail(HostTable& table) : table_(table) {}
-    void CountChanged(std::size_t) override { Note(); }
-    void RowsChanged(std::size_t, std::size_t) override { Note(); }
-    std::vector<int> states;
-
-private:
-    void Note() {
-        if (table_.Count() > 0) {
-            states.push_back(static_cast<int>(table_.StateAt(0)));
-        }
-    }
-    HostTable& table_;
-};
-
-class GameCheckSpy final : public GameHostCheck {
-public:
-    explicit GameCheckSpy(HostTable& table) : table_(table) {}
+    void CountChanged(std::size_t) override { NoteState(); }
+    void RowsChanged(std::size_t, std::size_t) override { NoteState(); }
     void CheckHost(NetAddress address, const HostHandle& record, const WaitCancel*) override {
-        checked.push_back(address);
-        table_.SetState(record, HostState::QueryQuake3);
+        steps.push_back("game " + FormatAddress(address));
+        table->SetState(record, HostState::QueryQuake3);
     }
-    std::vector<NetAddress> checked;
-
-private:
-    HostTable& table_;
-};
-
-// What the scan told its host event listener, as "found <address> <name>" and "dead <address>".
-struct HostEventRecorder final : HostEventListener {
     void HostFound(NetAddress address, std::string_view name) override {
-        events.push_back("found " + FormatAddress(address) + " " + std::string(name));
+        steps.push_back("found " + FormatAddress(address) + " " + std::string(name));
     }
     void HostDead(NetAddress address) override {
-        events.push_back("dead " + FormatAddress(address));
+        steps.push_back("dead " + FormatAddress(address));
     }
-    std::vector<std::string> events;
+    void AddRow(const LogRow& row) override {
+        steps.push_back("log " + std::to_string(row.kind) + " " + row.text);
+    }
+
+    HostTable* table = nullptr;
+    std::vector<std::string> steps;
+
+private:
+    void NoteState() {
+        if (table->Count() > 0) {
+            steps.push_back("state " + std::to_string(static_cast<int>(table->StateAt(0))));
+        }
+    }
 };
 
 class ProbeHostTest : public ::testing::Test {
@@ -68,141 +61,82 @@ protected:
                                 ScanFlags::kScanShares | ScanFlags::kResolveHostName |
                                 LogEventBits::kEnableLog | LogEventBits::kLogFoundNewHost |
                                 LogEventBits::kLogDeadHost;
-        trail_ = std::make_shared<StateTrail>(engine_.Hosts());
+        trail_->table = &engine_.Hosts();
         engine_.Hosts().SetListener(trail_);
+        engine_.SetGameHostCheck(trail_.get());
+        engine_.SetHostEvents(trail_.get());
+        network_.on_list_shares = [this](NetAddress) { trail_->steps.push_back("shares"); };
     }
 
-    ScriptedNetwork::Host WindowsHost() {
-        ScriptedNetwork::Host host;
-        host.node_status = NodeStatusAnswer{"FILESRV", "LABGROUP", 1000, kNetbiosMac};
-        host.ping_time = 2000;
-        host.shares = "public|media";
-        return host;
+    static ScriptedNetwork::Host WindowsHost() {
+        return {.node_status = NodeStatusAnswer{"FILESRV", "LABGROUP", 1000, kNetbiosMac},
+                .ping_time = 2000,
+                .shares = "public|media"};
     }
     std::string Cell(HostColumn column) { return engine_.Hosts().ColumnText(0, column); }
 
     ScanSettings settings_;
     MemorySettingsStore store_;
     ScriptedNetwork network_;
-    CapturingLogSink sink_;
-    EventLog log_{settings_, sink_, store_};
+    std::shared_ptr<ProbeTrail> trail_ = std::make_shared<ProbeTrail>();
+    EventLog log_{settings_, *trail_, store_};
     ScanEngine engine_{settings_, network_, &log_, nullptr};
-    std::shared_ptr<StateTrail> trail_;
 };
 
 TEST_F(ProbeHostTest, FastPassFindsANewHostAndWalksItsStatesInOrder) {
-    GameCheckSpy games(engine_.Hosts());
-    engine_.SetGameHostCheck(&games);
     network_.SetHost(kHost, WindowsHost());
-    network_.on_list_shares = [this](NetAddress) {
-        EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::ListingShares);
-    };
-
     engine_.ProbeHost(kHost, true);
-
-    EXPECT_EQ(trail_->states, (std::vector<int>{1, 4, 4, 8, 2}));
+    EXPECT_EQ(trail_->steps,
+              (std::vector<std::string>{"state 1", "log 2 Found new host: 198.18.0.11 (FILESRV)",
+                                        "found 198.18.0.11 FILESRV", "state 4", "shares", "state 4",
+                                        "game 198.18.0.11", "state 8", "state 2"}));
     // The NetBIOS MAC, as there is no ARP entry.
     EXPECT_EQ(*engine_.Hosts().RowTexts(0),
               (HostRowTexts{"198.18.0.11", "02-00-00-00-00-11", "FILESRV", "1.0", "$IMG|4|",
                             "LABGROUP", "", ""}));
     EXPECT_EQ(engine_.Hosts().CopyMarker(kHost, kSharesMarker)->text, "public|media");
-    EXPECT_NE(engine_.Hosts().TestFlags(kHost, HostFlags::FastFound), 0u);
-    EXPECT_EQ(engine_.FoundCount(), 1u);
-    EXPECT_EQ(games.checked, std::vector<NetAddress>{kHost});
-    ASSERT_EQ(sink_.Texts(), std::vector<std::string>{"Found new host: 198.18.0.11 (FILESRV)"});
-    EXPECT_EQ(sink_.Rows()[0].kind, 2);
 
-    // The next scan: known host, the ARP table's MAC wins, no second event.
+    // The next scan: known host, the ARP table's MAC wins, an earlier share list stays when
+    // none comes, no second event.
     auto host = WindowsHost();
     host.arp_mac = kArpMac;
     host.shares.reset();
     network_.SetHost(kHost, host);
+    trail_->steps.clear();
     engine_.ProbeHost(kHost, true);
-    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Known);
+    EXPECT_EQ(trail_->steps, (std::vector<std::string>{"state 1", "state 4", "shares",
+                                                       "game 198.18.0.11", "state 8", "state 0"}));
     EXPECT_EQ(Cell(HostColumn::Mac), "52-54-00-AB-CD-EF");
-    EXPECT_EQ(Cell(HostColumn::Found), "$IMG|4|") << "an earlier share list stays";
-    EXPECT_EQ(sink_.Texts().size(), 1u);
+    EXPECT_EQ(Cell(HostColumn::Found), "$IMG|4|");
 }
 
-TEST_F(ProbeHostTest, SilentAddressesMarkKnownHostsDeadAndLeaveNoTraceOtherwise) {
-    HostEventRecorder recorder;
-    engine_.SetHostEvents(&recorder);
-    engine_.ProbeHost(MakeAddress(198, 18, 0, 99), true);
-    engine_.ProbeHost(MakeAddress(198, 18, 0, 99), false);
-    EXPECT_EQ(engine_.Hosts().Count(), 0u);
-    EXPECT_TRUE(sink_.Texts().empty());
-
+// Addresses that never answered leave no trace: the scan driver test's table shows that.
+TEST_F(ProbeHostTest, AKnownHostThatFallsSilentIsDeadForTheLogAndTheListener) {
     network_.SetHost(kHost, WindowsHost());
     engine_.ProbeHost(kHost, true);
     network_.RemoveHost(kHost);
+    trail_->steps.clear();
     engine_.ProbeHost(kHost, true);
-    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Dead);
-    EXPECT_EQ(engine_.Hosts().TestFlags(kHost, HostFlags::FastFound), 0u);
-    const auto rows = sink_.Rows();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(std::tie(rows[1].text, rows[1].kind), std::tuple("Dead host: 198.18.0.11", 3));
-
     settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~LogEventBits::kLogDeadHost;
     engine_.ProbeHost(kHost, true);
-    EXPECT_EQ(sink_.Rows().size(), 2u) << "the event has its own switch";
-    EXPECT_EQ(recorder.events, (std::vector<std::string>{"found 198.18.0.11 FILESRV",
-                                                         "dead 198.18.0.11", "dead 198.18.0.11"}))
-        << "the listener hears every moment, whatever the log's switches";
+    // The dead event has its own log switch; the listener hears it whatever the switches.
+    EXPECT_EQ(trail_->steps,
+              (std::vector<std::string>{"state 3", "log 3 Dead host: 198.18.0.11",
+                                        "dead 198.18.0.11", "state 3", "dead 198.18.0.11"}));
 }
 
-TEST_F(ProbeHostTest, IcmpOnlyHostIsMarkedDeadByTheFastPassAndRevivedByThePingPass) {
-    ScriptedNetwork::Host printer;
-    printer.ping_time = 3000;
-    printer.arp_mac = kArpMac;
-    printer.dns_name = "printer.lab";
-    network_.SetHost(kHost, printer);
-
+// Dying and coming back over both passes, with the log, is the scan driver test's; here the
+// name a ping-only host gets.
+TEST_F(ProbeHostTest, PingPassNamesAHostByDnsOnlyWhenAskedTo) {
+    network_.SetHost(kHost, {.ping_time = 3000, .arp_mac = kArpMac, .dns_name = "printer\tlab"});
     engine_.ProbeHost(kHost, false);
     EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New);
-    EXPECT_EQ(Cell(HostColumn::Name), "printer.lab");
+    EXPECT_EQ(Cell(HostColumn::Name), "printer?lab") << "a resolver's answer comes from the wire";
     EXPECT_EQ(Cell(HostColumn::Mac), "52-54-00-AB-CD-EF");
 
-    for (int scan = 0; scan < 2; ++scan) {
-        engine_.ProbeHost(kHost, true);
-        EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Dead);
-        engine_.ProbeHost(kHost, false);
-        EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Known);
-    }
-    const auto texts = sink_.Texts();
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Found new host: 198.18.0.11 (printer.lab)"),
-              1);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Dead host: 198.18.0.11"), 2);
-
-    // Without name resolution the ping pass leaves the name empty.
     settings_.FlagsGroup0 = settings_.FlagsGroup0 & ~ScanFlags::kResolveHostName;
     engine_.ProbeHost(kHost, false);
     EXPECT_EQ(Cell(HostColumn::Name), "");
-    EXPECT_EQ(Cell(HostColumn::Mac), "52-54-00-AB-CD-EF");
-}
-
-TEST_F(ProbeHostTest, PingPassSkipsHostsTheFastPassFoundAndUsesNoNetbiosMac) {
-    auto host = WindowsHost();
-    network_.SetHost(kHost, host);
-    engine_.ProbeHost(kHost, true);
-    engine_.ProbeHost(kHost, false);
-    EXPECT_TRUE(network_.pinged.empty());
-    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New) << "state kept";
-
-    const NetAddress other = MakeAddress(198, 18, 0, 12);
-    network_.SetHost(other, host);
-    engine_.ProbeHost(other, false);
-    EXPECT_EQ(network_.pinged, std::vector<NetAddress>{other});
-    EXPECT_EQ(engine_.Hosts().ColumnText(1, HostColumn::Mac), "") << "ping pass: no NetBIOS MAC";
-}
-
-TEST_F(ProbeHostTest, HostLoadedFromTheFileShowsAsNewOnceWithoutAnEvent) {
-    engine_.Hosts().AddOrUpdate(kHost, 0, "OLDNAME", "", MacBlock{}, HostState::Loaded);
-    network_.SetHost(kHost, WindowsHost());
-    engine_.ProbeHost(kHost, true);
-    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::New);
-    engine_.ProbeHost(kHost, true);
-    EXPECT_EQ(engine_.Hosts().StateAt(0), HostState::Known);
-    EXPECT_TRUE(sink_.Texts().empty());
 }
 
 }  // namespace

@@ -1,18 +1,9 @@
 #include "engine/share_list.h"
-#include "text/pipe_list.h"
-#include "text/utf8_cut.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-#include <vector>
+#include <string>
 
 #include "lab/netns_sandbox.h"
 #include "support/temp_dir.h"
@@ -20,54 +11,29 @@
 namespace corvimap {
 namespace {
 
-using testing::ParseFields;
 using testing::ProgramExists;
 using testing::RunInFreshNetNamespace;
 using testing::Shell;
-using testing::ShellOutput;
 using testing::TempDir;
 
-// True once a TCP connection to the address and port is accepted, within about ten seconds.
-bool WaitForTcp(NetAddress address, uint16_t port) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in target{};
-        target.sin_family = AF_INET;
-        target.sin_port = htons(port);
-        target.sin_addr.s_addr = address;
-        const bool connected =
-            connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof(target)) == 0;
-        close(fd);
-        if (connected) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
-
-// A Samba server of the test's own: a private smb.conf and every directory it writes to in a
-// folder of the temp dir, listening on one loopback address only. "@" in the shares stands for
-// the server's data folder.
+// A Samba server of the test's own, listening on one loopback address only: a private smb.conf
+// and every directory it writes to in a folder of its own.
 class SambaServer {
 public:
     SambaServer(const std::filesystem::path& root, const std::string& address,
-                const std::string& extra_global, std::string shares)
-        : dir_(root / address) {
-        std::filesystem::create_directories(dir_);
-        std::ofstream conf(dir_ / "smb.conf");
-        conf << "[global]\n";
-        for (const char* sub : {"pid", "lock", "state", "cache", "private", "ncalrpc", "data"}) {
+                const std::string& shares)
+        : dir_(root / address), address_(address) {
+        std::string conf = "[global]\n";
+        for (const char* sub : {"pid", "lock", "state", "cache", "private", "ncalrpc"}) {
             std::filesystem::create_directories(dir_ / sub);
             const bool dir = sub == std::string("private") || sub == std::string("ncalrpc");
-            conf << sub << (dir ? " dir = " : " directory = ") << (dir_ / sub).string() << "\n";
+            conf += sub + std::string(dir ? " dir = " : " directory = ") + (dir_ / sub).string();
+            conf += "\n";
         }
-        for (size_t at = shares.find('@'); at != std::string::npos; at = shares.find('@')) {
-            shares.replace(at, 1, data());
-        }
-        conf << "netbios name = SHARES" << address.substr(address.rfind('.') + 1) << "\n"
-             << "interfaces = " << address << "/32\nlog file = " << (dir_ / "log.%m").string()
-             << R"(
+        testing::WriteWholeFile(
+            dir_ / "smb.conf",
+            conf + "netbios name = SHARES" + address.substr(address.rfind('.') + 1) +
+                "\ninterfaces = " + address + "/32\nlog file = " + (dir_ / "log.%m").string() + R"(
 workgroup = LABGROUP
 bind interfaces only = yes
 map to guest = Bad User
@@ -75,13 +41,15 @@ load printers = no
 disable spoolss = yes
 printing = bsd
 printcap name = /dev/null
-)" << extra_global
-             << shares;
+)" + shares);
     }
-    std::string data() const { return (dir_ / "data").string(); }
-    std::string config() const { return (dir_ / "smb.conf").string(); }
-    bool Start() const { return Shell("smbd -D -s " + config()); }
 
+    // Starts smbd and waits up to ten seconds for it to listen.
+    bool Start() const {
+        return Shell("smbd -D -s " + (dir_ / "smb.conf").string()) &&
+               Shell("timeout 10 sh -c 'until ss -Hltn src " + address_ +
+                     " | grep -q .; do sleep 0.1; done'");
+    }
     // smbd and the RPC helper it starts.
     void Stop() const {
         testing::StopDaemons({dir_ / "pid" / "smbd.pid", dir_ / "pid" / "samba-dcerpcd.pid"});
@@ -89,76 +57,48 @@ printcap name = /dev/null
 
 private:
     std::filesystem::path dir_;
+    std::string address_;
 };
 
-// The disk shares that smbclient -N -L lists, in its order, joined by "|".
-std::string SmbclientDiskShares(const std::string& address, const std::string& config,
-                                const std::string& options = "") {
-    const std::string listing = ShellOutput("smbclient -N -L //" + address + " -s " + config + " " +
-                                            options + " 2>/dev/null");
-    std::string shares;
-    std::istringstream lines(listing);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const size_t disk = line.find(" Disk ");
-        if (disk == std::string::npos || line.empty() || line[0] != '\t') {
-            continue;
-        }
-        std::string name = line.substr(1, disk - 1);
-        name.erase(name.find_last_not_of(' ') + 1);
-        AppendField(shares, CutUtf8(name, kShareNameLimit));
-    }
-    return shares;
-}
-
+// The scan lab test compares ListShares with smbclient -N -L on the lab's Samba hosts; here each
+// case of listing has a server of its own.
 TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
-    if (!ProgramExists("smbd") || !ProgramExists("smbclient")) {
-        GTEST_SKIP() << "Samba's smbd and smbclient are not installed";
+    if (!ProgramExists("smbd")) {
+        GTEST_SKIP() << "Samba's smbd is not installed";
     }
     TempDir temp;
-    const std::string shared = "path = @\nguest ok = yes\n";
-    const std::string printer =
-        "[Laser]\n" + shared + "printable = yes\nprint command = /bin/true\n";
-    const std::string smb1 = "server min protocol = NT1\nserver max protocol = NT1\n";
-    const std::vector<std::tuple<std::string, uint16_t, std::string, std::string>> specs = {
-        {"127.0.0.9", 445, "",
-         "[C$]\n" + shared + "[DATA]\ncomment = data share\n" + shared + printer + "[WINDOWS$]\n" +
-             shared + "[" + std::string(120, 'L') + "]\n" + shared + "[Données]\n" + shared},
-        {"127.0.0.10", 139, "smb ports = 139\n", "[ONLY139]\n" + shared},
-        {"127.0.0.11", 445, "", printer},
-        {"127.0.0.13", 445, smb1, "[archive]\n" + shared + "[photos]\n" + shared},
+    const auto share = [&temp](const std::string& name) {
+        return "[" + name + "]\npath = " + temp.Path().string() + "\nguest ok = yes\n";
+    };
+    const std::string printer = share("Laser") + "printable = yes\nprint command = /bin/true\n";
+    const std::pair<std::string, std::string> configs[] = {
+        {"127.0.0.9", share("C$") + share("DATA") + "comment = data share\n" + printer +
+                          share("WINDOWS$") + share(std::string(120, 'L')) + share("Données")},
+        {"127.0.0.10", "smb ports = 139\n" + share("ONLY139")},
+        {"127.0.0.11", printer},
+        {"127.0.0.13", "server min protocol = NT1\nserver max protocol = NT1\n" + share("archive") +
+                           share("photos")},
     };
     std::vector<SambaServer> servers;
-    for (const auto& [address, port, extra_global, shares] : specs) {
-        servers.emplace_back(temp.Path(), address, extra_global, shares);
+    for (const auto& [address, shares] : configs) {
+        servers.emplace_back(temp.Path(), address, shares);
     }
     const auto output = RunInFreshNetNamespace([&] {
-        std::ostringstream out;
         bool started = Shell("ip link set lo up");
-        for (size_t i = 0; i < specs.size(); ++i) {
-            const auto& [address, port, extra_global, shares] = specs[i];
-            started = started && Shell("ip addr add " + address + "/32 dev lo") &&
-                      servers[i].Start() && WaitForTcp(InetAddr(address), port);
+        for (size_t i = 0; i < servers.size(); ++i) {
+            started = started && Shell("ip addr add " + configs[i].first + "/32 dev lo") &&
+                      servers[i].Start();
         }
-        out << "started=" << started << "\n";
-        if (started) {
-            out << "full=" << ListShares(MakeAddress(127, 0, 0, 9)) << "\n";
-            out << "full_smbclient=" << SmbclientDiskShares("127.0.0.9", servers[0].config())
-                << "\n";
-            out << "port139=" << ListShares(MakeAddress(127, 0, 0, 10)) << "\n";
-            out << "printer=" << ListShares(MakeAddress(127, 0, 0, 11)) << "\n";
-            out << "printer_smbclient=" << SmbclientDiskShares("127.0.0.11", servers[2].config())
-                << "\n";
-            out << "nobody=" << ListShares(MakeAddress(127, 0, 0, 12)) << "\n";
-            out << "smb1=" << ListShares(MakeAddress(127, 0, 0, 13)) << "\n";
-            // Debian's smbclient refuses -m NT1 while its minimum stays SMB2.
-            out << "smb1_smbclient="
-                << SmbclientDiskShares("127.0.0.13", servers[3].config(),
-                                       "-m NT1 --option='client min protocol=NT1'")
-                << "\n";
-            out << "full_after_smb1=" << ListShares(MakeAddress(127, 0, 0, 9)) << "\n";
+        if (!started) {
+            return std::string("smbd did not start");
         }
-        return out.str();
+        // .12 runs no server; .13 speaks only SMB1 and is asked again over it, after which .9
+        // is asked once more with the dialects set back.
+        std::string lines;
+        for (const uint8_t last : {9, 10, 11, 12, 13, 9}) {
+            lines += ListShares(MakeAddress(127, 0, 0, last)) + "\n";
+        }
+        return lines;
     });
     // Also when the child failed half-way: the servers are daemons outside it.
     for (const SambaServer& server : servers) {
@@ -167,17 +107,8 @@ TEST(ListSharesTest, DiskSharesOfRealSambaServersOnLoopback) {
     if (!output) {
         GTEST_SKIP() << "cannot create a network namespace (needs root)";
     }
-    const auto fields = ParseFields(*output);
-    ASSERT_EQ(fields.at("started"), "1") << "smbd did not start: " << *output;
-    EXPECT_EQ(fields.at("full"), "C$|DATA|WINDOWS$|" + std::string(100, 'L') + "|Données");
-    EXPECT_EQ(fields.at("full"), fields.at("full_smbclient"));
-    EXPECT_EQ(fields.at("port139"), "ONLY139");
-    EXPECT_EQ(fields.at("printer"), "");
-    EXPECT_EQ(fields.at("printer_smbclient"), "");
-    EXPECT_EQ(fields.at("nobody"), "");
-    EXPECT_EQ(fields.at("smb1"), "archive|photos") << "an SMB1-only host, asked again over NT1";
-    EXPECT_EQ(fields.at("smb1"), fields.at("smb1_smbclient"));
-    EXPECT_EQ(fields.at("full_after_smb1"), fields.at("full")) << "the dialects are set back";
+    const std::string full = "C$|DATA|WINDOWS$|" + std::string(100, 'L') + "|Données\n";
+    EXPECT_EQ(*output, full + "ONLY139\n\n\narchive|photos\n" + full);
 }
 
 }  // namespace

@@ -52,12 +52,7 @@ private:
 };
 
 inline EchoReply Reply(uint32_t status, NetAddress from, uint32_t ms = 0, uint8_t ttl = 0) {
-    EchoReply reply;
-    reply.status = status;
-    reply.address = from;
-    reply.round_trip_ms = ms;
-    reply.ttl = ttl;
-    return reply;
+    return EchoReply{.address = from, .status = status, .round_trip_ms = ms, .ttl = ttl};
 }
 
 // Waits until the cancel fires, as a request to a silent host with an endless time-out would.

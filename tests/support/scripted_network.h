@@ -18,11 +18,12 @@ namespace corvimap::testing {
 class ScriptedNetwork final : public ProbeNetwork {
 public:
     struct Host {
-        std::optional<NodeStatusAnswer> node_status;  // nothing: silent to NetBIOS
-        std::optional<uint32_t> ping_time;            // nothing: silent to ICMP
-        std::optional<MacBlock> arp_mac;
-        std::optional<std::string> shares;
-        std::string dns_name;
+        // Initialised, so that a test may name only the fields it sets.
+        std::optional<NodeStatusAnswer> node_status = {};  // nothing: silent to NetBIOS
+        std::optional<uint32_t> ping_time = {};            // nothing: silent to ICMP
+        std::optional<MacBlock> arp_mac = {};
+        std::optional<std::string> shares = {};
+        std::string dns_name = {};
     };
 
     void SetHost(NetAddress address, Host host) {
@@ -40,10 +41,8 @@ public:
         int seen = max_in_flight_.load();
         while (now > seen && !max_in_flight_.compare_exchange_weak(seen, now)) {
         }
-        if (node_status_delay.count() > 0) {
-            std::this_thread::sleep_for(node_status_delay);
-        }
-        Host host = Find(address, node_status_asked);
+        std::this_thread::sleep_for(node_status_delay);
+        Host host = Find(address, &node_status_asked);
         ++node_status_count;
         if (on_node_status) {
             on_node_status(address);
@@ -52,7 +51,7 @@ public:
         return host.node_status;
     }
     std::optional<uint32_t> Ping(NetAddress address, int, const WaitCancel*) override {
-        return Find(address, pinged).ping_time;
+        return Find(address, &pinged).ping_time;
     }
     bool CanPing() override { return icmp_available; }
     std::optional<MacBlock> LookupMac(NetAddress address) override { return Find(address).arp_mac; }
@@ -74,14 +73,12 @@ public:
     std::function<void(NetAddress)> on_list_shares;
 
 private:
-    Host Find(NetAddress address) {
+    // The scripted host at the address, or a silent one; the address noted in the list if given.
+    Host Find(NetAddress address, std::vector<NetAddress>* asked = nullptr) {
         std::lock_guard lock(mutex_);
-        auto it = hosts_.find(address);
-        return it == hosts_.end() ? Host{} : it->second;
-    }
-    Host Find(NetAddress address, std::vector<NetAddress>& record_in) {
-        std::lock_guard lock(mutex_);
-        record_in.push_back(address);
+        if (asked != nullptr) {
+            asked->push_back(address);
+        }
         auto it = hosts_.find(address);
         return it == hosts_.end() ? Host{} : it->second;
     }
