@@ -28,7 +28,7 @@ namespace {
 using lab::RouteChain;
 using testing::ProcessEventsUntil;
 
-TEST(NetUtilsWindowLabTest, PingAndTraceFromThePaneAndCloseDuringALongWait) {
+TEST(NetUtilsWindowLabTest, TraceFromThePaneAndCloseDuringALongWait) {
     CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kNamespaces);
     lab::Lab lab;
     const RouteChain chain(lab);
@@ -43,16 +43,7 @@ TEST(NetUtilsWindowLabTest, PingAndTraceFromThePaneAndCloseDuringALongWait) {
     ASSERT_NE(tabs, nullptr);
     ASSERT_TRUE(tabs->isVisible());
 
-    UtilityPage& ping = tabs->Ping();
-    ping.HostField()->setText(RouteChain::kTarget);
-    ping.Number(0)->SetNumber(2);
-    ping.Button()->click();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !ping.Running(); }));
-    ASSERT_EQ(ping.Rows().RowCount(), 2) << ping.ShownText().toStdString();
-    EXPECT_EQ(ping.Rows().Text(1, 1), RouteChain::kTarget);
-    EXPECT_EQ(ping.Rows().Text(1, 3), QString::number(RouteChain::kTargetReplyTtl));
-    EXPECT_TRUE(ping.ShownText().contains("Lost = 0 (0% loss)"));
-
+    // Both pages are one UtilityPage; the ping page runs in the quit lab test.
     tabs->Tab(NetUtilsTabControl::kTraceroutePage)->click();
     UtilityPage& trace = tabs->Traceroute();
     ASSERT_TRUE(trace.isVisible());
