@@ -37,7 +37,7 @@ namespace {
 using namespace std::chrono_literals;
 using lab::ProcessEventsUntil;
 
-TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOnce) {
+TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsTheSearch) {
     CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
     lab::Lab lab;
     const lab::LabHost& filesrv = lab.AddSambaHost("h1", 11, lab::FileServer());
@@ -115,7 +115,6 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
             if (!stop_clicked && holds_bulk(first, last)) {
                 stop_clicked = true;
                 EXPECT_EQ(button->text(), "Stop");
-                EXPECT_FALSE(mask->isEnabled());
                 button->click();
             }
         });
@@ -125,7 +124,6 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
     QObject::disconnect(stopper);
     ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
     EXPECT_EQ(folder->text(), "End");
-    EXPECT_TRUE(mask->isEnabled());
     int bulk_rows = 0;
     for (int row = 0; row < rows.rowCount(); ++row) {
         bulk_rows += QString::fromStdString(cell(row, 3)).startsWith(bulk) ? 1 : 0;
