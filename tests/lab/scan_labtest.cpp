@@ -109,7 +109,7 @@ TEST_F(ScanLabTest, FastPassFindsTheSambaHostsAsNmblookupAndSmbclientSeeThem) {
         const NmbIdentity nmb = NmbLookupIdentity(*lab_, *host);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), nmb.name);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), nmb.workgroup);
-        EXPECT_EQ(nmb.name, host->samba.netbios_name) << "nmblookup found no name";
+        EXPECT_EQ(nmb.name, host->samba.netbios_name) << "nmblookup, against the configuration";
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Mac), MacText(lab_->HostMac(*host)))
             << "the MAC comes from the scanner's ARP table";
         EXPECT_EQ(scanner.State(*host), HostState::New);
