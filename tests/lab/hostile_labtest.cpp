@@ -86,7 +86,7 @@ TEST(HostileLabTest, MisbehavingPeersChangeOnlyTheirOwnRows) {
     const auto started = std::chrono::steady_clock::now();
     const auto run = lab.RunInScanner(
         {CORVIMAP_SCAN_PROGRAM, "--ping", "--shares", "--games", "qw,q3", "--json", "--threads",
-         "64", "--timeout", "400", "--log", log_file.string(), "198.18.0.2-60"},
+         "64", "--timeout", "400", "--log", log_file.string(), "198.18.0.10-30"},
         180s);
     const auto took = std::chrono::steady_clock::now() - started;
     ASSERT_TRUE(run.Ok()) << run.Describe();

@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "engine/net_api_layer.h"
 #include "lab/lab.h"
@@ -73,9 +74,11 @@ protected:
         std::string text;
         std::vector<EchoReply> replies;
     };
-    // One run in the scanner namespace with the system's echoes and name look-ups.
-    template <typename Run>
-    static Outcome InScanner(Run run, std::function<void(UtilityWorker&)> after_echo = nullptr) {
+    // One ping or trace in the scanner namespace with the system's echoes and name look-ups;
+    // after_echo runs after each echo.
+    template <typename Parameters>
+    static Outcome Run(const Parameters& parameters,
+                       std::function<void(UtilityWorker&)> after_echo = nullptr) {
         return lab_->InScanner([&] {
             const NetApiLayer layer;
             RecordingEcho echo(layer);
@@ -85,34 +88,25 @@ protected:
             if (after_echo) {
                 echo.after_echo = [&] { after_echo(worker); };
             }
-            worker.Start([&](RunControl& control) { run(echo, lookup, sink, control); }, nullptr);
+            worker.Start(
+                [&](RunControl& control) {
+                    if constexpr (std::is_same_v<Parameters, PingParameters>) {
+                        RunPing(parameters, echo, lookup, sink, control);
+                    } else {
+                        RunTrace(parameters, echo, lookup, sink, control);
+                    }
+                },
+                nullptr);
             while (worker.Running()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
             return Outcome{sink.Rows(), sink.LastText(), echo.Replies()};
         });
     }
-    static Outcome Ping(PingParameters parameters) {
-        return InScanner(
-            [&](EchoSource& echo, HostLookup& lookup, UtilitySink& sink, RunControl& control) {
-                RunPing(parameters, echo, lookup, sink, control);
-            });
-    }
-    static Outcome Trace(TraceParameters parameters,
-                         std::function<void(UtilityWorker&)> after_echo = nullptr) {
-        return InScanner(
-            [&](EchoSource& echo, HostLookup& lookup, UtilitySink& sink, RunControl& control) {
-                RunTrace(parameters, echo, lookup, sink, control);
-            },
-            std::move(after_echo));
-    }
 
-    static Lab* lab_;
-    static RouteChain* chain_;
+    static inline Lab* lab_ = nullptr;
+    static inline RouteChain* chain_ = nullptr;
 };
-
-Lab* NetUtilsLabTest::lab_ = nullptr;
-RouteChain* NetUtilsLabTest::chain_ = nullptr;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -120,7 +114,7 @@ bool Contains(const std::string& text, const std::string& part) {
 
 TEST_F(NetUtilsLabTest, PingRepliesTtlAndSizeOnTheWireAndLosses) {
     const std::string target = RouteChain::kTarget;
-    const Outcome replies = Ping({target, 4, 100, 2000, 255});
+    const Outcome replies = Run(PingParameters{target, 4, 100, 2000, 255});
     ASSERT_EQ(replies.rows.size(), 4u) << replies.text;
     for (const auto& row : replies.rows) {
         EXPECT_EQ(row[1], target);
@@ -137,14 +131,14 @@ TEST_F(NetUtilsLabTest, PingRepliesTtlAndSizeOnTheWireAndLosses) {
     EXPECT_TRUE(Contains(replies.text, "Sent = 4, Received = 4, Lost = 0 (0% loss)"));
 
     // TTL 2 dies at router 2, which says so; the page lists any such error as timed out.
-    const Outcome expired = Ping({target, 1, 8, 2000, 2});
+    const Outcome expired = Run(PingParameters{target, 1, 8, 2000, 2});
     ASSERT_EQ(expired.rows.size(), 1u);
     EXPECT_EQ(expired.rows[0],
               (std::vector<std::string>{"1", RouteChain::kRouter2, "*", "", "Request timed out."}));
     ASSERT_EQ(expired.replies.size(), 1u);
     EXPECT_EQ(expired.replies[0].status, icmp_status::kTtlExpiredTransit);
 
-    const Outcome lost = Ping({RouteChain::kNobody, 3, 32, 300, 255});
+    const Outcome lost = Run(PingParameters{RouteChain::kNobody, 3, 32, 300, 255});
     for (size_t i = 0; i < lost.rows.size(); ++i) {
         EXPECT_EQ(lost.rows[i], (std::vector<std::string>{std::to_string(i + 1), "", "*", "",
                                                           "Request timed out."}));
@@ -153,14 +147,14 @@ TEST_F(NetUtilsLabTest, PingRepliesTtlAndSizeOnTheWireAndLosses) {
     EXPECT_TRUE(Contains(lost.text, "Lost = 3 (100% loss)")) << lost.text;
 
     // "localhost" comes from /etc/hosts, with no network look-up.
-    const Outcome local = Ping({"localhost", 1, 32, 1000, 255});
+    const Outcome local = Run(PingParameters{"localhost", 1, 32, 1000, 255});
     EXPECT_TRUE(Contains(local.text, " Pinging localhost [127.0.0.1] with 32 bytes")) << local.text;
     EXPECT_TRUE(Contains(local.text, "(0% loss)"));
 }
 
 TEST_F(NetUtilsLabTest, TraceHopsClosingsAndStop) {
     const std::string target = RouteChain::kTarget;
-    const Outcome route = Trace({target, 30, 400});
+    const Outcome route = Run(TraceParameters{target, 30, 400});
     const Rows expected = {
         {"1", route.rows.at(0)[1], route.rows.at(0)[2], route.rows.at(0)[3], RouteChain::kRouter1},
         {"2", route.rows.at(1)[1], route.rows.at(1)[2], route.rows.at(1)[3], RouteChain::kRouter2},
@@ -183,18 +177,18 @@ TEST_F(NetUtilsLabTest, TraceHopsClosingsAndStop) {
               (std::vector<std::string>{RouteChain::kRouter1, RouteChain::kRouter2, "", target}))
         << traceroute.out;
 
-    const Outcome unreachable = Trace({"198.19.99.5", 30, 2000});
+    const Outcome unreachable = Run(TraceParameters{"198.19.99.5", 30, 2000});
     EXPECT_EQ(unreachable.rows, (Rows{{"1", "*", "", "", RouteChain::kRouter1}}));
     EXPECT_TRUE(unreachable.text.ends_with(kTraceUnreachableText)) << unreachable.text;
 
-    const Outcome two_hops = Trace({target, 2, 400});
+    const Outcome two_hops = Run(TraceParameters{target, 2, 400});
     ASSERT_EQ(two_hops.rows.size(), 2u);
     EXPECT_EQ(two_hops.rows[1][4], RouteChain::kRouter2);
     EXPECT_TRUE(two_hops.text.ends_with(kTraceUnreachableText)) << two_hops.text;
 
     // Stop during the first hop: its three probes, then the end without a closing.
     const Outcome stopped =
-        Trace({target, 30, 400}, [](UtilityWorker& worker) { worker.RequestStop(); });
+        Run(TraceParameters{target, 30, 400}, [](UtilityWorker& worker) { worker.RequestStop(); });
     ASSERT_EQ(stopped.rows.size(), 1u);
     EXPECT_EQ(stopped.rows[0][4], RouteChain::kRouter1);
     EXPECT_EQ(stopped.text, TraceHeader(target, MakeAddress(198, 18, 3, 2), 30));

@@ -3,10 +3,8 @@
 // default route, so nothing leaves the lab.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -17,7 +15,6 @@
 #include "engine/network_groups.h"
 #include "engine/scan_driver.h"
 #include "engine/scan_flags.h"
-#include "games/game_server_type.h"
 #include "games/scan_game_check.h"
 #include "lab.h"
 #include "lab/fake_quake_server.h"
@@ -25,10 +22,7 @@
 #include "lab_hosts.h"
 #include "lab_office.h"
 #include "lab_scanner.h"
-#include "lab_server_reports.h"
-#include "log/event_log.h"
 #include "settings/memory_settings_store.h"
-#include "support/scripted_network.h"
 #include "text/builtin_strings.h"
 #include "text/string_table.h"
 #include "text/text_fill.h"
@@ -37,27 +31,24 @@ namespace corvimap {
 namespace {
 
 using namespace std::chrono_literals;
+using lab::DropNetRawOnThisThread;
+using lab::kTimeoutMs;
 using lab::Lab;
 using lab::LabHost;
+using lab::LabScanner;
 using lab::MacText;
 using lab::NmbIdentity;
 using lab::NmbLookupIdentity;
-using testing::CapturingLogSink;
-using testing::FakeGame;
-using testing::FakeQuakeServer;
-
-using lab::DropNetRawOnThisThread;
-using lab::kTimeoutMs;
-using lab::LabScanner;
 using lab::OldNas;
 using lab::QuietView;
 using lab::SmbclientDiskShares;
+using testing::FakeGame;
+using testing::FakeQuakeServer;
 
 class ScanLabTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        reason_ = lab::LabUnavailableReason(lab::LabNeeds::kSamba);
-        if (!reason_.empty()) {
+        if (!lab::LabUnavailableReason(lab::LabNeeds::kSamba).empty()) {
             return;
         }
         lab_ = new Lab();
@@ -88,9 +79,7 @@ protected:
         lab_ = nullptr;
     }
     void SetUp() override {
-        if (!reason_.empty()) {
-            GTEST_SKIP() << reason_;
-        }
+        CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
         ASSERT_TRUE(samba_ready_) << "the lab's Samba hosts did not answer, or " << filesrv_->name
                                   << " did not become the master browser";
         for (const auto& server : *servers_) {
@@ -98,7 +87,6 @@ protected:
         }
     }
 
-    static inline std::string reason_;
     static inline Lab* lab_ = nullptr;
     static inline const LabHost* filesrv_ = nullptr;
     static inline const LabHost* mediabox_ = nullptr;
@@ -121,8 +109,7 @@ TEST_F(ScanLabTest, FastPassFindsTheSambaHostsAsNmblookupAndSmbclientSeeThem) {
         const NmbIdentity nmb = NmbLookupIdentity(*lab_, *host);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), nmb.name);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), nmb.workgroup);
-        EXPECT_EQ(scanner.Cell(*host, HostColumn::Name), host->samba.netbios_name);
-        EXPECT_EQ(scanner.Cell(*host, HostColumn::Workgroup), host->samba.workgroup);
+        EXPECT_EQ(nmb.name, host->samba.netbios_name) << "nmblookup, against the configuration";
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Mac), MacText(lab_->HostMac(*host)))
             << "the MAC comes from the scanner's ARP table";
         EXPECT_EQ(scanner.State(*host), HostState::New);
@@ -135,8 +122,6 @@ TEST_F(ScanLabTest, FastPassFindsTheSambaHostsAsNmblookupAndSmbclientSeeThem) {
         EXPECT_EQ(marker->text, disk_shares);
         EXPECT_EQ(scanner.Cell(*host, HostColumn::Found), "$IMG|4|");
     }
-    EXPECT_EQ(FormatAddress(scanner.engine->Hosts().AddressAt(0)), "198.18.0.11");
-    EXPECT_EQ(scanner.view.button, "Refresh");
 
     if (!lab::ToolAvailable("nbtscan")) {
         std::printf("[ lab      ] nbtscan is not installed; its comparison is left out\n");
@@ -170,8 +155,6 @@ TEST_F(ScanLabTest, IcmpOnlyHostIsFoundByThePingPassThenMarkedDeadAndRevivedEach
     scanner.Scan(range);
     ASSERT_EQ(scanner.engine->Hosts().Count(), 3u);
     EXPECT_EQ(scanner.State(*printer_), HostState::New);
-    EXPECT_EQ(scanner.Cell(*printer_, HostColumn::Name), "");
-    EXPECT_EQ(scanner.Cell(*printer_, HostColumn::Mac), MacText(lab_->HostMac(*printer_)));
     EXPECT_EQ(scanner.engine->FoundCount(), 3u);
 
     scanner.Scan(range);
@@ -257,12 +240,13 @@ TEST_F(ScanLabTest, BothIcmpPathsReachAHost) {
     lab_->SetPingGroupRange(lab_->Scanner(), saved.first, saved.second);
 }
 
-TEST_F(ScanLabTest, CommandLineScannerWritesHostListAndJson) {
+TEST_F(ScanLabTest, CommandLineScannerWritesHostListLogAndJsonAsThePeersSeeTheHosts) {
     const std::string program = CORVIMAP_SCAN_PROGRAM;
+    const std::string timeout = std::to_string(kTimeoutMs);
     const auto log_file = lab_->WorkDir() / "scan.log";
-    auto plain = lab_->RunInScanner({program, "--ping", "--timeout", std::to_string(kTimeoutMs),
-                                     "--log", log_file.string(), "198.18.0.11-15"},
-                                    120s);
+    const auto plain = lab_->RunInScanner(
+        {program, "--ping", "--timeout", timeout, "--log", log_file.string(), "198.18.0.11-15"},
+        120s);
     ASSERT_TRUE(plain.Ok()) << plain.Describe();
     EXPECT_TRUE(plain.out.starts_with("# Generate by Corvimap\n"));
     EXPECT_NE(plain.out.find("198.18.0.11\tFILESRV\t" + MacText(lab_->HostMac(*filesrv_))),
@@ -273,89 +257,47 @@ TEST_F(ScanLabTest, CommandLineScannerWritesHostListAndJson) {
     EXPECT_NE(log.find("\tStart network scanner\t0\n"), std::string::npos) << log;
     EXPECT_NE(log.find("\tFound new host: 198.18.0.12 (MEDIABOX)\t2\n"), std::string::npos);
 
-    auto fast_json = lab_->RunInScanner(
-        {program, "--shares", "--json", "--timeout", std::to_string(kTimeoutMs), "198.18.0.11-15"},
-        120s);
-    ASSERT_TRUE(fast_json.Ok()) << fast_json.Describe();
-    const nlohmann::json found = nlohmann::json::parse(fast_json.out, nullptr, false);
-    ASSERT_TRUE(found.contains("hosts")) << fast_json.out;
-    for (const LabHost* host : {filesrv_, mediabox_, oldnas_}) {
-        SCOPED_TRACE(host->samba.netbios_name);
-        const NmbIdentity nmb = NmbLookupIdentity(*lab_, *host);
-        // The host list file line: address, name, MAC, time, "", workgroup, description.
-        const size_t line_at = plain.out.find("\n" + host->address + "\t");
-        ASSERT_NE(line_at, std::string::npos) << plain.out;
-        const std::string line =
-            plain.out.substr(line_at + 1, plain.out.find('\n', line_at + 1) - line_at - 1);
-        std::vector<std::string> fields;
-        for (size_t start = 0; start <= line.size();) {
-            const size_t tab = std::min(line.find('\t', start), line.size());
-            fields.push_back(line.substr(start, tab - start));
-            start = tab + 1;
-        }
-        ASSERT_EQ(fields.size(), 7u) << line;
-        EXPECT_EQ(fields[1], nmb.name);
-        EXPECT_EQ(fields[5], nmb.workgroup);
-
-        const auto entry =
-            std::find_if(found["hosts"].begin(), found["hosts"].end(),
-                         [&](const auto& e) { return e["address"] == host->address; });
-        ASSERT_NE(entry, found["hosts"].end()) << fast_json.out;
-        EXPECT_EQ((*entry)["name"], nmb.name);
-        EXPECT_EQ((*entry)["workgroup"], nmb.workgroup);
+    const auto json = lab_->RunInScanner(
+        {program, "--ping", "--shares", "--json", "--timeout", timeout, "198.18.0.11-15"}, 120s);
+    ASSERT_TRUE(json.Ok()) << json.Describe();
+    const nlohmann::json found = nlohmann::json::parse(json.out, nullptr, false);
+    ASSERT_TRUE(found.contains("hosts")) << json.out;
+    using Row = std::vector<std::string>;  // name, workgroup, disk shares joined by "|"
+    std::map<std::string, Row> by_program;
+    for (const auto& host : found["hosts"]) {
         std::string shares;
-        for (const auto& share : (*entry)["shares"]) {
+        for (const auto& share : host["shares"]) {
             shares += (shares.empty() ? "" : "|") + share.get<std::string>();
         }
-        EXPECT_EQ(shares, SmbclientDiskShares(*lab_, *host));
+        by_program[host["address"]] = {host["name"], host["workgroup"], shares};
     }
+    std::map<std::string, Row> by_peers = {{printer_->address, {"", "", ""}},
+                                           {gamebox_->address, {"", "", ""}}};
+    for (const LabHost* host : {filesrv_, mediabox_, oldnas_}) {
+        const NmbIdentity nmb = NmbLookupIdentity(*lab_, *host);
+        by_peers[host->address] = {nmb.name, nmb.workgroup, SmbclientDiskShares(*lab_, *host)};
+    }
+    EXPECT_EQ(by_program, by_peers) << json.out;
 
-    auto json = lab_->RunInScanner(
-        {program, "--no-fast", "--ping", "--no-resolve", "--shares", "--games", "q3", "--json",
-         "--timeout", std::to_string(kTimeoutMs), "198.18.0.11", "198.18.0.14"},
-        120s);
-    ASSERT_TRUE(json.Ok()) << json.Describe();
-    EXPECT_NE(json.out.find(R"("address":"198.18.0.11","name":"","workgroup":"")"),
-              std::string::npos)
-        << json.out;
-    EXPECT_NE(json.out.find(R"("shares":["public","media"])"), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find(R"("games":["Quake III Arena"])"), std::string::npos);
-    EXPECT_NE(json.out.find(R"({"type":"Quake III Arena","address":"198.18.0.14:27960")"),
-              std::string::npos);
-
-    auto bad = lab_->RunInScanner({program, "198.18.0.1-999"}, 10s);
+    const auto bad = lab_->RunInScanner({program, "198.18.0.1-999"}, 10s);
     EXPECT_EQ(bad.exit_code, 2);
     EXPECT_EQ(bad.err,
               "corvimap-scan: bad range '198.18.0.1-999': use w.x.y.z-v, w.x.y.z>p.q.r.s, "
               "w.x.y.z/n, w.x.y.z or a host name\n" +
                   std::string(kScanUsage) + "\n");
     EXPECT_TRUE(bad.out.empty());
-
-    // A CIDR block (.9 to .14) asked by the parallel ping pass.
-    auto block =
-        lab_->RunInScanner({program, "--no-fast", "--ping", "--parallel-ping", "--no-resolve",
-                            "--json", "--timeout", std::to_string(kTimeoutMs), "198.18.0.8/29"},
-                           120s);
-    ASSERT_TRUE(block.Ok()) << block.Describe();
-    EXPECT_TRUE(block.out.starts_with(R"({"schema":1,"hosts":[{"address":"198.18.0.11",)"))
-        << block.out;
-    for (const char* address : {"198.18.0.12", "198.18.0.13", "198.18.0.14"}) {
-        EXPECT_NE(block.out.find(std::string(R"({"address":")") + address), std::string::npos)
-            << address;
-    }
-    EXPECT_EQ(block.out.find(R"("address":"198.18.0.9")"), std::string::npos);
 }
 
 // Every cell but the reply time, the state of every row, the log, for one ping-pass scan of the
-// /24.
-std::string ScanOfTheSlash24(const Lab& lab, bool parallel) {
+// lab's first 40 addresses: every lab host and some 35 silent ones, one parallel batch.
+std::string ScanOfTheLab(const Lab& lab, bool parallel) {
     // The ping pass alone: the Samba hosts' NetBIOS answers change while nmbd settles.
     LabScanner scanner(lab, ScanFlags::kPingPass);
-    // Short, so the sequential pass over some 250 silent addresses ends in half a minute; lab
-    // hosts answer within a millisecond.
+    // Short, so the sequential pass over the silent addresses ends in seconds; lab hosts answer
+    // within a millisecond.
     scanner.settings.PingTimeout = 100;
     scanner.settings.ParallelPing = parallel;
-    scanner.Scan({"198.18.0.1-254"});
+    scanner.Scan({"198.18.0.1-40"});
     std::string text;
     const HostTable& hosts = scanner.engine->Hosts();
     for (size_t row = 0; row < hosts.Count(); ++row) {
@@ -373,42 +315,30 @@ std::string ScanOfTheSlash24(const Lab& lab, bool parallel) {
 }
 
 TEST_F(ScanLabTest, ParallelPingPassFindsExactlyWhatTheSequentialPassFinds) {
-    const std::string sequential = ScanOfTheSlash24(*lab_, false);
+    const std::string sequential = ScanOfTheLab(*lab_, false);
     for (const LabHost* host : {filesrv_, mediabox_, printer_, gamebox_}) {
         EXPECT_NE(sequential.find(host->address + "|"), std::string::npos) << host->address;
     }
-    EXPECT_EQ(ScanOfTheSlash24(*lab_, true), sequential);
+    EXPECT_EQ(ScanOfTheLab(*lab_, true), sequential);
 }
 
-TEST_F(ScanLabTest, CommandLineScannerWithoutIcmpSaysWhyAndFails) {
-    const std::string program = std::filesystem::canonical(CORVIMAP_SCAN_PROGRAM).string();
+// No datagram ICMP for anyone and no CAP_NET_RAW: the program fails saying why, after writing
+// what its fast pass found; the window's scan says why and looks again at its next scan.
+TEST_F(ScanLabTest, WithoutIcmpScansSayWhyUntilTheSysctlIsWidened) {
     const auto saved = lab_->PingGroupRange(lab_->Scanner());
-    // No datagram ICMP for anyone, and the program started without CAP_NET_RAW.
-    const std::vector<std::string> argv = {
-        "setpriv", "--inh-caps=-all", "--bounding-set=-net_raw",  program,
-        "--ping",  "--timeout",       std::to_string(kTimeoutMs), "198.18.0.11-13"};
     lab_->SetPingGroupRange(lab_->Scanner(), 1, 0);
-    const auto refused = lab_->RunInScanner(argv, 60s);
-    lab_->SetPingGroupRange(lab_->Scanner(), 0, 2147483647);
-    const auto allowed = lab_->RunInScanner(argv, 60s);
-    lab_->SetPingGroupRange(lab_->Scanner(), saved.first, saved.second);
-
+    const std::string program = std::filesystem::canonical(CORVIMAP_SCAN_PROGRAM).string();
+    const auto refused =
+        lab_->RunInScanner({"setpriv", "--inh-caps=-all", "--bounding-set=-net_raw", program,
+                            "--ping", "--timeout", std::to_string(kTimeoutMs), "198.18.0.11-13"},
+                           60s);
     EXPECT_EQ(refused.exit_code, 1) << refused.Describe();
     EXPECT_EQ(refused.err, "corvimap-scan: " +
                                FillText(StringTable::Lookup(text_id::kIcmpUnavailable), {program}) +
                                "\n");
-    EXPECT_NE(refused.out.find("198.18.0.11\tFILESRV\t"), std::string::npos)
-        << "the fast pass still ran and its hosts are written: " << refused.out;
+    EXPECT_NE(refused.out.find("198.18.0.11\tFILESRV\t"), std::string::npos) << refused.out;
     EXPECT_EQ(refused.out.find("198.18.0.13\t"), std::string::npos) << refused.out;
 
-    EXPECT_EQ(allowed.exit_code, 0) << allowed.Describe();
-    EXPECT_EQ(allowed.err, "");
-    EXPECT_NE(allowed.out.find("198.18.0.13\t"), std::string::npos) << allowed.out;
-}
-
-TEST_F(ScanLabTest, ScanWithoutIcmpSaysWhyUntilTheSysctlIsWidened) {
-    const auto saved = lab_->PingGroupRange(lab_->Scanner());
-    lab_->SetPingGroupRange(lab_->Scanner(), 1, 0);
     ScanSettings settings;
     settings.FlagsGroup0 = ScanFlags::kPingPass;
     settings.PingTimeout = kTimeoutMs;

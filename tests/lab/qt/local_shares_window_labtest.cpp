@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "app/qt/app_engine.h"
@@ -25,12 +26,9 @@ namespace {
 using namespace std::chrono_literals;
 
 bool LogHas(const LogPane& log, const std::string& text) {
-    for (const LogRow& row : log.Rows()) {
-        if (row.text == text) {
-            return true;
-        }
-    }
-    return false;
+    const LogRows& rows = log.Rows();
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](const LogRow& row) { return row.text == text; });
 }
 
 TEST(LocalSharesWindowLabTest, PaneShowsSharesSessionAndOpenFileAndTheLogTheirEntries) {

