@@ -49,7 +49,7 @@ protected:
     std::atomic<bool> stop_{false};
 };
 
-// Each range to its inclusive end, in stored order, and the same again on a second pass.
+// Each range to its inclusive end, in stored order.
 TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"192.168.1.1-254"}, "192.168.1.1..192.168.1.254"},
@@ -70,7 +70,6 @@ TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
         SCOPED_TRACE(ranges.front());
         WriteGroupRanges(store_, "Default", ranges);
         EXPECT_EQ(Walk(), walked);
-        EXPECT_EQ(Walk(), walked) << "a second pass starts again at Net_00";
     }
 }
 
