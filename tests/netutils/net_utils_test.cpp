@@ -67,7 +67,6 @@ TEST(PingRunTest, StatisticsTextsAfterEveryPacket) {
         {{10, 20, 30, kLost},
          "Sent = 4, Received = 3, Lost = 1 (25% loss),\n\r Approximate round trip times in "
          "milli-seconds:\n\r   Minimum = 10ms, Maximum = 30ms, Average = 20ms"},
-        {{kLost, kLost, kLost}, "Sent = 3, Received = 0, Lost = 3 (100% loss),"},
         {{5, kLost, 7}, "Sent = 3, Received = 2, Lost = 1 (33% loss),"},
         {{10, 38, 11, 40}, "Minimum = 10ms, Maximum = 40ms, Average = 25ms"},
         {{kLost}, "Minimum = 0ms, Maximum = 0ms, Average = 0ms"},
