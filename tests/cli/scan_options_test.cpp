@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <regex>
+
+#include "lab/netns_sandbox.h"
 
 namespace corvimap {
 namespace {
@@ -122,18 +122,10 @@ TEST(ScanOptionsTest, RangeFormsBecomeTheRangeTextsTheScanWalks) {
 }
 
 std::string RenderManPage(std::string* errors) {
-    const std::string command =
+    const std::string output = testing::ShellOutput(
         "MANWIDTH=200 man --warnings -l '" CORVIMAP_SCAN_MAN_PAGE
         "' 2>&1 >/dev/null; echo '@@'; MANWIDTH=200 man -l '" CORVIMAP_SCAN_MAN_PAGE
-        "' 2>/dev/null";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
-            output.append(chunk, n);
-        }
-        pclose(pipe);
-    }
+        "' 2>/dev/null");
     const size_t split = output.find("@@\n");
     *errors = output.substr(0, split);
     return split == std::string::npos ? "" : output.substr(split + 3);
@@ -145,7 +137,7 @@ TEST(ScanOptionsTest, HelpAndManPageDescribeEveryOptionAndExitStatus) {
     EXPECT_TRUE(help.options->help);
     EXPECT_TRUE(Parse({"-h"}).options->help);
 
-    if (std::system("command -v man >/dev/null 2>&1") != 0) {
+    if (!testing::ProgramExists("man")) {
         GTEST_SKIP() << "man is not installed";
     }
     std::string errors;
