@@ -143,7 +143,7 @@ TEST_F(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
 
     std::mutex mutex;
     std::vector<std::string> reports;
-    std::vector<std::thread> workers;
+    std::vector<std::jthread> workers;
     for (int w = 0; w < 8; ++w) {
         workers.emplace_back([&] {
             for (int i = 0; i < 5; ++i) {
@@ -153,9 +153,7 @@ TEST_F(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
             }
         });
     }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    workers.clear();  // joins them
     EXPECT_EQ(reports, std::vector<std::string>(40, reference.report->Text()));
 }
 
