@@ -108,7 +108,6 @@ TEST(PingRunTest, HostTextsThatSendNothingOrAnswerByName) {
         {"1.2.3.999", "Unknown host 1.2.3.999.", false},
         {"9lives", "Unknown host 9lives.", false},  // begins with a digit: an invalid address
         {"  target ", kPingTarget, true},
-        {"10.9.9.9", " Pinging 10.9.9.9 [10.9.9.9] with 32 bytes of data...\n\r", true},
     };
     for (const auto& [host, text, sends] : cases) {
         SCOPED_TRACE(host);
