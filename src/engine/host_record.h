@@ -45,9 +45,6 @@ struct HostMarker {
     uint8_t kind = 0;
     std::optional<std::string> text;
 
-    // Bytes of the text with its terminating zero, 0 for a marker without text.
-    uint32_t Length() const { return text ? static_cast<uint32_t>(text->size() + 1) : 0; }
-
     friend bool operator==(const HostMarker&, const HostMarker&) = default;
 };
 

@@ -17,11 +17,6 @@ using HardwareAddress = std::array<uint8_t, 6>;
 // The MAC block of a known hardware address: byte 0 set, then the six bytes.
 MacBlock KnownMac(const HardwareAddress& address);
 
-// Whether a MAC block holds a hardware address.
-inline bool MacKnown(const MacBlock& mac) {
-    return mac[0] != 0;
-}
-
 // One local network interface with its hardware address and IPv4 addresses.
 struct LocalAdapter {
     std::string name;

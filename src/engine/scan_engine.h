@@ -32,7 +32,6 @@ public:
     const ScanSettings& Settings() const { return settings_; }
     ProbeNetwork& Network() { return network_; }
     void SetGameHostCheck(GameHostCheck* games) { games_ = games; }
-    void SetEventLog(EventLog* log) { log_ = log; }
     // Who hears of new and dead hosts besides the log (none by default). Set before a scan.
     void SetHostEvents(HostEventListener* events) { host_events_ = events; }
 

@@ -65,9 +65,6 @@ public:
     ShareFolderReader(const ShareFolderReader&) = delete;
     ShareFolderReader& operator=(const ShareFolderReader&) = delete;
 
-    // False when the host took no SMB connection; every List then fails.
-    bool Reachable() const { return context_ != nullptr; }
-
     // Lists the folder `folders` (names, outermost first; none: the share's top) of the share.
     // Nothing when the folder cannot be opened (no access, gone, host down). Once the host has
     // stopped answering (time-out, connection lost or refused) every later call fails at once.

@@ -8,15 +8,6 @@ void WorkerSlots::Reset(int32_t limit) {
     limit_ = limit == 0 ? 1u : static_cast<uint32_t>(limit);
 }
 
-bool WorkerSlots::TryTake() {
-    std::lock_guard lock(mutex_);
-    if (active_ >= limit_) {
-        return false;
-    }
-    ++active_;
-    return true;
-}
-
 void WorkerSlots::Take() {
     std::unique_lock lock(mutex_);
     // Woken by each release instead of polling, so a free slot is used at once.
@@ -42,11 +33,6 @@ bool WorkerSlots::Idle() const {
 bool WorkerSlots::WaitIdle(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [this] { return active_ == 0; });
-}
-
-uint32_t WorkerSlots::Active() const {
-    std::lock_guard lock(mutex_);
-    return active_;
 }
 
 uint32_t WorkerSlots::Limit() const {

@@ -16,7 +16,6 @@ public:
     // practical limit.
     void Reset(int32_t limit);
 
-    bool TryTake();
     // Waits until a slot is free and takes it.
     void Take();
     void Release();
@@ -24,7 +23,6 @@ public:
     // Waits until no probe runs, or until the time is up; true when idle.
     bool WaitIdle(std::chrono::milliseconds timeout);
 
-    uint32_t Active() const;
     uint32_t Limit() const;
 
 private:

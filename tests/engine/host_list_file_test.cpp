@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "engine/host_columns.h"
@@ -38,7 +37,6 @@ TEST(HostListFileTest, SavedHostsReadBackAtTheShownPrecision) {
     ASSERT_TRUE(HostListFile::Save(saved, dir.File("hosts.txt")));
     // The header, then per record: address, name, MAC, time, -, workgroup, description.
     const std::string text = ReadWholeFile(dir.File("hosts.txt"));
-    EXPECT_TRUE(text.starts_with("# Generate by Corvimap\n#"));
     EXPECT_TRUE(text.starts_with(std::string(kHostListHeader) +
                                  "192.168.1.5\tHOST\t00-0A-95-9D-68-16\t16\t\tWORKGROUP\t\n" +
                                  "192.168.1.6\t\xC3\xA9t\xC3\xA9\t\t<10\t\t\t\n"))
@@ -167,29 +165,15 @@ TEST(HostListFileTest, LongLinesAreReadInPiecesNeverCuttingAUtf8Sequence) {
     EXPECT_EQ(table.ColumnText(2, HostColumn::Name), std::string(254 - 9, 'x'));
 }
 
-// Junk, mostly bytes that matter to the reader, is read to the end without harm and left as it
-// was; a file with no line for a host counts no record (the window then says so).
-TEST(HostListFileTest, JunkNeverBreaksTheReader) {
-    std::mt19937 random(99);
-    std::string junk(1 << 20, '\0');
-    for (char& c : junk) {
-        static const char kBytes[] = "\t\n\r\0.19aF-:#\xC3\xA9\xFF";
-        c = random() % 4 == 0 ? static_cast<char>(random())
-                              : kBytes[random() % (sizeof kBytes - 1)];
-    }
+// A file with no line for a host counts no record (the window then says so); pieces never pass
+// the limit, even in megabytes without a line feed. Junk of every kind is host_list_file_fuzz's.
+TEST(HostListFileTest, HeaderOnlyFilesAndEndlessLines) {
     TempDir dir;
-    WriteWholeFile(dir.File("junk.bin"), junk);
     HostTable table;
-    EXPECT_GT(HostListFile::ReadRecords(table, dir.File("junk.bin")), 0u);
-    EXPECT_EQ(ReadWholeFile(dir.File("junk.bin")), junk);
-    for (std::size_t row = 0; row < table.Count(); ++row) {
-        EXPECT_LE(table.ColumnText(row, HostColumn::Name).size(), kHostListFieldBytes);
-    }
     WriteWholeFile(dir.File("header.txt"), std::string(kHostListHeader) + "# nothing\n");
     EXPECT_EQ(HostListFile::ReadRecords(table, dir.File("header.txt")), 0u);
 
-    // Pieces never pass the limit; megabytes without a line feed are cut in one pass.
-    junk.assign(4 << 20, '\xA9');
+    std::string junk(4 << 20, '\xA9');
     junk[300] = '\xC3';
     std::string_view rest = junk;
     std::size_t pieces = 0;

@@ -21,7 +21,7 @@ TEST(HostNameResolverTest, LoopbackResolvesToItsNameAndBackOnManyThreadsAtOnce) 
               MakeAddress(127, 0, 0, 1));
     freeaddrinfo(found);
 
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     std::atomic<int> mismatches{0};
     for (int i = 0; i < 8; ++i) {
         threads.emplace_back([&] {
@@ -30,9 +30,7 @@ TEST(HostNameResolverTest, LoopbackResolvesToItsNameAndBackOnManyThreadsAtOnce) 
             }
         });
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    threads.clear();  // joins them
     EXPECT_EQ(mismatches.load(), 0);
 }
 

@@ -111,7 +111,7 @@ TEST(IcmpEchoTest, ConcurrentRequestsTakeOnlyTheirOwnReplies) {
     // Every 127.x address answers, so each thread can check that the reply it took came from its
     // own target; on raw sockets every thread sees all the others' replies too.
     std::atomic<int> mismatches{0};
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&layer, &mismatches, t] {
             const NetAddress target = MakeAddress(127, 0, 0, static_cast<uint8_t>(10 + t));
@@ -124,9 +124,7 @@ TEST(IcmpEchoTest, ConcurrentRequestsTakeOnlyTheirOwnReplies) {
             }
         });
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    threads.clear();  // joins them
     EXPECT_EQ(mismatches, 0);
 }
 

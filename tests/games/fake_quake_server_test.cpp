@@ -4,38 +4,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "lab/netns_sandbox.h"
+
 namespace corvimap::testing {
 namespace {
-
-bool QuakestatInstalled() {
-    return std::system("command -v quakestat >/dev/null 2>&1") == 0;
-}
 
 // quakestat's raw output for one server with its rules and players, one line per row and the
 // fields of a row separated by tabs.
 std::vector<std::vector<std::string>> RunQuakestat(const std::string& type, uint16_t port) {
-    const std::string command =
-        "quakestat -nh -R -P -raw '\t' " + type + " 127.0.0.1:" + std::to_string(port) + " 2>&1";
     std::vector<std::vector<std::string>> rows;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return rows;
-    }
-    std::string output;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, read);
-    }
-    ::pclose(pipe);
-    std::istringstream lines(output);
+    std::istringstream lines(ShellOutput("quakestat -nh -R -P -raw '\t' " + type +
+                                         " 127.0.0.1:" + std::to_string(port) + " 2>&1"));
     for (std::string line; std::getline(lines, line);) {
         std::vector<std::string> fields;
         std::istringstream cells(line);
@@ -90,7 +74,7 @@ std::string AsQuakestatShows(const std::string& name, bool colour_codes, bool pl
 }
 
 TEST(FakeQuakeServerTest, QuakestatReadsEveryFakeServer) {
-    if (!QuakestatInstalled()) {
+    if (!ProgramExists("quakestat")) {
         GTEST_SKIP() << "quakestat (package qstat) is not installed; the fake servers are not "
                         "checked against it";
     }

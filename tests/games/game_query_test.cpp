@@ -43,15 +43,20 @@ std::string ExpectedReport(uint16_t port, const std::string& name, const std::st
     return text;
 }
 
-TEST(GameQueryTest, EachProtocolReadsARealisticServerOverLoopback) {
-    const FakeServerState qw_state = testing::RealisticQuakeWorldServer();
-    FakeQuakeServer qw(FakeGame::kQuakeWorld, qw_state);
-    const FakeServerState q2_state = testing::RealisticQuake2Server();
-    FakeQuakeServer q2(FakeGame::kQuake2, q2_state);
-    const FakeServerState q3_state = testing::RealisticQuake3Server();
-    FakeQuakeServer q3(FakeGame::kQuake3, q3_state);
-    ASSERT_TRUE(qw.Ok() && q2.Ok() && q3.Ok());
+// A realistic server of each game on loopback, fresh for each test.
+class GameQueryTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(qw.Ok() && q2.Ok() && q3.Ok()); }
 
+    const FakeServerState qw_state = testing::RealisticQuakeWorldServer();
+    const FakeServerState q2_state = testing::RealisticQuake2Server();
+    const FakeServerState q3_state = testing::RealisticQuake3Server();
+    FakeQuakeServer qw{FakeGame::kQuakeWorld, qw_state};
+    FakeQuakeServer q2{FakeGame::kQuake2, q2_state};
+    FakeQuakeServer q3{FakeGame::kQuake3, q3_state};
+};
+
+TEST_F(GameQueryTest, EachProtocolReadsARealisticServerOverLoopback) {
     const struct {
         QueryOutcome outcome;
         std::string report;
@@ -80,11 +85,7 @@ TEST(GameQueryTest, EachProtocolReadsARealisticServerOverLoopback) {
     EXPECT_EQ(q3.LastRequest("getinfo"), "\xff\xff\xff\xffgetinfo\n\0\0"s);
 }
 
-TEST(GameQueryTest, SilenceOversizedRepliesAndAMissingReplyOfTwoAreNoAnswer) {
-    FakeQuakeServer qw(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
-    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
-    ASSERT_TRUE(qw.Ok() && q3.Ok());
-
+TEST_F(GameQueryTest, SilenceOversizedRepliesAndAMissingReplyOfTwoAreNoAnswer) {
     qw.OverrideReply("status", std::nullopt);
     EXPECT_FALSE(QueryQuakeWorld(kLoopback, qw.Port(), kSilenceWait).answered);
     EXPECT_EQ(qw.RequestCount("status"), 1);
@@ -121,11 +122,7 @@ TEST(GameQueryTest, SilenceOversizedRepliesAndAMissingReplyOfTwoAreNoAnswer) {
     EXPECT_FALSE(QueryQuake2(kLoopback, closed_port, kSilenceWait).answered);
 }
 
-TEST(GameQueryTest, EmptyAndShortDatagramsAreAnswers) {
-    FakeQuakeServer q2(FakeGame::kQuake2, testing::RealisticQuake2Server());
-    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
-    ASSERT_TRUE(q2.Ok() && q3.Ok());
-
+TEST_F(GameQueryTest, EmptyAndShortDatagramsAreAnswers) {
     // Fewer than seven bytes: taken once the wait is over.
     q2.OverrideReply("status", "\xff\xff\xff\xffp");
     QueryOutcome outcome = QueryQuake2(kLoopback, q2.Port(), kSilenceWait);
@@ -140,15 +137,13 @@ TEST(GameQueryTest, EmptyAndShortDatagramsAreAnswers) {
     EXPECT_FALSE(outcome.report);
 }
 
-TEST(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
-    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
-    ASSERT_TRUE(q3.Ok());
+TEST_F(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
     const QueryOutcome reference = QueryQuake3(kLoopback, q3.Port(), kAnswerWait);
     ASSERT_TRUE(reference.report);  // each worker must get this very report
 
     std::mutex mutex;
     std::vector<std::string> reports;
-    std::vector<std::thread> workers;
+    std::vector<std::jthread> workers;
     for (int w = 0; w < 8; ++w) {
         workers.emplace_back([&] {
             for (int i = 0; i < 5; ++i) {
@@ -158,9 +153,7 @@ TEST(GameQueryTest, QueriesFromManyThreadsAtOnceEachGetTheirOwnAnswer) {
             }
         });
     }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    workers.clear();  // joins them
     EXPECT_EQ(reports, std::vector<std::string>(40, reference.report->Text()));
 }
 
@@ -183,18 +176,17 @@ GameServerType& Use(GameServerBrowser& browser, std::string_view name, uint32_t 
     return type;
 }
 
-TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
-    FakeQuakeServer qw_a(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
-    FakeQuakeServer qw_b(FakeGame::kQuakeWorld, testing::RealisticQuakeWorldServer());
-    FakeQuakeServer q2(FakeGame::kQuake2, testing::RealisticQuake2Server());
-    FakeQuakeServer q3(FakeGame::kQuake3, testing::RealisticQuake3Server());
-    ASSERT_TRUE(qw_a.Ok() && qw_b.Ok() && q2.Ok() && q3.Ok());
+using HostCheckTest = GameQueryTest;
+
+TEST_F(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
+    FakeQuakeServer qw_b(FakeGame::kQuakeWorld, qw_state);
+    ASSERT_TRUE(qw_b.Ok());
     q3.OverrideReply("getinfo", std::nullopt);
 
     MemorySettingsStore store;
     GameServerBrowser browser(store);
     Use(browser, kQuakeWorldName, kGameCheckThisGame | kGameCheckDuringScan,
-        {qw_a.Port(), qw_b.Port()});
+        {qw.Port(), qw_b.Port()});
     Use(browser, kQuake2Name, kGameCheckThisGame, {q2.Port()});  // in use, but not during scans
     Use(browser, kQuake3Name, kGameCheckThisGame | kGameCheckDuringScan | 0x1C, {q3.Port()});
 
@@ -208,15 +200,13 @@ TEST(HostCheckTest, AsksEveryPortOfEveryEnabledTypeAndMarksAnsweringTypes) {
     const auto reports = sink.Reports();
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].first, 6);
-    EXPECT_TRUE(reports[0].second.starts_with("127.0.0.1:" + std::to_string(qw_a.Port()) + "|"));
+    EXPECT_TRUE(reports[0].second.starts_with("127.0.0.1:" + std::to_string(qw.Port()) + "|"));
     EXPECT_TRUE(reports[1].second.starts_with("127.0.0.1:" + std::to_string(qw_b.Port()) + "|"));
     EXPECT_EQ(q2.RequestCount("status"), 0);
     EXPECT_EQ(q3.RequestCount("getinfo"), 1);
 }
 
-TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish) {
-    FakeQuakeServer q2(FakeGame::kQuake2, testing::RealisticQuake2Server());
-    ASSERT_TRUE(q2.Ok());
+TEST_F(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish) {
     q2.OverrideReply("status", "");
 
     MemorySettingsStore store;
@@ -241,7 +231,7 @@ TEST(HostCheckTest, EmptyRepliesMarkWithoutReportAndHostsWithoutGamesOnlyFinish)
     EXPECT_EQ(q2.RequestCount("status"), 1);
 }
 
-TEST(GameQueryTest, ExchangeTimeoutIsTwiceThePingTimeout) {
+TEST(ExchangeTimeoutTest, IsTwiceThePingTimeout) {
     EXPECT_EQ(ExchangeTimeout(50), std::chrono::milliseconds(100));
     EXPECT_EQ(ExchangeTimeout(-5), std::chrono::milliseconds(0));
     EXPECT_EQ(ExchangeTimeout(0x7FFFFFFF), std::chrono::milliseconds(2 * int64_t{0x7FFFFFFF}));

@@ -101,7 +101,7 @@ TEST(GameServerTypeTest, WorkersReadConsistentPortListsWhileTheyChange) {
     std::atomic<int> bad_lists{0};
     std::atomic<long> lists_read{0};
 
-    std::vector<std::thread> workers;
+    std::vector<std::jthread> workers;
     for (int w = 0; w < 4; ++w) {
         workers.emplace_back([&] {
             while (!done.load()) {
@@ -132,9 +132,7 @@ TEST(GameServerTypeTest, WorkersReadConsistentPortListsWhileTheyChange) {
         type.SetFlag(kGameCheckThisGame, round % 2 == 0);
     }
     done = true;
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
+    workers.clear();  // joins them
     EXPECT_EQ(bad_lists.load(), 0);
     EXPECT_GT(lists_read.load(), 0);
 }

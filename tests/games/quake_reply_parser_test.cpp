@@ -23,11 +23,6 @@ TEST(QuakeReportTest, RepliesOfEachGameGiveAddressServerPlayersEndMarkAndRules) 
         ServerReport report;
         std::string text;
     } cases[] = {
-        {"QuakeWorld",
-         BuildQuakeWorldReport(ServerAddressField(MakeAddress(10, 0, 0, 5), 27500),
-                               kFF + "n\\hostname\\Arena\\map\\e1m1\\maxclients\\8\n" +
-                                   "5 12 300 45 \"Bob\" \"base\" 4 4\n"),
-         "10.0.0.5:27500|Arena|e1m1|1/8|Bob|12|45|||end|hostname|Arena|map|e1m1|maxclients|8"},
         // Name, map and counts come from the info reply, the rest from the status reply.
         {"Quake III Arena",
          BuildQuake3Report("127.0.0.1:27960", q3_status,
@@ -40,12 +35,6 @@ TEST(QuakeReportTest, RepliesOfEachGameGiveAddressServerPlayersEndMarkAndRules) 
          BuildQuake3Report("a:1", q3_status,
                            kFF + "infoResponse\n\\hostname\\Box\\clients\\2\\sv_maxclients\\16"),
          "a:1|Box||2/|^1Red ^7Baron|10|50|||end|sv_hostname|^1Box|g_gametype|0"},
-        {"Quake II",
-         BuildQuake2Report("10.0.0.7:27910",
-                           kFF + "print\n\\mapname\\q2dm1\\hostname\\Q2 Arena\\maxclients\\12" +
-                               "\n18 61 \"Big Bad Wolf\"\n7 33 \"Phantom\"\n"),
-         "10.0.0.7:27910|Q2 Arena|q2dm1|2/12|Big Bad Wolf|18|61|Phantom|7|33|||end|"
-         "mapname|q2dm1|hostname|Q2 Arena|maxclients|12"},
         // A pipe inside a name shifts every field after it.
         {"pipes in names",
          BuildQuakeWorldReport("10.0.0.9:27500",
@@ -64,9 +53,7 @@ TEST(QuakeReportTest, RepliesOfEachGameGiveAddressServerPlayersEndMarkAndRules) 
          "a:1|Arena|e1m1|0/|||end|hostname|Arena|map|e1m1"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.report.Text(), c.text);
-        EXPECT_EQ(c.report.Length(), c.text.size() + 1) << "the length counts the ending zero";
+        EXPECT_EQ(c.report.Text(), c.text) << c.what;
     }
     EXPECT_EQ(ReplyText("ab\0cd"s), "ab");
 }

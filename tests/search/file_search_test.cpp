@@ -190,23 +190,15 @@ TEST_F(SearchFixture, WalksDepthFirstWithOneRowPerMatchingMask) {
     EXPECT_EQ(quiet.Events(), (std::vector<std::string>{"start", "End"}));
 }
 
-TEST_F(SearchFixture, FolderLoopsEnd) {
-    AddHost(table, kHostA, "ids|noids");
-    // A link back to its own parent, reported with the parent's file id.
-    folders.tree["198.18.0.11 ids"] = {7, {Folder("a", 8)}};
-    folders.tree["198.18.0.11 ids/a"] = {8, {File("x"), Folder("self", 8), Folder("top", 7)}};
-    search.RunHere("*");
-    EXPECT_EQ(view.Rows(), (std::vector<std::string>{"\\\\198.18.0.11\\ids\\a\\x 10"}));
-
-    // Without ids the depth and path-length bounds end the walk of each share.
-    folders.tree.clear();
-    const std::size_t rows_before = view.Rows().size();
+// Loops a server reports with folder ids are the search lab test's and share_walk_fuzz's.
+// Without ids the depth and path-length bounds end the walk of each share.
+TEST_F(SearchFixture, FolderLoopsWithoutIdsEnd) {
+    AddHost(table, kHostA, "a|b");
     folders.generate = [](const std::string&) {
         return ShareFolderListing{0, {File("f"), Folder("loop")}};
     };
     search.RunHere("f");
-    const auto rows = view.Rows();
-    EXPECT_EQ(rows.size() - rows_before, 2 * (kMaxWalkDepth + 1));
+    EXPECT_EQ(view.Rows().size(), 2 * (kMaxWalkDepth + 1));
     EXPECT_LT(folders.listed.back().size(), kMaxWalkPathLength);
 
     // Two links to the parent would make 2^64 paths within those bounds: the count of folders
