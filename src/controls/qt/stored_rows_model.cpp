@@ -72,10 +72,6 @@ void StoredRowsModel::SetCell(int row, int column, const QString& text) {
     setData(index(row, column), text, Qt::EditRole);
 }
 
-void StoredRowsModel::SetRowImage(int row, int image) {
-    setData(index(row, 0), image, kRowImageRole);
-}
-
 void StoredRowsModel::SetRowData(int row, quint32 data) {
     setData(index(row, 0), data, kItemDataRole);
 }

@@ -37,7 +37,6 @@ public:
     void Clear();
 
     void SetCell(int row, int column, const QString& text);
-    void SetRowImage(int row, int image);
     void SetRowData(int row, quint32 data);
     void SetColumnTitle(int column, const QString& title);
 
