@@ -145,14 +145,12 @@ TEST_F(LogOptionsPageTest, EachControlIsStoredAsItChangesAndTheSwitchesEnableThe
 
     // Sizes and the notification box go to the file at once, and a new page shows them.
     Child<NumberField>("maxLogLines")->Edit()->setText("321");
-    Child<NumberField>("maxLogfileSize")->Edit()->clear();
     auto* notify = Child<QCheckBox>("notifyHosts");
     EXPECT_TRUE(notify->isEnabled()) << "notifications are not part of the log";
     testing::Toggle(notify, testing::ToggleWay::kAccessibleAction);
     EXPECT_EQ(file_.Int("LogOptions", "NotifyHosts"), 1);
     page_ = std::make_unique<LogOptionsPage>(store_, settings_);
     EXPECT_EQ(Child<NumberField>("maxLogLines")->Text(), "321");
-    EXPECT_EQ(Child<NumberField>("maxLogfileSize")->Text(), "0");
     EXPECT_TRUE(Child<QCheckBox>("notifyHosts")->isChecked());
 }
 
