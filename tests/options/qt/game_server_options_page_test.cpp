@@ -74,20 +74,17 @@ TEST_F(GameServerOptionsPageTest, ChoosingATypeShowsItsFlagsAndPortsAndTheSwitch
     EXPECT_TRUE(Child<QCheckBox>("checkDuringScan")->isChecked()) << "the default flags are 0x02";
     EXPECT_EQ(ListedPorts(), (QStringList{"27910", "27920"}));
 
-    // Either way of ticking reaches what the window writes when it closes.
-    const auto stored_flags = [this] {
-        browser_->SaveAll();
-        return file_.Int("GameServers\\Quake II", "Flags");
-    };
+    // Either way of ticking reaches the type; the browser stores it (tested there).
+    const auto stored_flags = [this] { return browser_->Find("Quake II")->Flags(); };
     testing::Toggle(Child<QCheckBox>("checkThisGame"), testing::ToggleWay::kSetChecked);
-    EXPECT_EQ(stored_flags(), 0x03);
+    EXPECT_EQ(stored_flags(), 0x03u);
     for (const char* name : type_controls) {
         EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
     }
     testing::Toggle(Child<QCheckBox>("checkDuringScan"), testing::ToggleWay::kAccessibleAction);
-    EXPECT_EQ(stored_flags(), 0x01);
+    EXPECT_EQ(stored_flags(), 0x01u);
     testing::Toggle(Child<QCheckBox>("checkThisGame"), testing::ToggleWay::kAccessibleAction);
-    EXPECT_EQ(stored_flags(), 0x00);
+    EXPECT_EQ(stored_flags(), 0x00u);
     EXPECT_FALSE(Child<QWidget>("checkDuringScan")->isEnabled());
     Select("QuakeWorld");
     EXPECT_EQ(ListedPorts(), QStringList{"27500"});
