@@ -56,6 +56,10 @@ std::optional<LogRow> ParseLogLine(std::string_view line) {
                   AtoiValue(line.substr(second_tab + 1))};
 }
 
+void ReadLogRows(std::string_view bytes, LogRows& rows) {
+    ForEachLinePiece(bytes, kLogLinePieceBytes, AddParsedRowTo(rows));
+}
+
 bool ReadLogFile(const std::filesystem::path& path, LogRows& rows) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) {

@@ -25,8 +25,11 @@ std::string FormatLogLine(std::string_view stamp, std::string_view text, int32_t
 // the kind read like atoi after it. Nothing when the line lacks two tabs.
 std::optional<LogRow> ParseLogLine(std::string_view line);
 
-// Adds every row of a log file to rows, which keep only the last ones. Read in blocks so that a
-// large file costs no more memory than the rows kept. False when the file can't be opened or read.
+// Adds every row of a log file's bytes to rows, which keep only the last ones.
+void ReadLogRows(std::string_view bytes, LogRows& rows);
+
+// The same for a file, read in blocks so that a large file costs no more memory than the rows
+// kept. False when the file can't be opened or read.
 bool ReadLogFile(const std::filesystem::path& path, LogRows& rows);
 
 // Appends line to the file in one write, creating the file if missing. False when that fails.
