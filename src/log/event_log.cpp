@@ -41,10 +41,8 @@ EventLog::EventLog(const ScanSettings& settings, EventLogSink& sink, const Setti
     : settings_(settings), sink_(sink), store_(store) {}
 
 void EventLog::LoadSettings() {
-    int32_t max_lines =
+    const int32_t max_lines =
         store_.GetProfileInt(kLogOptionsSection, "MaxLogLines", kDefaultMaxLogLines);
-    max_log_lines_.store(max_lines);
-
     uint32_t flags = settings_.FlagsGroup0.load();
     std::filesystem::path path;
     if (flags & LogEventBits::kEnableLogFile) {
@@ -108,11 +106,6 @@ void EventLog::Add(EventKind kind, const char* format, ...) {
     if (notice) {
         sink_.AddRow(*notice);
     }
-}
-
-std::filesystem::path EventLog::LogFilePath() const {
-    std::lock_guard lock(file_mutex_);
-    return log_file_path_;
 }
 
 }  // namespace corvimap

@@ -43,16 +43,12 @@ public:
     // are read on every call, so switching takes effect at once.
     void Add(EventKind kind, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
-    int32_t MaxLogLines() const { return max_log_lines_.load(); }
-    std::filesystem::path LogFilePath() const;
-
 private:
     const ScanSettings& settings_;
     EventLogSink& sink_;
     const SettingsStore& store_;
-    std::atomic<int32_t> max_log_lines_{kDefaultMaxLogLines};
 
-    mutable std::mutex file_mutex_;  // guards the path and orders the appends
+    std::mutex file_mutex_;  // guards the path and orders the appends
     std::filesystem::path log_file_path_;
     bool file_failed_ = false;  // the last append failed and the list was told
 };

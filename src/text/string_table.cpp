@@ -133,11 +133,6 @@ std::string StringTable::CurrentLanguageName() {
     return set ? set->name : std::string(kBuiltinLanguageName);
 }
 
-std::filesystem::path StringTable::CurrentLanguagePath() {
-    const LanguageSet* set = g_current.load(std::memory_order_acquire);
-    return set ? set->path : std::filesystem::path();
-}
-
 void StringTable::UseBuiltIn() {
     Registry& registry = GetRegistry();
     std::lock_guard lock(registry.mutex);

@@ -26,10 +26,8 @@ public:
     // "English", then the name of each language file in folder and directory order.
     static std::vector<std::string> ListLanguages();
 
-    // The name the current language was loaded under ("English" for the built-in set), and its
-    // file ("" for the built-in set).
+    // The name the current language was loaded under ("English" for the built-in set).
     static std::string CurrentLanguageName();
-    static std::filesystem::path CurrentLanguagePath();
 
     // Makes the built-in set current.
     static void UseBuiltIn();

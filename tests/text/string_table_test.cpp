@@ -66,7 +66,6 @@ TEST_F(StringTableTest, FirstDefinitionWinsMissingIdsFallBackAndTextsStayValid) 
     WriteWholeFile(first_.File("a.lng"), "-1,\"Alpha\"\n1,\"A one\"\n1,\"again\"\n0,\"zero\"\n");
     WriteWholeFile(second_.File("b.lng"), "-1,\"Beta\"\n1,\"B one\"\n3,\"B three\"\n");
     EXPECT_TRUE(StringTable::LoadLanguage("alpha"));
-    EXPECT_EQ(StringTable::CurrentLanguagePath(), first_.File("a.lng"));
     EXPECT_EQ(Texts({-1, 1, 2, 0}), Strings({"Alpha", "A one", "Options", "!!!Str not found"}));
     const char* held = StringTable::Lookup(1);
 
@@ -80,7 +79,6 @@ TEST_F(StringTableTest, FirstDefinitionWinsMissingIdsFallBackAndTextsStayValid) 
     EXPECT_TRUE(StringTable::LoadLanguage("Klingon"));
     EXPECT_EQ(Text(1), "About");
     EXPECT_EQ(StringTable::CurrentLanguageName(), "English");
-    EXPECT_EQ(StringTable::CurrentLanguagePath(), "");
 }
 
 TEST_F(StringTableTest, ListAndLoadFollowFolderOrderAndSkipWhatCannotBeRead) {
@@ -115,12 +113,12 @@ TEST_F(StringTableTest, ListAndLoadFollowFolderOrderAndSkipWhatCannotBeRead) {
     StringTable::LoadLanguage("two");
     EXPECT_EQ(Text(1), "two from the first folder");
     StringTable::LoadLanguage("Text file");
-    EXPECT_EQ(StringTable::CurrentLanguagePath(), "") << "only *.lng files count";
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "English") << "only *.lng files count";
     StringTable::LoadLanguage("three");
-    EXPECT_EQ(StringTable::CurrentLanguagePath(), second_.File("three.lng"));
+    EXPECT_EQ(StringTable::CurrentLanguageName(), "Three");
     if (!can_read_locked) {
         StringTable::LoadLanguage("Locked");
-        EXPECT_EQ(StringTable::CurrentLanguagePath(), "");
+        EXPECT_EQ(StringTable::CurrentLanguageName(), "English");
     }
 
     // A missing folder is no error.
@@ -132,7 +130,6 @@ TEST_F(StringTableTest, FileNamedEnglishReplacesTheBuiltInSet) {
     WriteWholeFile(first_.File("english.lng"), "-1,\"English\"\n3,\"Rescan\"\n");
     StringTable::LoadLanguage("English");
     EXPECT_EQ(Text(3), "Rescan");
-    EXPECT_EQ(StringTable::CurrentLanguagePath(), first_.File("english.lng"));
     EXPECT_EQ(StringTable::ListLanguages(), (Strings{"English", "English"}));
 }
 

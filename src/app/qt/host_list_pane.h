@@ -71,8 +71,6 @@ public:
     bool SaveHostListTo(const QString& path);
     void ClearHostList();
 
-    int SortColumn() const { return sort_column_; }
-    bool SortDescending() const { return sort_descending_; }
     void SortByColumn(int column);
 
     // Builds the host menu for a row (the previous menu goes first); nullptr for no row. The

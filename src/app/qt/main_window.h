@@ -62,7 +62,6 @@ public:
     LocalSharesPane* LocalShares() const { return local_shares_; }
     TrayMinimizer* Tray() const { return tray_; }
     QTimer* ScanTimer() const { return scan_timer_; }
-    QTimer* LocalSharesTimer() const { return local_shares_timer_; }
 
     // The Refresh button and the rescan timer: shows the host list pane, then starts a scan, or
     // asks the running one to stop.

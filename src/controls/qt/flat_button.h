@@ -16,9 +16,6 @@ public:
     // Sets the caption ("&" marks the shortcut letter) and the tool tip.
     void SetCaption(const QString& caption);
 
-    void SetHoverColor(const QColor& color) { hover_color_ = color; }
-    bool Hovered() const { return hovered_; }
-
     // Where the caption is drawn (wrapped at blanks), and the font it is drawn in: the button's
     // font, or a smaller one when a long caption would not fit otherwise.
     QRect CaptionRect() const;

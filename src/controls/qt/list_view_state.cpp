@@ -6,7 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "controls/qt/list_roles.h"
 #include "text/list_state_keys.h"
 
 namespace corvimap {
@@ -86,46 +85,6 @@ bool ListViewState::LoadColumns(QHeaderView& header, const SettingsStore& store,
         if (width != kKeepColumnWidth) {
             ApplyWidth(header, column, width & 0xFFFF);
         }
-    }
-    return true;
-}
-
-void ListViewState::SaveItems(const QAbstractItemModel& model, SettingsStore& store,
-                              std::string_view section) {
-    const int rows = model.rowCount();
-    const int columns = model.columnCount();
-    store.WriteProfileInt(section, kItemCountKey, rows);
-    store.WriteProfileInt(section, kSubItemCountKey, columns);
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns; ++column) {
-            const QString text = model.index(row, column).data(Qt::DisplayRole).toString();
-            store.WriteProfileString(section, ItemKey(row, column), text.toStdString());
-        }
-        const uint32_t data = model.index(row, 0).data(kItemDataRole).toUInt();
-        store.WriteProfileInt(section, ItemDataKey(row), static_cast<int32_t>(data));
-    }
-}
-
-bool ListViewState::LoadItems(QAbstractItemModel& model, const SettingsStore& store,
-                              std::string_view section) {
-    const int32_t columns_stored = store.GetProfileInt(section, kSubItemCountKey, -1);
-    const int32_t rows_stored = store.GetProfileInt(section, kItemCountKey, -1);
-    if (columns_stored == -1 || rows_stored == -1) {
-        return false;
-    }
-    const int rows = std::clamp(rows_stored, 0, kMaxLoadedRows);
-    const int columns = model.columnCount();
-    for (int row = 0; row < rows; ++row) {
-        const int at = model.rowCount();
-        if (!model.insertRows(at, 1)) {
-            break;
-        }
-        for (int column = 0; column < columns; ++column) {
-            const std::string text = store.GetProfileString(section, ItemKey(row, column), "");
-            model.setData(model.index(at, column), QString::fromStdString(text), Qt::EditRole);
-        }
-        const int32_t data = store.GetProfileInt(section, ItemDataKey(row), 0);
-        model.setData(model.index(at, 0), static_cast<uint32_t>(data), kItemDataRole);
     }
     return true;
 }

@@ -101,19 +101,6 @@ int MarkupListCtrl::ShownRowImage(int row) const {
     return image.isValid() ? image.toInt() : -1;
 }
 
-int MarkupListCtrl::FirstSelectedRow() const {
-    if (selectionModel() == nullptr) {
-        return -1;
-    }
-    int first = -1;
-    for (const QModelIndex& index : selectionModel()->selectedRows()) {
-        if (first == -1 || index.row() < first) {
-            first = index.row();
-        }
-    }
-    return first;
-}
-
 void MarkupListCtrl::RepaintRow(int row) {
     if (model() == nullptr || row < 0 || row >= model()->rowCount(rootIndex())) {
         return;

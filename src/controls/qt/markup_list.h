@@ -49,9 +49,6 @@ public:
     // The picture the row shows now: the blink picture on odd steps, else its own (-1: none).
     int ShownRowImage(int row) const;
 
-    // The first selected row from the top; -1 when none is selected.
-    int FirstSelectedRow() const;
-
     void RepaintRow(int row);
 
     // Areas of a cell in viewport coordinates: the label (right of the row picture in column 0)

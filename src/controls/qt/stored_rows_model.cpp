@@ -48,13 +48,6 @@ int StoredRowsModel::AddRow(const QStringList& texts, int image, quint32 data) {
     return at;
 }
 
-void StoredRowsModel::InsertRow(int row, const QStringList& texts, int image, quint32 data) {
-    row = std::clamp(row, 0, RowCount());
-    beginInsertRows(QModelIndex(), row, row);
-    rows_.insert(rows_.begin() + row, MakeRow(texts, image, data));
-    endInsertRows();
-}
-
 void StoredRowsModel::RemoveRow(int row) {
     removeRows(row, 1);
 }
@@ -72,20 +65,8 @@ void StoredRowsModel::SetCell(int row, int column, const QString& text) {
     setData(index(row, column), text, Qt::EditRole);
 }
 
-void StoredRowsModel::SetRowImage(int row, int image) {
-    setData(index(row, 0), image, kRowImageRole);
-}
-
 void StoredRowsModel::SetRowData(int row, quint32 data) {
     setData(index(row, 0), data, kItemDataRole);
-}
-
-void StoredRowsModel::SetColumnTitle(int column, const QString& title) {
-    if (column < 0 || column >= columnCount()) {
-        return;
-    }
-    columns_[column].title = title;
-    emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 QString StoredRowsModel::Text(int row, int column) const {
@@ -164,9 +145,6 @@ bool StoredRowsModel::setData(const QModelIndex& index, const QVariant& value, i
         case Qt::EditRole:
             row.texts[index.column()] = value.toString();
             break;
-        case kRowImageRole:
-            row.image = value.isValid() ? value.toInt() : -1;
-            break;
         case kItemDataRole:
             row.data = value.toUInt();
             break;
@@ -174,16 +152,6 @@ bool StoredRowsModel::setData(const QModelIndex& index, const QVariant& value, i
             return false;
     }
     emit dataChanged(index, index, {role});
-    return true;
-}
-
-bool StoredRowsModel::insertRows(int row, int count, const QModelIndex& parent) {
-    if (parent.isValid() || row < 0 || row > RowCount() || count <= 0) {
-        return false;
-    }
-    beginInsertRows(QModelIndex(), row, row + count - 1);
-    rows_.insert(rows_.begin() + row, static_cast<size_t>(count), MakeRow({}, -1, 0));
-    endInsertRows();
     return true;
 }
 

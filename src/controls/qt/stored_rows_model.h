@@ -32,14 +32,11 @@ public:
     // Adds a row (at the end, or at its sorted place) and returns its index. Missing texts are
     // empty; texts beyond the column count are dropped.
     int AddRow(const QStringList& texts, int image = -1, quint32 data = 0);
-    void InsertRow(int row, const QStringList& texts, int image = -1, quint32 data = 0);
     void RemoveRow(int row);
     void Clear();
 
     void SetCell(int row, int column, const QString& text);
-    void SetRowImage(int row, int image);
     void SetRowData(int row, quint32 data);
-    void SetColumnTitle(int column, const QString& title);
 
     QString Text(int row, int column) const;
     int RowImage(int row) const;
@@ -51,7 +48,6 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-    bool insertRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
 
 private:

@@ -100,11 +100,6 @@ void TabbedPageContainer::SetCaption(int index, const QString& caption) {
     }
 }
 
-QString TabbedPageContainer::Caption(int index) const {
-    const QAbstractButton* tab = Tab(index);
-    return tab ? tab->text() : QString();
-}
-
 QWidget* TabbedPageContainer::Page(int index) const {
     return index >= 0 && index < Count() ? pages_[static_cast<size_t>(index)] : nullptr;
 }

@@ -26,7 +26,6 @@ public:
     // and selected; later ones stay hidden until their tab is chosen.
     int AddPage(QWidget* page, const QString& caption);
     void SetCaption(int index, const QString& caption);
-    QString Caption(int index) const;
 
     int Count() const { return static_cast<int>(pages_.size()); }
     int CurrentIndex() const { return current_; }

@@ -35,8 +35,4 @@ uint16_t AddPortDialog::Port() const {
     return static_cast<uint16_t>(port_->value());
 }
 
-void AddPortDialog::SetPort(uint16_t port) {
-    port_->setValue(port);
-}
-
 }  // namespace corvimap

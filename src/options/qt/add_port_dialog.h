@@ -15,7 +15,6 @@ public:
     explicit AddPortDialog(uint16_t default_port, QWidget* parent = nullptr);
 
     uint16_t Port() const;
-    void SetPort(uint16_t port);
 
 private:
     QSpinBox* port_;

@@ -127,18 +127,6 @@ void ExternalProgramsPage::BuildControls() {
     connect(rows_, &QTreeWidget::itemSelectionChanged, this, &ExternalProgramsPage::RowSelected);
 }
 
-void ExternalProgramsPage::SetRowIcon(const QIcon& icon) {
-    row_icon_ = icon;
-    for (int row = 0; row < rows_->topLevelItemCount(); ++row) {
-        rows_->topLevelItem(row)->setIcon(0, row_icon_);
-    }
-}
-
-void ExternalProgramsPage::SaveState() {
-    WriteExternalPrograms(store_, kProgsListSection, list_.Entries());
-    ListViewState::SaveColumns(*rows_->header(), store_, kProgsListColumnSection);
-}
-
 void ExternalProgramsPage::ShowEntries() {
     rows_->clear();
     for (const ExternalProgram& entry : list_.Entries()) {

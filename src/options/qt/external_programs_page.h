@@ -27,10 +27,6 @@ public:
 
     // The entries in list order, as the context menu offers them (at most 256).
     const std::vector<ExternalProgram>& Entries() const { return list_.Entries(); }
-    // The picture every row shows (image 0 of the program's pictures).
-    void SetRowIcon(const QIcon& icon);
-    // Writes the rows and the column layout.
-    void SaveState();
 
 signals:
     // An entry was added, edited or deleted: the context menu reads the entries again.

@@ -31,7 +31,6 @@ public:
     // the other captions are fixed texts.
     void UpdateCaptions();
 
-    GeneralOptionsPage& General() const { return *general_; }
     LogOptionsPage& Log() const { return *log_; }
     ExternalProgramsPage& ExternalPrograms() const { return *external_programs_; }
     GameServerOptionsPage& GameServers() const { return *game_servers_; }

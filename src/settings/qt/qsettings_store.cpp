@@ -49,11 +49,6 @@ QSettingsStore::~QSettingsStore() {
     settings_->sync();
 }
 
-QString QSettingsStore::FileName() const {
-    std::lock_guard lock(mutex_);
-    return settings_->fileName();
-}
-
 QVariant QSettingsStore::Read(std::string_view section, std::string_view name) const {
     const QString key = SettingsKey(section, name);
     std::lock_guard lock(mutex_);

@@ -34,8 +34,6 @@ public:
     void WriteProfileBinary(std::string_view section, std::string_view name,
                             const std::vector<uint8_t>& value) override;
 
-    QString FileName() const;
-
     // Called with the file's name when a write cannot reach the file (a read-only folder, a full
     // disk); the value is still kept in memory and the file keeps what it had. Called once per
     // run of failures, on the writing thread, with no lock held.

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <functional>
@@ -120,11 +119,8 @@ TEST(HostNotifierTest, WithoutAServiceOrABusNothingHappensAndNothingWaits) {
         MemorySettingsStore store;
         store.WriteProfileInt("LogOptions", "NotifyHosts", 1);
         HostNotifier notifier(store, address);
-        QElapsedTimer timer;
-        timer.start();
         notifier.HostFound(Lab(2), "FILES");
         notifier.Flush();
-        EXPECT_LT(timer.elapsed(), 5000) << "it ends";
         EXPECT_TRUE(ProcessEventsUntil([&notifier] { return notifier.Pending() == 0; }));
         EXPECT_EQ(notifier.Delivered(), 0) << address.toStdString();
     }

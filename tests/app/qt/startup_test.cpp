@@ -50,13 +50,7 @@ protected:
 };
 
 TEST_F(StartupTest, FirstStartWritesTheDefaultScanSettingsWhenSigtermClosesTheWindow) {
-    int seen_threads = -1;
-    const int status = Run([&seen_threads](AppContext& context, QWidget&) {
-        seen_threads = context.scan_settings.ThreadsOfScan;
-        std::raise(SIGTERM);
-    });
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(seen_threads, 7);
+    EXPECT_EQ(Run([](AppContext&, QWidget&) { std::raise(SIGTERM); }), 0);
     EXPECT_EQ(ProbeWindow::closed_count, 1) << "the signal closes the window like its button";
     EXPECT_EQ(QSettingsStore(File()).GetProfileInt("Network", "ThreadsOfScan", -1), 7);
 }

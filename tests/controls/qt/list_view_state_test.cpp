@@ -9,7 +9,6 @@
 #include "settings/memory_settings_store.h"
 #include "settings/qt/qsettings_store.h"
 #include "support/temp_dir.h"
-#include "text/list_state_keys.h"
 
 namespace corvimap {
 namespace {
@@ -103,45 +102,6 @@ TEST(ListViewStateTest, MissingSectionKeepWidthAndBadOrderLeaveTheListAlone) {
     store.WriteProfileInt("U", "Column00Width", 33);
     EXPECT_TRUE(ListViewState::LoadColumns(third.Header(), store, "U"));
     EXPECT_EQ(third.Header().sectionSize(0), 110);
-}
-
-TEST(ListViewStateTest, RowsRoundTripAndAShorterSaveLeavesOldKeysThatLoadingIgnores) {
-    testing::TempDir dir;
-    const QString ini = QString::fromStdString(dir.File("settings.conf").string());
-    {
-        QSettingsStore store(ini);
-        StoredRowsModel five({{"Description"}, {"Program"}, {"Parametrs"}});
-        for (int row = 0; row < 5; ++row) {
-            five.AddRow({QStringLiteral("p%1").arg(row), QStringLiteral("/bin/prog"), "%a"}, 0,
-                        static_cast<quint32>(row));
-        }
-        ListViewState::SaveItems(five, store, "Progs\\ProgsList");
-
-        StoredRowsModel three({{"Description"}, {"Program"}, {"Parametrs"}});
-        three.AddRow({QString::fromUtf8("t\xC3\xA9lnet"), "/usr/bin/telnet", "%a 23"}, 0, 7);
-        three.AddRow({"empty params", "/bin/true", ""}, 0, 0xFFFFFFFFu);
-        three.AddRow({"third", "/bin/x", "-n %a"}, 0, 3);
-        ListViewState::SaveItems(three, store, "Progs\\ProgsList");
-    }
-    QSettingsStore store(ini);
-    EXPECT_EQ(store.GetProfileInt("Progs\\ProgsList", "ItemCount", -1), 3);
-    EXPECT_EQ(store.GetProfileString("Progs\\ProgsList", "Item0004_00", ""), "p4")
-        << "keys of rows past the count stay";
-    EXPECT_EQ(store.GetProfileString("Progs\\ProgsList", "Item0001_02", "x"), "");
-
-    StoredRowsModel loaded({{"Description"}, {"Program"}, {"Parametrs"}});
-    ASSERT_TRUE(ListViewState::LoadItems(loaded, store, "Progs\\ProgsList"));
-    ASSERT_EQ(loaded.RowCount(), 3);
-    EXPECT_EQ(loaded.Text(0, 0), QString::fromUtf8("t\xC3\xA9lnet"));
-    EXPECT_EQ(loaded.Text(1, 2), "");
-    EXPECT_EQ(loaded.Text(2, 1), "/bin/x");
-    EXPECT_EQ(loaded.RowData(1), 0xFFFFFFFFu);
-
-    StoredRowsModel nothing({{"A"}});
-    EXPECT_FALSE(ListViewState::LoadItems(nothing, store, "Progs\\Other"));
-    store.WriteProfileInt("Progs\\Half", "ItemCount", 2);
-    EXPECT_FALSE(ListViewState::LoadItems(nothing, store, "Progs\\Half"));
-    EXPECT_EQ(nothing.RowCount(), 0);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QHeaderView>
-
 #include "app/qt/app_engine.h"
 #include "app/qt/main_window.h"
 #include "app/qt/status_line.h"
@@ -55,8 +53,6 @@ TEST(LocalSharesPaneTest, WindowShowsTheConfiguredSharesAndSaysWhatIsMissing) {
         ASSERT_TRUE(ProcessEventsUntil([&] {
             return window.Status()->accessibleName().contains("smbd) is not running");
         })) << window.Status()->accessibleName().toStdString();
-
-        pane->Shares()->header()->resizeSection(0, 120);
         window.close();
     }
     EXPECT_EQ(store.GetProfileInt("LocalSharesInfo\\SharesList", "ColumnNumber", 0), 6);

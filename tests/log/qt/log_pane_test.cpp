@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "controls/qt/column_widths.h"
 #include "controls/qt/markup_list.h"
 #include "controls/qt/stored_rows_model.h"
 #include "log/event_kinds.h"
@@ -61,14 +60,6 @@ TEST(LogPaneTest, KeepsTheNewestRowsUpToTheLimitAndARightDoubleClickEmptiesIt) {
 
 TEST(LogPaneTest, DateColumnWidthIsStoredAndTheMessagesFillTheRest) {
     MemorySettingsStore store;
-    {
-        LogPane pane(store, 250);
-        // 133 pixels grown with the font, and room for a date and time.
-        EXPECT_GE(pane.DateColumnWidth(),
-                  ScaleDesignX(133, BaseUnitsOf(pane.View()->fontMetrics())));
-    }
-    EXPECT_GT(store.GetProfileInt("Main", "Log0Column", -1), 0) << "stored when the pane goes";
-
     store.WriteProfileInt("Main", "Log0Column", 150);
     auto pane = std::make_unique<LogPane>(store, 250);
     pane->resize(500, 200);
