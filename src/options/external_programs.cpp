@@ -72,8 +72,8 @@ bool ExternalProgramList::Delete(size_t index) {
 
 std::optional<std::vector<ExternalProgram>> ReadExternalPrograms(const SettingsStore& store,
                                                                  std::string_view section) {
-    const int32_t columns = store.GetProfileInt(section, "SubItemCount", -1);
-    const int32_t rows = store.GetProfileInt(section, "ItemCount", -1);
+    const int32_t columns = store.GetProfileInt(section, kSubItemCountKey, -1);
+    const int32_t rows = store.GetProfileInt(section, kItemCountKey, -1);
     if (columns == -1 || rows == -1) {
         return std::nullopt;
     }
@@ -97,8 +97,8 @@ void WriteExternalPrograms(SettingsStore& store, std::string_view section,
 
 void WriteExternalProgramsFrom(SettingsStore& store, std::string_view section,
                                const std::vector<ExternalProgram>& entries, size_t first) {
-    store.WriteProfileInt(section, "ItemCount", static_cast<int32_t>(entries.size()));
-    store.WriteProfileInt(section, "SubItemCount", static_cast<int32_t>(kColumns));
+    store.WriteProfileInt(section, kItemCountKey, static_cast<int32_t>(entries.size()));
+    store.WriteProfileInt(section, kSubItemCountKey, static_cast<int32_t>(kColumns));
     for (auto row = static_cast<uint32_t>(first); row < entries.size(); ++row) {
         ExternalProgram entry = entries[row];
         for (uint32_t column = 0; column < kColumns; ++column) {
