@@ -55,6 +55,45 @@ const char* ColumnName(int column) {
     return kNames[column];
 }
 
+void TimeSortsAndCells(HostTable& table) {
+    for (int column = 0; column < 7; ++column) {
+        for (const bool descending : {false, true}) {
+            Stopwatch sort;
+            table.Sort(static_cast<HostColumn>(column), descending);
+            std::printf("sort by %-11s %-10s          %8.1f ms\n", ColumnName(column),
+                        descending ? "descending" : "ascending", sort.Ms());
+        }
+    }
+
+    Stopwatch read_cells;
+    std::size_t bytes = 0;
+    for (std::size_t row = 0; row < table.Count(); ++row) {
+        for (int column = 0; column < 7; ++column) {
+            bytes += table.ColumnText(row, static_cast<HostColumn>(column)).size();
+        }
+    }
+    std::printf("ColumnText of every cell (%zu bytes):  %8.1f ms\n", bytes, read_cells.Ms());
+}
+
+// Saves the table, reads the file into an empty table and then into the full one (a merge).
+void TimeHostListFile(HostTable& table) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("bench_host_table_" + std::to_string(::getpid()) + ".txt");
+    Stopwatch save;
+    const bool saved = corvimap::HostListFile::Save(table, file);
+    std::printf("save host list file (%s, %ju bytes): %8.1f ms\n", saved ? "ok" : "FAILED",
+                static_cast<uintmax_t>(saved ? std::filesystem::file_size(file) : 0), save.Ms());
+    HostTable loaded;
+    Stopwatch read;
+    corvimap::HostListFile::Read(loaded, file);
+    std::printf("read host list file into an empty table (%zu records): %8.1f ms\n", loaded.Count(),
+                read.Ms());
+    Stopwatch merge;
+    corvimap::HostListFile::Read(table, file);
+    std::printf("read host list file into the full table (merge):        %8.1f ms\n", merge.Ms());
+    std::filesystem::remove(file);
+}
+
 }  // namespace
 
 int main() {
@@ -114,39 +153,8 @@ int main() {
     std::printf("memory: %ld KiB more resident (%.0f bytes a record)\n", rss_after - rss_before,
                 (rss_after - rss_before) * 1024.0 / kHosts);
 
-    for (int column = 0; column < 7; ++column) {
-        for (const bool descending : {false, true}) {
-            Stopwatch sort;
-            table.Sort(static_cast<HostColumn>(column), descending);
-            std::printf("sort by %-11s %-10s          %8.1f ms\n", ColumnName(column),
-                        descending ? "descending" : "ascending", sort.Ms());
-        }
-    }
-
-    Stopwatch read_cells;
-    std::size_t bytes = 0;
-    for (std::size_t row = 0; row < table.Count(); ++row) {
-        for (int column = 0; column < 7; ++column) {
-            bytes += table.ColumnText(row, static_cast<HostColumn>(column)).size();
-        }
-    }
-    std::printf("ColumnText of every cell (%zu bytes):  %8.1f ms\n", bytes, read_cells.Ms());
-
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("bench_host_table_" + std::to_string(::getpid()) + ".txt");
-    Stopwatch save;
-    const bool saved = corvimap::HostListFile::Save(table, file);
-    std::printf("save host list file (%s, %ju bytes): %8.1f ms\n", saved ? "ok" : "FAILED",
-                static_cast<uintmax_t>(saved ? std::filesystem::file_size(file) : 0), save.Ms());
-    HostTable loaded;
-    Stopwatch read;
-    corvimap::HostListFile::Read(loaded, file);
-    std::printf("read host list file into an empty table (%zu records): %8.1f ms\n", loaded.Count(),
-                read.Ms());
-    Stopwatch merge;
-    corvimap::HostListFile::Read(table, file);
-    std::printf("read host list file into the full table (merge):        %8.1f ms\n", merge.Ms());
-    std::filesystem::remove(file);
+    TimeSortsAndCells(table);
+    TimeHostListFile(table);
 
     Stopwatch clear;
     table.Clear();

@@ -37,33 +37,10 @@ void WriteFile(const std::filesystem::path& path, const std::string& content) {
     }
 }
 
-}  // namespace
-
-std::filesystem::path Lab::SmbConfPath(const LabHost& host) const {
-    return Entry(host).dir / "smb.conf";
-}
-
-std::filesystem::path Lab::ShareDir(const LabHost& host, const std::string& share) const {
-    return Entry(host).dir / "shares" / share;
-}
-
-const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOptions options) {
-    for (const auto& share : options.shares) {
-        if (share.name.empty() || share.name.size() > 80 ||
-            share.name.find_first_of("/\\[]\n") != std::string::npos) {
-            Fail("bad share name '" + share.name + "'");
-        }
-    }
-    LabHost& host = CreateHost(HostKind::kSamba, name, octet);
-    host.samba = std::move(options);
+// The [global] section: every file Samba writes stays in the host's folder, and it serves eth0
+// only.
+std::string GlobalSection(const LabHost& host) {
     const auto& dir = host.dir;
-    const auto open = std::filesystem::perms(0755);
-    for (const char* sub : {"run", "lock", "state", "cache", "ncalrpc", "log"}) {
-        MakeDirs(dir / sub, open);
-    }
-    MakeDirs(dir / "private", std::filesystem::perms(0700));
-
-    // Every file Samba writes stays in the host's folder, and it serves eth0 only.
     const std::vector<std::pair<std::string, std::string>> global = {
         {"netbios name", host.samba.netbios_name},
         {"workgroup", host.samba.workgroup},
@@ -97,6 +74,36 @@ const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOp
     if (host.samba.smb1_only) {
         conf += "server min protocol = NT1\nserver max protocol = NT1\n";
     }
+    return conf;
+}
+
+}  // namespace
+
+std::filesystem::path Lab::SmbConfPath(const LabHost& host) const {
+    return Entry(host).dir / "smb.conf";
+}
+
+std::filesystem::path Lab::ShareDir(const LabHost& host, const std::string& share) const {
+    return Entry(host).dir / "shares" / share;
+}
+
+const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOptions options) {
+    for (const auto& share : options.shares) {
+        if (share.name.empty() || share.name.size() > 80 ||
+            share.name.find_first_of("/\\[]\n") != std::string::npos) {
+            Fail("bad share name '" + share.name + "'");
+        }
+    }
+    LabHost& host = CreateHost(HostKind::kSamba, name, octet);
+    host.samba = std::move(options);
+    const auto& dir = host.dir;
+    const auto open = std::filesystem::perms(0755);
+    for (const char* sub : {"run", "lock", "state", "cache", "ncalrpc", "log"}) {
+        MakeDirs(dir / sub, open);
+    }
+    MakeDirs(dir / "private", std::filesystem::perms(0700));
+
+    std::string conf = GlobalSection(host);
     for (const auto& share : host.samba.shares) {
         const auto root = ShareDir(host, share.name);
         MakeDirs(root, open);

@@ -37,6 +37,20 @@ namespace {
 using namespace std::chrono_literals;
 using lab::ProcessEventsUntil;
 
+// UNC paths of the lab's *.mp3 and *.avi files: one on the file server, the rest on the search
+// server's loop and tree shares.
+std::multiset<std::string> MediaFiles(const lab::LabHost& filesrv, const lab::LabHost& server) {
+    std::multiset<std::string> files = {"\\\\" + filesrv.address + "\\media\\album\\track01.mp3",
+                                        "\\\\" + server.address + "\\loop\\a\\in a.mp3",
+                                        "\\\\" + server.address + "\\loop\\a\\b\\in b.mp3"};
+    for (const lab::TreeFile& file : lab::TreeFiles()) {
+        if (file.path.ends_with(".mp3") || file.path.ends_with(".avi")) {
+            files.insert("\\\\" + server.address + "\\tree\\" + file.path);
+        }
+    }
+    return files;
+}
+
 TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsTheSearch) {
     CORVIMAP_REQUIRE_LAB(lab::LabNeeds::kSamba);
     lab::Lab lab;
@@ -81,14 +95,7 @@ TEST(SearchWindowLabTest, MasksListTheLabFilesStopEndsAfterTheShareCloseEndsTheS
     button->click();
     ASSERT_TRUE(ProcessEventsUntil([&] { return button->text() == "Start"; }));
     EXPECT_EQ(folder->text(), "End");
-    std::multiset<std::string> expected = {"\\\\" + filesrv.address + "\\media\\album\\track01.mp3",
-                                           "\\\\" + server.address + "\\loop\\a\\in a.mp3",
-                                           "\\\\" + server.address + "\\loop\\a\\b\\in b.mp3"};
-    for (const lab::TreeFile& file : lab::TreeFiles()) {
-        if (file.path.ends_with(".mp3") || file.path.ends_with(".avi")) {
-            expected.insert("\\\\" + server.address + "\\tree\\" + file.path);
-        }
-    }
+    const std::multiset<std::string> expected = MediaFiles(filesrv, server);
     std::multiset<std::string> shown;
     for (int row = 0; row < rows.rowCount(); ++row) {
         shown.insert(cell(row, 3));
