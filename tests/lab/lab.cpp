@@ -116,7 +116,13 @@ std::string Lab::AddressOf(int octet) {
     return "198.18.0." + std::to_string(octet);
 }
 
+const LabHost& Lab::Scanner() const {
+    const std::lock_guard lock(hosts_mutex_);
+    return *hosts_.front();
+}
+
 std::vector<const LabHost*> Lab::Hosts() const {
+    const std::lock_guard lock(hosts_mutex_);
     std::vector<const LabHost*> hosts;
     for (size_t i = 1; i < hosts_.size(); ++i) {
         hosts.push_back(hosts_[i].get());
@@ -198,19 +204,14 @@ void Lab::RunIpCommands(const std::vector<std::vector<std::string>>& commands) {
     }
 }
 
-LabHost& Lab::CreateHost(HostKind kind, const std::string& name, int octet) {
+LabHost& Lab::CreateHost(HostKind kind, const std::string& name, int octet, LabHost details) {
     if (!ValidName(name) || (kind != HostKind::kScanner && name == "scan") || name == "br") {
         Fail("bad host name '" + name + "' (1-12 of a-z 0-9; scan and br are taken)");
     }
     if (octet < 1 || octet > 254 || (kind != HostKind::kScanner && octet == kScannerOctet)) {
         Fail("bad host octet " + std::to_string(octet));
     }
-    for (const auto& host : hosts_) {
-        if (host->name == name || host->octet == octet) {
-            Fail("host " + name + " or octet " + std::to_string(octet) + " already in the lab");
-        }
-    }
-    auto host = std::make_unique<LabHost>();
+    auto host = std::make_unique<LabHost>(std::move(details));
     host->kind = kind;
     host->name = name;
     host->octet = octet;
@@ -220,7 +221,17 @@ LabHost& Lab::CreateHost(HostKind kind, const std::string& name, int octet) {
     host->mac = "02:00:c6:12:00:" + TwoHex(octet);
     host->dir = WorkDir() / "hosts" / name;
     MakeDirs(host->dir, std::filesystem::perms(0755));
-    LabHost& added = *hosts_.emplace_back(std::move(host));
+    LabHost* added_host = nullptr;
+    {
+        const std::lock_guard lock(hosts_mutex_);
+        for (const auto& other : hosts_) {
+            if (other->name == name || other->octet == octet) {
+                Fail("host " + name + " or octet " + std::to_string(octet) + " already in the lab");
+            }
+        }
+        added_host = hosts_.emplace_back(std::move(host)).get();
+    }
+    LabHost& added = *added_host;
 
     const std::string bridge = prefix_ + "-br";
     const std::string port = "v" + std::to_string(octet);
@@ -235,6 +246,7 @@ LabHost& Lab::CreateHost(HostKind kind, const std::string& name, int octet) {
 }
 
 LabHost& Lab::Entry(const LabHost& host) const {
+    const std::lock_guard lock(hosts_mutex_);
     for (const auto& entry : hosts_) {
         if (entry.get() == &host) {
             return *entry;
@@ -276,8 +288,9 @@ const LabHost& Lab::AddCommandHost(const std::string& name, int octet,
     if (argv.empty()) {
         Fail("command host " + name + " needs a command");
     }
-    LabHost& host = CreateHost(HostKind::kCommand, name, octet);
-    host.command = std::move(argv);
+    LabHost details;
+    details.command = std::move(argv);
+    const LabHost& host = CreateHost(HostKind::kCommand, name, octet, std::move(details));
     std::vector<std::string> full = {"ip", "netns", "exec", host.netns,
                                      ResolveTool(host.command[0])};
     full.insert(full.end(), host.command.begin() + 1, host.command.end());

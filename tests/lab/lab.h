@@ -32,6 +32,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -193,6 +194,8 @@ struct LabHost {
     std::vector<std::string> command;  // command hosts only
 };
 
+// A Lab may be used from several threads at once (a command run in one host while another host
+// is added): the host list is guarded, and a host never changes once it is added.
 class Lab {
 public:
     static constexpr const char* kSubnet = "198.18.0.0/24";
@@ -209,7 +212,7 @@ public:
 
     const std::string& Prefix() const { return prefix_; }
     const std::filesystem::path& WorkDir() const { return work_dir_.Path(); }
-    const LabHost& Scanner() const { return *hosts_.front(); }
+    const LabHost& Scanner() const;
     const std::string& ScannerNetns() const { return Scanner().netns; }
     const std::string& ScannerAddress() const { return Scanner().address; }
     std::vector<const LabHost*> Hosts() const;  // every host but the scanner, in order added
@@ -279,7 +282,8 @@ public:
     std::pair<gid_t, gid_t> PingGroupRange(const LabHost& host) const;
 
 private:
-    LabHost& CreateHost(HostKind kind, const std::string& name, int octet);
+    // Adds a host that keeps `details`' Samba options or command; the rest is set here.
+    LabHost& CreateHost(HostKind kind, const std::string& name, int octet, LabHost details = {});
     LabHost& Entry(const LabHost& host) const;
     void RunIpCommands(const std::vector<std::vector<std::string>>& commands);
     void StartSambaDaemon(const LabHost& host, const char* daemon);
@@ -292,6 +296,7 @@ private:
     corvimap::testing::TempDir work_dir_;
     int guard_input_ = -1;  // write end of the guard's stdin: closing it sets the guard off
     int guard_done_ = -1;   // read end of the guard's stdout: end of file when it has finished
+    mutable std::mutex hosts_mutex_;                     // guards hosts_ (not the hosts)
     std::vector<std::unique_ptr<LabHost>> hosts_;        // [0] is the scanner
     mutable std::map<std::string, pid_t> command_pids_;  // by host name, -1 once reaped
 };

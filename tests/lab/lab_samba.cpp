@@ -94,8 +94,9 @@ const LabHost& Lab::AddSambaHost(const std::string& name, int octet, SambaHostOp
             Fail("bad share name '" + share.name + "'");
         }
     }
-    LabHost& host = CreateHost(HostKind::kSamba, name, octet);
-    host.samba = std::move(options);
+    LabHost details;
+    details.samba = std::move(options);
+    const LabHost& host = CreateHost(HostKind::kSamba, name, octet, std::move(details));
     const auto& dir = host.dir;
     const auto open = std::filesystem::perms(0755);
     for (const char* sub : {"run", "lock", "state", "cache", "ncalrpc", "log"}) {
@@ -167,7 +168,8 @@ CommandResult Lab::NodeStatus(const std::string& address, milliseconds timeout) 
 }
 
 CommandResult Lab::ShareList(const std::string& address, milliseconds timeout) const {
-    const bool smb1_only = std::any_of(hosts_.begin(), hosts_.end(), [&](const auto& host) {
+    const std::vector<const LabHost*> hosts = Hosts();
+    const bool smb1_only = std::any_of(hosts.begin(), hosts.end(), [&](const LabHost* host) {
         return host->address == address && host->samba.smb1_only;
     });
     if (smb1_only) {
@@ -227,12 +229,8 @@ CommandResult Lab::ShareList(const std::string& address, milliseconds timeout) c
 }
 
 ::testing::AssertionResult Lab::WaitForSamba(milliseconds timeout) const {
-    std::vector<const LabHost*> samba_hosts;
-    for (const auto& host : hosts_) {
-        if (host->kind == HostKind::kSamba) {
-            samba_hosts.push_back(host.get());
-        }
-    }
+    std::vector<const LabHost*> samba_hosts = Hosts();
+    std::erase_if(samba_hosts, [](const LabHost* host) { return host->kind != HostKind::kSamba; });
     std::vector<::testing::AssertionResult> results(samba_hosts.size(),
                                                     ::testing::AssertionSuccess());
     {
